@@ -1,0 +1,55 @@
+// The narrow view that the window's logic drives. The wx window, the console
+// (no display) and the tests' recorder implement it; TFormMain holds every
+// behaviour, the views only show and ask.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+enum class TCheckBox { JFIF, EOI, Rename, Adobe };
+
+class TMainView {
+ public:
+  virtual ~TMainView() = default;
+
+  virtual void SetFileNameLabel(const std::string& text) = 0;
+  virtual void SetVersionLabel(const std::string& text) = 0;
+  // Dispatches the messages already pending, once, without waiting.
+  virtual void ProcessMessages() = 0;
+
+  virtual void ClearLog() = 0;
+  // Appends the lines as one batch (redrawing suspended), each as one line.
+  virtual void AppendLogLines(const std::vector<std::string>& lines) = 0;
+
+  virtual void SetBusyCursor(bool busy) = 0;
+
+  virtual bool IsChecked(TCheckBox box) const = 0;
+  virtual void SetChecked(TCheckBox box, bool checked) = 0;
+
+  // The chime selector. SoundValue is its text read as an integer (0 when the
+  // text is not a whole number). SetSoundValue shows the number as given and
+  // fires no change notification of its own: the caller decides on that.
+  virtual int SoundValue() const = 0;
+  virtual void SetSoundValue(int value) = 0;
+  virtual bool SoundVisible() const = 0;
+  virtual void SetSoundVisible(bool visible) = 0;
+  virtual void SetSoundLabelVisible(bool visible) = 0;
+
+  // Modal boxes. Warning: caption "警告", one "OK" button, warning icon.
+  virtual void ShowWarning(const std::string& text) = 0;
+  // Error box: caption "エラー", one "中止(&A)" button, error icon.
+  virtual void ShowAbortError(const std::string& text) = 0;
+  // The general error report: error icon, one OK button.
+  virtual void ShowErrorReport(const std::string& caption, const std::string& text) = 0;
+
+  // The picture dialog. False when cancelled; otherwise the selected paths.
+  virtual bool RunPictureDialog(std::vector<std::string>& files) = 0;
+
+  // Asks the window to close; the toolkit then calls TFormMain::FormClose and
+  // keeps the window open when that throws.
+  virtual void Close() = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,28 @@
+// The per-user folder under which the settings folder lives.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+inline constexpr int CSIDL_APPDATA = 26;
+
+// Path of the special folder `nFolder` (only CSIDL_APPDATA is used). POSIX:
+// $XDG_CONFIG_HOME, else $HOME/.config. Empty when it cannot be told.
+std::string SpecialFolderPath(int nFolder);
+
+// Folder tests and creation as the settings writer needs them.
+// True when a folder exists at `path`, and also when the path cannot be looked
+// at for a reason other than its absence (so that the write is then attempted).
+bool FolderExists(const std::string& path);
+// Creates this one folder (its parent must exist). True on success.
+bool CreateFolder(const std::string& path);
+
+// The platform's directory separator, appended after folder names.
+#ifdef _WIN32
+inline constexpr char kDirSeparator = '\\';
+#else
+inline constexpr char kDirSeparator = '/';
+#endif
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// Private-profile INI access: section and key names match without regard to
+// case, lines of other sections stay byte for byte. Changes are kept in memory
+// and written by Flush() in one atomic replace, so a failed write never leaves
+// a half-written file.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+// A refused write: "<path> に書き込めません".
+class EIniWriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TIniFile {
+ public:
+  // Opening touches nothing on disk; a missing file reads as empty.
+  explicit TIniFile(std::string path);
+
+  // The value text, or `fallback` when the section or the key is absent.
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
+  // Removes the section with all its keys (no error when absent).
+  void EraseSection(const std::string& section);
+  // Sets the key, adding it at the end of the section; adds the section at the
+  // end of the file when absent.
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  // Writes the changes, if any, to disk. Throws EIniWriteError.
+  void Flush();
+
+  const std::string& Path() const { return path_; }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string path_;
+  std::string text_;
+  bool dirty_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+// Playing the built-in chimes. An asynchronous request returns at once and cuts
+// off a chime still playing; a synchronous one returns when the chime has ended.
+// A number without a chime, or no audio device, plays nothing and reports
+// nothing; a device that does not answer is never waited for.
+#pragma once
+
+#include <memory>
+
+namespace platform {
+
+class TChimePlayer {
+ public:
+  virtual ~TChimePlayer() = default;
+  virtual void Play(int number, bool wait) = 0;
+};
+
+// The player of this platform (SDL2 audio on POSIX; silent when built without sound).
+std::unique_ptr<TChimePlayer> MakeChimePlayer();
+
+}  // namespace platform
