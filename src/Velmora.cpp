@@ -1,1 +1,64 @@
-int main() { return 0; }
+// The program entry: the single-instance guard first, then the window when a
+// display can be opened, else the command-line route on the console.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/ConsoleProgram.h"
+#include "app/ErrorReport.h"
+#include "app/Texts.h"
+#include "platform/Files.h"
+#include "platform/InstanceLock.h"
+
+#ifdef VELMORA_WINDOW
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+
+#include "window/WindowProgram.h"
+#endif
+
+namespace {
+
+bool displayAvailable() {
+#ifdef VELMORA_WINDOW
+  // Opening the display is silent when it fails; the toolkit's own start would
+  // print and exit instead.
+  if (Display* display = XOpenDisplay(nullptr)) {
+    XCloseDisplay(display);
+    return true;
+  }
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return wayland != nullptr && *wayland != '\0';
+#else
+  return false;
+#endif
+}
+
+// Exit status without a display (the console route itself returns 0 or 1).
+constexpr int kExitNoFiles = 2;
+constexpr int kExitAnotherCopy = 3;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Held until the process ends; the system releases it however the process ends.
+  const auto guard = platform::TInstanceLock::TryAcquire();
+  const bool display = displayAvailable();
+  const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
+
+  if (!guard) {
+    // A second copy touches nothing; with a display it ends silently.
+    if (display) return 0;
+    std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
+    return kExitAnotherCopy;
+  }
+#ifdef VELMORA_WINDOW
+  if (display) return window::RunWindowProgram(argc, argv);
+#endif
+  if (argc < 2) {
+    std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';
+    return kExitNoFiles;
+  }
+  return app::RunConsoleProgram(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

@@ -1,1 +1,256 @@
-// placeholder
+#include "app/TFormMain.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+#include "app/SettingsValue.h"
+#include "app/Texts.h"
+#include "engine/PathRules.h"
+#include "platform/AppData.h"
+#include "platform/IniFile.h"
+
+namespace app {
+namespace {
+
+constexpr int kSoundMin = 0;
+constexpr int kSoundMax = 23;
+
+// The settings keys in the order they are read and written.
+enum class TTarget { WriteComment, CheckJFIF, OriginalJFIF, CheckEOI, CheckRename, CheckAdobe,
+                     SoundNumber, SoundVisible };
+struct TSettingsKey {
+  const char* key;
+  int32_t fallback;
+  TTarget target;
+};
+constexpr std::array<TSettingsKey, 8> kSettingsKeys{{
+    {"Write_Comment", 1, TTarget::WriteComment},
+    {"Write_JFIF", 0, TTarget::CheckJFIF},
+    {"Original_JFIF", 0, TTarget::OriginalJFIF},
+    {"Delete_after_EOI", 1, TTarget::CheckEOI},
+    {"Save_Original_File", 0, TTarget::CheckRename},
+    {"Write_APP14", 1, TTarget::CheckAdobe},
+    {"Wave_Sound", 16, TTarget::SoundNumber},
+    {"Wave_Change", 0, TTarget::SoundVisible},
+}};
+
+std::string soundName(int number) { return "#" + std::to_string(number); }
+
+// "#<n>" back to n; a name that is not one gives no sound.
+int soundNumber(const std::string& name) {
+  int number = -1;
+  const char* first = name.data() + 1;
+  const char* last = name.data() + name.size();
+  auto [end, error] = std::from_chars(first, last, number);
+  if (name.empty() || error != std::errc() || end != last) return -1;
+  return number;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(TMainView& view, TFormEnvironment env) : view_(view), env_(std::move(env)) {}
+
+void TFormMain::FormCreate() {
+  view_.SetVersionLabel(std::string(ExifData::Version) + std::string(texts::kCreditLine));
+  view_.ClearLog();
+  view_.SetFileNameLabel("");
+
+  INIFile_ = ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath),
+                                        texts::kSettingsExtension, "");
+  std::string folder = GetPath(platform::CSIDL_APPDATA);
+  if (folder.empty() || folder.back() != platform::kDirSeparator) folder += platform::kDirSeparator;
+  INIPath_ = folder + std::string(texts::kSettingsFolder) + platform::kDirSeparator;
+  ReadIni();
+}
+
+std::string TFormMain::GetPath(int nFolder) const {
+  return nFolder == platform::CSIDL_APPDATA ? env_.appDataFolder : std::string();
+}
+
+void TFormMain::ReadIni() {
+  const platform::TIniFile ini(INIPath_ + INIFile_);
+  const std::string section(texts::kSettingsSection);
+  for (const TSettingsKey& row : kSettingsKeys) {
+    const int32_t value =
+        ParseSettingsInteger(ini.ReadString(section, row.key, "")).value_or(row.fallback);
+    const bool on = value != 0;
+    switch (row.target) {
+      case TTarget::WriteComment: WriteComment_ = on; break;
+      case TTarget::CheckJFIF: view_.SetChecked(TCheckBox::JFIF, on); break;
+      case TTarget::OriginalJFIF: OriginalJFIF_ = on; break;
+      case TTarget::CheckEOI: view_.SetChecked(TCheckBox::EOI, on); break;
+      case TTarget::CheckRename: view_.SetChecked(TCheckBox::Rename, on); break;
+      case TTarget::CheckAdobe: view_.SetChecked(TCheckBox::Adobe, on); break;
+      case TTarget::SoundNumber: {
+        // The selector keeps to its range; a changed text runs its change
+        // handler, which plays nothing while the selector is still hidden.
+        const int number = std::clamp<int32_t>(value, kSoundMin, kSoundMax);
+        if (number != view_.SoundValue()) {
+          view_.SetSoundValue(number);
+          SpinEditSoundChange();
+        }
+        break;
+      }
+      case TTarget::SoundVisible: view_.SetSoundVisible(on); break;
+    }
+  }
+  SoundNo_ = soundName(view_.SoundValue());
+  view_.SetSoundLabelVisible(view_.SoundVisible());
+}
+
+void TFormMain::WriteIni() {
+  if (!platform::FolderExists(INIPath_) && !platform::CreateFolder(INIPath_)) {
+    view_.ShowAbortError("<" + INIPath_ + std::string(texts::kCreationError));
+    return;
+  }
+  platform::TIniFile ini(INIPath_ + INIFile_);
+  const std::string section(texts::kSettingsSection);
+  ini.EraseSection(section);
+  for (const TSettingsKey& row : kSettingsKeys) {
+    bool on = false;
+    switch (row.target) {
+      case TTarget::WriteComment: on = WriteComment_; break;
+      case TTarget::CheckJFIF: on = view_.IsChecked(TCheckBox::JFIF); break;
+      case TTarget::OriginalJFIF: on = OriginalJFIF_; break;
+      case TTarget::CheckEOI: on = view_.IsChecked(TCheckBox::EOI); break;
+      case TTarget::CheckRename: on = view_.IsChecked(TCheckBox::Rename); break;
+      case TTarget::CheckAdobe: on = view_.IsChecked(TCheckBox::Adobe); break;
+      case TTarget::SoundNumber:
+        // Written as the control reports it, not limited again.
+        ini.WriteString(section, row.key, std::to_string(view_.SoundValue()));
+        continue;
+      case TTarget::SoundVisible: on = view_.SoundVisible(); break;
+    }
+    ini.WriteString(section, row.key, on ? "1" : "0");
+  }
+  ini.Flush();
+}
+
+void TFormMain::FormClose() { WriteIni(); }
+
+void TFormMain::StripJpeg(const std::string& FileName) {
+  view_.SetFileNameLabel(std::string(texts::kAnalyzing));
+  view_.ProcessMessages();
+
+  uint8_t flag = view_.IsChecked(TCheckBox::JFIF) ? ExifData::flWriteJFIF : 0;
+  if (view_.IsChecked(TCheckBox::EOI)) flag |= ExifData::flDeleteAfterEOI;
+  if (view_.IsChecked(TCheckBox::Rename)) flag |= ExifData::flSaveOriginal;
+  if (WriteComment_) flag |= ExifData::flWriteComment;
+  if (OriginalJFIF_) flag |= ExifData::flOriginalJFIF;
+  if (view_.IsChecked(TCheckBox::Adobe)) flag |= ExifData::flWriteAPP14;
+  FLAG_ = flag;
+
+  ExifData::TStripRun run(env_.files, env_.exePath);
+  run.FLAG = flag;
+  ExifData::TAnalyzeResult result;
+  try {
+    result = run.AnalyzeExif(FileName);
+  } catch (...) {
+    // The file's lines are dropped with the run; the batch stops above us.
+    view_.SetBusyCursor(false);
+    throw;
+  }
+
+  // An overwrite that would lose data is refused: without the backup the user
+  // asked for, or when the output lacks part of a damaged input.
+  bool refused = false;
+  if (run.StripJpeg.Size() > 0 && result.backupAttempted && !result.backupSucceeded) {
+    run.TraceLog.push_back(std::string(texts::kBackupFailed) + ExifData::BackupNameOf(FileName) +
+                           std::string(texts::kNotOverwritten));
+    refused = true;
+  }
+  if (run.StripJpeg.Size() > 0 && result.skippedPastEnd) {
+    run.TraceLog.push_back(std::string(texts::kDamagedInput));
+    refused = true;
+  }
+
+  view_.AppendLogLines(run.TraceLog);
+  view_.AppendLogLines({"", ""});
+  view_.SetBusyCursor(false);
+
+  const std::string name = ExifData::FileNameOf(FileName);
+  if (run.StripJpeg.Size() > 0 && !refused) {
+    env_.save(FileName, run.StripJpeg.Data(), static_cast<size_t>(run.StripJpeg.Size()));
+  } else {
+    ++filesNotWritten_;
+    view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
+  }
+  view_.SetFileNameLabel(name);
+}
+
+void TFormMain::WMDropFiles(const std::vector<std::string>& files) {
+  queued_.push_back({TRoute::Drop, files});
+  RunQueuedBatches();
+}
+
+void TFormMain::ButtonLoadClick() {
+  queued_.push_back({TRoute::Dialog, {}});
+  RunQueuedBatches();
+}
+
+void TFormMain::RunQueuedBatches() {
+  // A drop or a click that arrives through the per-file message pump while a
+  // batch runs waits here and runs as its own batch afterwards, in order.
+  if (batchRunning_) return;
+  while (!queued_.empty()) {
+    TQueued next = std::move(queued_.front());
+    queued_.pop_front();
+    batchRunning_ = true;
+    try {
+      if (next.route == TRoute::Drop)
+        runBatch(next.files);
+      else if (view_.RunPictureDialog(next.files))
+        runBatch(next.files);
+    } catch (...) {
+      batchRunning_ = false;
+      throw;
+    }
+    batchRunning_ = false;
+  }
+}
+
+void TFormMain::runBatch(const std::vector<std::string>& files) {
+  view_.SetBusyCursor(true);
+  try {
+    view_.ClearLog();
+    for (const std::string& file : files) StripJpeg(file);
+  } catch (...) {
+    requestChime(false);
+    view_.SetBusyCursor(false);
+    throw;
+  }
+  requestChime(false);
+  view_.SetBusyCursor(false);
+}
+
+void TFormMain::FormShow(const std::vector<std::string>& args) {
+  if (args.empty()) return;
+  batchRunning_ = true;
+  view_.SetBusyCursor(true);
+  try {
+    for (const std::string& file : args) StripJpeg(file);
+  } catch (...) {
+    view_.SetBusyCursor(false);
+    batchRunning_ = false;
+    throw;
+  }
+  view_.SetBusyCursor(false);
+  batchRunning_ = false;
+  requestChime(true);
+  view_.Close();
+}
+
+void TFormMain::ButtonCloseClick() { view_.Close(); }
+
+void TFormMain::SpinEditSoundChange() {
+  SoundNo_ = soundName(view_.SoundValue());
+  if (view_.SoundVisible() && SoundNo_ != "#0") requestChime(false);
+}
+
+void TFormMain::requestChime(bool wait) {
+  if (SoundNo_ == "#0") return;
+  env_.chime.Play(soundNumber(SoundNo_), wait);
+}
+
+}  // namespace app

@@ -54,6 +54,10 @@ class TFormMain {
   bool OriginalJFIF() const { return OriginalJFIF_; }
   uint8_t LastFLAG() const { return FLAG_; }
 
+  // Runs the batches that arrived while another one ran. Called by the routes;
+  // the window calls it again after an error report so that none is lost.
+  void RunQueuedBatches();
+
   // Files of the batches run so far that were not stripped and written.
   int FilesNotWritten() const { return filesNotWritten_; }
   bool BatchRunning() const { return batchRunning_; }
@@ -65,9 +69,7 @@ class TFormMain {
     std::vector<std::string> files;
   };
 
-  void runQueued();
-  void runDropBatch(const std::vector<std::string>& files);
-  void runDialog();
+  void runBatch(const std::vector<std::string>& files);
   void requestChime(bool wait);
 
   TMainView& view_;

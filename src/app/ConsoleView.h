@@ -1,0 +1,52 @@
+// The view of a run without a display: log lines go to standard output, boxes
+// to standard error, and closing writes the settings at once.
+#pragma once
+
+#include <array>
+#include <iosfwd>
+
+#include "app/MainView.h"
+
+namespace app {
+
+class TFormMain;
+
+class TConsoleView : public TMainView {
+ public:
+  TConsoleView(std::ostream& out, std::ostream& err);
+  void Attach(TFormMain& form) { form_ = &form; }
+
+  void SetFileNameLabel(const std::string&) override {}
+  void SetVersionLabel(const std::string&) override {}
+  void ProcessMessages() override {}
+  void ClearLog() override {}
+  void AppendLogLines(const std::vector<std::string>& lines) override;
+  void SetBusyCursor(bool) override {}
+  bool IsChecked(TCheckBox box) const override;
+  void SetChecked(TCheckBox box, bool checked) override;
+  int SoundValue() const override { return soundValue_; }
+  void SetSoundValue(int value) override { soundValue_ = value; }
+  bool SoundVisible() const override { return soundVisible_; }
+  void SetSoundVisible(bool visible) override { soundVisible_ = visible; }
+  void SetSoundLabelVisible(bool) override {}
+  void ShowWarning(const std::string& text) override;
+  void ShowAbortError(const std::string& text) override;
+  void ShowErrorReport(const std::string& caption, const std::string& text) override;
+  bool RunPictureDialog(std::vector<std::string>&) override { return false; }
+  void Close() override;
+
+  bool Closed() const { return closed_; }
+
+ private:
+  void box(const std::string& caption, const std::string& text);
+
+  std::ostream& out_;
+  std::ostream& err_;
+  TFormMain* form_ = nullptr;
+  std::array<bool, 4> checked_{};
+  int soundValue_ = 0;
+  bool soundVisible_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,78 @@
+// A view that records what the window's logic shows and answers its questions
+// from a script; no display, no waiting.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/MainView.h"
+
+namespace apptest {
+
+class TRecordingView : public app::TMainView {
+ public:
+  // Every call, in order, as "Name:argument" (boxes, labels, cursor, pane).
+  std::vector<std::string> events;
+  std::vector<std::string> log;  // the pane's lines
+  std::array<bool, 4> checked{};
+  int soundValue = 0;
+  bool soundVisible = false;
+  bool soundLabelVisible = false;
+  bool closed = false;
+  std::function<void()> onProcessMessages;
+  std::function<void()> onClose;
+  // The picture dialog's answers, one per call; an empty optional cancels.
+  std::vector<std::vector<std::string>> dialogAnswers;
+  bool dialogCancels = false;
+
+  void SetFileNameLabel(const std::string& text) override { events.push_back("Label:" + text); }
+  void SetVersionLabel(const std::string& text) override { events.push_back("Version:" + text); }
+  void ProcessMessages() override {
+    events.push_back("Pump");
+    if (onProcessMessages) onProcessMessages();
+  }
+  void ClearLog() override {
+    log.clear();
+    events.push_back("ClearLog");
+  }
+  void AppendLogLines(const std::vector<std::string>& lines) override {
+    log.insert(log.end(), lines.begin(), lines.end());
+  }
+  void SetBusyCursor(bool busy) override { events.push_back(busy ? "Cursor:busy" : "Cursor:normal"); }
+  bool IsChecked(app::TCheckBox box) const override { return checked[static_cast<size_t>(box)]; }
+  void SetChecked(app::TCheckBox box, bool on) override { checked[static_cast<size_t>(box)] = on; }
+  int SoundValue() const override { return soundValue; }
+  void SetSoundValue(int value) override { soundValue = value; }
+  bool SoundVisible() const override { return soundVisible; }
+  void SetSoundVisible(bool visible) override { soundVisible = visible; }
+  void SetSoundLabelVisible(bool visible) override { soundLabelVisible = visible; }
+  void ShowWarning(const std::string& text) override { events.push_back("Warning:" + text); }
+  void ShowAbortError(const std::string& text) override { events.push_back("AbortError:" + text); }
+  void ShowErrorReport(const std::string& caption, const std::string& text) override {
+    events.push_back("ErrorReport:" + caption + ":" + text);
+  }
+  bool RunPictureDialog(std::vector<std::string>& files) override {
+    events.push_back("Dialog");
+    if (dialogCancels || dialogAnswers.empty()) return false;
+    files = dialogAnswers.front();
+    dialogAnswers.erase(dialogAnswers.begin());
+    return true;
+  }
+  void Close() override {
+    events.push_back("Close");
+    if (onClose) onClose();
+    closed = true;
+  }
+
+  // The events of one kind, e.g. Only("Warning:").
+  std::vector<std::string> Only(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const auto& e : events)
+      if (e.rfind(prefix, 0) == 0) out.push_back(e);
+    return out;
+  }
+};
+
+}  // namespace apptest

@@ -1,0 +1,155 @@
+// The input routes: which files run in which order, what a failure does to the
+// batch, the chime requests, and batches that arrive while one runs.
+#include <gtest/gtest.h>
+
+#include "FormFixture.h"
+
+namespace apptest {
+namespace {
+
+class Routes : public FormFixture {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"}) files.files[name] = SampleJpeg();
+  }
+  std::vector<std::string> headers() const {
+    std::vector<std::string> out;
+    for (const auto& line : view.log)
+      if (line.rfind("-----<", 0) == 0) out.push_back(line);
+    return out;
+  }
+};
+
+TEST_F(Routes, DropClearsThePaneRunsInOrderThenOneAsynchronousChime) {
+  Form();
+  view.log = {"old line"};
+  Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"});
+  EXPECT_EQ(headers(), (std::vector<std::string>{"-----<1.jpg>-----", "-----<2.jpg>-----",
+                                                 "-----<3.jpg>-----"}));
+  EXPECT_EQ(chime.requests, (std::vector<std::string>{"async:16"}));
+  EXPECT_EQ(view.events.back(), "Cursor:normal");
+  EXPECT_TRUE(view.Only("Close").empty());
+}
+
+TEST_F(Routes, FailedSaveStopsTheBatchButNotTheChimeOrTheCursor) {
+  readOnly.insert("/p/2.jpg");
+  EXPECT_THROW(Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"}), platform::EFileError);
+  EXPECT_EQ(headers(), (std::vector<std::string>{"-----<1.jpg>-----", "-----<2.jpg>-----"}));
+  EXPECT_EQ(saved.count("/p/3.jpg"), 0u);
+  EXPECT_EQ(chime.requests, (std::vector<std::string>{"async:16"}));
+  EXPECT_EQ(view.events.back(), "Cursor:normal");
+}
+
+TEST_F(Routes, UnreadableFileWarnsAndTheBatchGoesOn) {
+  Form().WMDropFiles({"/p/1.jpg", "--help", "/p/3.jpg"});
+  EXPECT_EQ(view.Only("Warning:"), (std::vector<std::string>{"Warning:Strip error.\r\n<--help> "}));
+  EXPECT_EQ(saved.size(), 2u);
+}
+
+TEST_F(Routes, DialogCancelledChangesNothing) {
+  Form().WMDropFiles({"/p/1.jpg"});
+  const auto log = view.log;
+  const size_t events = view.events.size();
+  view.dialogCancels = true;
+  Form().ButtonLoadClick();
+  EXPECT_EQ(view.log, log);
+  EXPECT_EQ(view.events.size(), events + 1);  // only the dialog itself
+  EXPECT_EQ(chime.requests.size(), 1u);
+}
+
+TEST_F(Routes, DialogConfirmedRunsItsFilesAsABatch) {
+  view.dialogAnswers = {{"/p/3.jpg", "/p/1.jpg"}};
+  Form().ButtonLoadClick();
+  EXPECT_EQ(headers(), (std::vector<std::string>{"-----<3.jpg>-----", "-----<1.jpg>-----"}));
+  EXPECT_EQ(chime.requests, (std::vector<std::string>{"async:16"}));
+}
+
+TEST_F(Routes, CommandLineRunsKeepsThePaneWaitsForTheChimeThenCloses) {
+  Form().FormShow({"/p/1.jpg", "/p/2.jpg"});
+  EXPECT_EQ(headers().size(), 2u);
+  EXPECT_EQ(chime.requests, (std::vector<std::string>{"sync:16"}));
+  EXPECT_EQ(view.Only("Close").size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(SettingsFile()));  // closing wrote the settings
+}
+
+TEST_F(Routes, CommandLineErrorSkipsChimeAndClose) {
+  readOnly.insert("/p/1.jpg");
+  EXPECT_THROW(Form().FormShow({"/p/1.jpg", "/p/2.jpg"}), platform::EFileError);
+  EXPECT_TRUE(chime.requests.empty());
+  EXPECT_TRUE(view.Only("Close").empty());
+  EXPECT_EQ(view.events.back(), "Cursor:normal");
+}
+
+TEST_F(Routes, NoArgumentsDoNothing) {
+  Form();
+  const size_t events = view.events.size();
+  Form().FormShow({});
+  EXPECT_EQ(view.events.size(), events);
+}
+
+TEST_F(Routes, ChimeNumberZeroNeverReachesThePlayer) {
+  WriteSettings("[CONFIG]\nWave_Sound=0\n");
+  Form().WMDropFiles({"/p/1.jpg"});
+  Form().FormShow({"/p/2.jpg"});
+  EXPECT_TRUE(chime.requests.empty());
+}
+
+TEST_F(Routes, DropDuringABatchIsQueuedAndRunsAfterIt) {
+  Form();
+  int pumps = 0;
+  view.onProcessMessages = [&] {
+    // The second file's pump delivers a drop and a click on "Load picture".
+    if (++pumps == 2) {
+      Form().WMDropFiles({"/p/3.jpg"});
+      Form().ButtonLoadClick();
+      EXPECT_TRUE(view.Only("Dialog").empty()) << "no batch runs inside another";
+    }
+  };
+  view.dialogAnswers = {{"/p/1.jpg"}};
+  Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg"});
+  // The last batch (the dialog's) left its own file in the pane.
+  EXPECT_EQ(headers(), (std::vector<std::string>{"-----<1.jpg>-----"}));
+  EXPECT_EQ(view.Only("ClearLog").size(), 4u);  // creation + three batches
+  EXPECT_EQ(view.Only("Dialog").size(), 1u);
+  EXPECT_EQ(chime.requests.size(), 3u);
+  EXPECT_FALSE(Form().BatchRunning());
+}
+
+TEST_F(Routes, QueuedBatchSurvivesAnErrorAndRunsWhenResumed) {
+  readOnly.insert("/p/2.jpg");
+  Form();
+  view.onProcessMessages = [&] {
+    view.onProcessMessages = nullptr;
+    Form().WMDropFiles({"/p/3.jpg"});
+  };
+  EXPECT_THROW(Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg"}), platform::EFileError);
+  EXPECT_EQ(saved.count("/p/3.jpg"), 0u);
+  Form().RunQueuedBatches();  // what the window does after its error report
+  EXPECT_EQ(saved.count("/p/3.jpg"), 1u);
+}
+
+TEST_F(Routes, PreviewPlaysOnlyWhileTheSelectorIsShown) {
+  WriteSettings("[CONFIG]\nWave_Sound=5\nWave_Change=1\n");
+  Form();
+  EXPECT_TRUE(chime.requests.empty()) << "reading the settings never plays";
+  EXPECT_EQ(Form().SoundNo(), "#5");
+  EXPECT_TRUE(view.soundLabelVisible);
+
+  for (int value : {6, 0, 99, 23}) {
+    view.soundValue = value;
+    Form().SpinEditSoundChange();
+  }
+  EXPECT_EQ(chime.requests, (std::vector<std::string>{"async:6", "async:99", "async:23"}));
+  EXPECT_EQ(Form().SoundNo(), "#23");
+}
+
+TEST_F(Routes, HiddenSelectorSetsTheNumberSilently) {
+  Form();
+  view.soundValue = 3;
+  Form().SpinEditSoundChange();
+  EXPECT_EQ(Form().SoundNo(), "#3");
+  EXPECT_TRUE(chime.requests.empty());
+}
+
+}  // namespace
+}  // namespace apptest

@@ -1,0 +1,146 @@
+// The settings file: where it lives, how values read, what a close writes, and
+// what happens when it cannot be written. Also the value parser and the error
+// report's texts.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+
+#include "FormFixture.h"
+#include "app/ErrorReport.h"
+#include "app/SettingsValue.h"
+#include "platform/IniFile.h"
+
+namespace apptest {
+namespace {
+
+using app::TCheckBox;
+
+class Settings : public FormFixture {
+ protected:
+  bool box(TCheckBox b) const { return view.checked[static_cast<size_t>(b)]; }
+};
+
+TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
+  Form();
+  EXPECT_EQ(Form().INIPath(), appData.string() + "/BRESKO/");
+  EXPECT_EQ(Form().INIFile(), "velmora.ini");
+  EXPECT_FALSE(box(TCheckBox::JFIF));
+  EXPECT_TRUE(box(TCheckBox::EOI));
+  EXPECT_FALSE(box(TCheckBox::Rename));
+  EXPECT_TRUE(box(TCheckBox::Adobe));
+  EXPECT_TRUE(Form().WriteComment());
+  EXPECT_FALSE(Form().OriginalJFIF());
+  EXPECT_FALSE(view.soundVisible);
+  EXPECT_FALSE(view.soundLabelVisible);
+  EXPECT_EQ(Form().SoundNo(), "#16");
+
+  Form().FormClose();
+  EXPECT_EQ(ReadSettings(),
+            "[CONFIG]\nWrite_Comment=1\nWrite_JFIF=0\nOriginal_JFIF=0\nDelete_after_EOI=1\n"
+            "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=16\nWave_Change=0\n");
+}
+
+TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
+  WriteSettings(
+      "; kept\n[Other]\nWave_Sound=3\n\n[config]\nwrite_jfif=2\nDelete_after_EOI=yes\n"
+      "Write_APP14=0x0\nSave_Original_File= -1\nOriginal_JFIF=$1\nWave_Sound=99\n"
+      "Added_By_Hand=1\n[Tail]\nx=y\n");
+  Form();
+  EXPECT_TRUE(box(TCheckBox::JFIF));
+  EXPECT_TRUE(box(TCheckBox::EOI));  // "yes" is no number: the default
+  EXPECT_FALSE(box(TCheckBox::Adobe));
+  EXPECT_TRUE(box(TCheckBox::Rename));
+  EXPECT_TRUE(Form().OriginalJFIF());
+  EXPECT_EQ(Form().SoundNo(), "#23");
+
+  Form().FormClose();
+  const std::string text = ReadSettings();
+  EXPECT_EQ(text.find("; kept\n[Other]\nWave_Sound=3\n"), 0u) << text;
+  EXPECT_NE(text.find("[Tail]\nx=y\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Added_By_Hand"), std::string::npos) << text;
+  const platform::TIniFile ini(SettingsFile().string());
+  EXPECT_EQ(ini.ReadString("CONFIG", "Write_JFIF", ""), "1");
+  EXPECT_EQ(ini.ReadString("CONFIG", "Wave_Sound", ""), "23");
+  EXPECT_EQ(ini.ReadString("CONFIG", "Original_JFIF", ""), "1");
+}
+
+TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"99", "#23"}, {"-5", "#0"}, {"abc", "#16"}, {"0x10", "#16"}, {"7", "#7"}, {"", "#16"}};
+  for (const auto& [stored, soundNo] : cases) {
+    WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
+    TRecordingView fresh;
+    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {},
+                              "/opt/velmora", appData.string(), chime};
+    app::TFormMain form(fresh, env);
+    form.FormCreate();
+    EXPECT_EQ(form.SoundNo(), soundNo) << stored;
+  }
+  EXPECT_TRUE(chime.requests.empty());
+}
+
+TEST_F(Settings, TypedNumberIsWrittenAsTheControlReportsIt) {
+  WriteSettings("[CONFIG]\nWave_Change=1\n");
+  Form();
+  view.soundValue = 99;
+  Form().FormClose();
+  EXPECT_NE(ReadSettings().find("Wave_Sound=99\nWave_Change=1\n"), std::string::npos);
+}
+
+TEST_F(Settings, FileInPlaceOfTheFolderGivesTheCreationErrorBox) {
+  std::ofstream(appData / "BRESKO") << "not a folder";
+  Form();
+  EXPECT_EQ(Form().SoundNo(), "#16");
+  Form().FormClose();
+  EXPECT_EQ(view.Only("AbortError:"),
+            (std::vector<std::string>{"AbortError:<" + appData.string() +
+                                      "/BRESKO/> creation error.\r\nConfigurations may not be saved."}));
+}
+
+TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
+  WriteSettings("[CONFIG]\nWrite_JFIF=1\n");
+  std::filesystem::permissions(SettingsFile(), std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::group_read);
+  Form();
+  EXPECT_TRUE(box(TCheckBox::JFIF));
+  try {
+    Form().FormClose();
+    FAIL() << "the write must be refused";
+  } catch (const platform::EIniWriteError& error) {
+    EXPECT_EQ(std::string(error.what()), SettingsFile().string() + " に書き込めません");
+  }
+  EXPECT_EQ(ReadSettings(), "[CONFIG]\nWrite_JFIF=1\n");
+}
+
+TEST(SettingsValue, ParsesByTheRules) {
+  const std::pair<const char*, std::optional<int32_t>> cases[] = {
+      {"0", 0},           {"16", 16},          {"  42", 42},         {"+7", 7},
+      {"-5", -5},         {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
+      {"2147483648", {}}, {"$10", 16},         {"x1f", 31},          {"X1F", 31},
+      {"0x10", 16},       {"0XfF", 255},       {"0xFFFFFFFF", -1},   {"-0x1", -1},
+      {"0x123456789", {}}, {"", {}},           {"abc", {}},          {"12 ", {}},
+      {"1.0", {}},        {"0x", {}},          {"-", {}},            {"yes", {}},
+      {"true", {}},       {"2", 2},            {"0x0", 0},           {"$", {}},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(app::ParseSettingsInteger(text), expected) << '"' << text << '"';
+}
+
+TEST(ErrorReport, CaptionAndFullStopRule) {
+  EXPECT_EQ(app::ErrorReportCaption("/usr/bin/velmora"), "velmora");
+  EXPECT_EQ(app::ErrorReportCaption("/opt/v1.2/my.tool.bin"), "my");
+  const std::pair<const char*, const char*> cases[] = {
+      {"ストリームからの読み取りエラー", "ストリームからの読み取りエラー."},
+      {"/x/velmora.ini に書き込めません", "/x/velmora.ini に書き込めません."},
+      {"ends with a full stop.", "ends with a full stop."},
+      {"ends in a blank ", "ends in a blank "},
+      {"ends in a slash/", "ends in a slash/."},
+      {"ends in a comma,", "ends in a comma,"},
+      {"", ""},
+  };
+  for (const auto& [message, shown] : cases) EXPECT_EQ(app::ErrorReportText(message), shown);
+}
+
+}  // namespace
+}  // namespace apptest
