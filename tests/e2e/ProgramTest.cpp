@@ -1,0 +1,343 @@
+// The built program without a display, end to end: real photos, files it must
+// refuse, exit statuses, the guard, and the faults a save must survive.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "ProgramRunner.h"
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+namespace {
+
+using Bytes = std::string;
+constexpr uid_t kNobody = 65534;
+
+Bytes readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A baseline JPEG with an Exif segment, `scanBytes` of scan data and bytes after its end.
+Bytes syntheticJpeg(size_t scanBytes) {
+  Bytes b = "\xFF\xD8";
+  b += Bytes("\xFF\xE1\x00\x10" "Exif\0\0secretGPS", 18);
+  b += Bytes("\xFF\xDB\x00\x04\x00\x01", 6);
+  b += Bytes("\xFF\xC0\x00\x05\x08\x00\x01", 7);
+  b += Bytes("\xFF\xDA\x00\x03\x01", 5);
+  std::mt19937 random(7);
+  for (size_t i = 0; i < scanBytes; ++i) b += static_cast<char>(random() % 255);  // never 0xFF
+  b += "\xFF\xD9";
+  b += "appended private data";
+  return b;
+}
+
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("velmora-e2e-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    for (const char* sub : {"config", "run", "home", "photos"}) fs::create_directories(root / sub);
+    // Everyone may work here: some tests run the program as an unprivileged user.
+    for (const auto& entry : fs::recursive_directory_iterator(root)) chmod(entry.path().c_str(), 0777);
+    chmod(root.c_str(), 0777);
+    chmod((root / "run").c_str(), 0700);
+    settings("Wave_Sound=0\n");
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    umount2((root / "photos").c_str(), MNT_DETACH);
+    fs::remove_all(root, ignored);
+  }
+
+  void settings(const std::string& keys) {
+    fs::create_directories(root / "config/BRESKO");
+    writeFile(root / "config/BRESKO/velmora.ini", "[CONFIG]\n" + keys);
+    chmod((root / "config/BRESKO").c_str(), 0777);
+    chmod((root / "config/BRESKO/velmora.ini").c_str(), 0666);
+  }
+
+  TRunOptions options(std::vector<std::string> args) const {
+    TRunOptions o;
+    o.args = std::move(args);
+    o.env = {{"HOME", (root / "home").string()},
+             {"XDG_CONFIG_HOME", (root / "config").string()},
+             {"XDG_RUNTIME_DIR", (root / "run").string()},
+             {"PATH", "/usr/bin:/bin"}};
+    // Sanitizer settings of the test run reach the program too.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+      if (const char* value = std::getenv(name)) o.env[name] = value;
+    o.cwd = (root / "photos").string();
+    return o;
+  }
+
+  TRunResult run(std::vector<std::string> args) { return RunProgram(VELMORA_PROGRAM, options(std::move(args))); }
+
+  TRunResult runAs(uid_t user, std::vector<std::string> args) {
+    chown((root / "run").c_str(), user, user);
+    auto o = options(std::move(args));
+    o.user = user;
+    return RunProgram(VELMORA_PROGRAM, o);
+  }
+
+  void requireRoot() {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to play another user";
+  }
+
+  std::vector<std::string> folderEntries(const fs::path& folder) const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path root;
+};
+
+TEST_F(Program, StripsRealPhotosAndReportsEachOnStandardOutput) {
+  const fs::path corpus = VELMORA_CORPUS_DIR;
+  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no photo corpus beside the clone";
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(corpus)) {
+    const auto ext = e.path().extension().string();
+    if (ext != ".jpg" && ext != ".jpeg" && ext != ".mpo") continue;
+    fs::copy_file(e.path(), root / "photos" / e.path().filename());
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  const auto result = run(names);
+
+  // One block per file, in argument order, each closed by two empty lines.
+  size_t at = 0;
+  for (const auto& name : names) {
+    at = result.out.find("-----<" + name + ">-----\n", at);
+    ASSERT_NE(at, std::string::npos) << name;
+  }
+  size_t blocks = 0;
+  for (size_t p = result.out.find("\n\n\n"); p != std::string::npos; p = result.out.find("\n\n\n", p + 3))
+    ++blocks;
+  EXPECT_EQ(blocks, names.size());
+  EXPECT_EQ(result.exitStatus, result.err.empty() ? 0 : 1) << result.err;
+
+  for (const auto& name : names) {
+    const Bytes before = readFile(corpus / name);
+    const Bytes after = readFile(root / "photos" / name);
+    if (after == before) continue;  // refused, reported on standard error
+    EXPECT_EQ(after.substr(0, 2), "\xFF\xD8") << name;
+    EXPECT_LT(after.size(), before.size() + 64) << name;
+  }
+  EXPECT_EQ(folderEntries(root / "photos").size(), names.size()) << "no stray files";
+  EXPECT_TRUE(fs::exists(root / "config/BRESKO/velmora.ini"));
+}
+
+TEST_F(Program, FilesItCannotStripAreNamedAndLeftAlone) {
+  writeFile(root / "photos/notes.txt", "hello");
+  const auto result = run({"notes.txt", "missing.jpg", "--help"});
+  EXPECT_EQ(result.exitStatus, 1);
+  const std::string missing = (root / "photos/missing.jpg").string();
+  const std::string help = (root / "photos/--help").string();
+  EXPECT_EQ(result.out,
+            "-----<notes.txt>-----\n  *** Not Jpeg file. Marker=$6865\n\n\n"
+            "-----<missing.jpg>-----\nファイル " + missing +
+            " は開けません。 No such file or directory \n\n\n"
+            "-----<--help>-----\nファイル " + help +
+            " は開けません。 No such file or directory \n\n\n");
+  EXPECT_EQ(result.err,
+            "警告: Strip error.\n<notes.txt> \n警告: Strip error.\n<missing.jpg> \n"
+            "警告: Strip error.\n<--help> \n");
+  EXPECT_EQ(readFile(root / "photos/notes.txt"), "hello");
+}
+
+TEST_F(Program, StripsAndWritesTheSettingsBack) {
+  writeFile(root / "photos/a.jpg", syntheticJpeg(1000));
+  const auto result = run({"a.jpg"});
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const Bytes out = readFile(root / "photos/a.jpg");
+  EXPECT_EQ(out.find("secretGPS"), std::string::npos);
+  EXPECT_EQ(out.find("appended private data"), std::string::npos);
+  EXPECT_NE(out.find(Bytes("Modified by velmora v0.1.3d\0", 28)), std::string::npos);
+  EXPECT_EQ(readFile(root / "config/BRESKO/velmora.ini"),
+            "[CONFIG]\nWrite_Comment=1\nWrite_JFIF=0\nOriginal_JFIF=0\nDelete_after_EOI=1\n"
+            "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=0\nWave_Change=0\n");
+}
+
+TEST_F(Program, NoArgumentsAndNoDisplayEndsWithStatus2) {
+  fs::remove_all(root / "config/BRESKO");
+  const auto result = run({});
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  EXPECT_FALSE(fs::exists(root / "config/BRESKO"));
+}
+
+TEST_F(Program, ChimeWithoutAudioDeviceIsSkippedSilently) {
+  settings("");  // the default chime, 16
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  auto o = options({"a.jpg"});
+  o.env["SDL_AUDIODRIVER"] = "nonexistent";
+  const auto result = RunProgram(VELMORA_PROGRAM, o);
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Program, SecondCopyEndsAtOnceAndTouchesNothing) {
+  // The first copy holds the guard while it waits on a pipe that nobody writes yet.
+  ASSERT_EQ(mkfifo((root / "photos/wait.jpg").c_str(), 0666), 0);
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  const Bytes before = readFile(root / "photos/a.jpg");
+  const pid_t first = StartProgram(VELMORA_PROGRAM, options({"wait.jpg"}));
+
+  TRunResult second;
+  for (int i = 0; i < 200; ++i) {
+    second = run({"a.jpg"});
+    if (second.exitStatus == 3) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(second.exitStatus, 3);
+  EXPECT_EQ(second.out, "");
+  EXPECT_EQ(std::count(second.err.begin(), second.err.end(), '\n'), 1) << second.err;
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), before);
+
+  writeFile(root / "photos/wait.jpg", "x");  // releases the first copy
+  EXPECT_EQ(WaitProgram(first), 1);
+  EXPECT_EQ(run({"a.jpg"}).exitStatus, 0) << "the guard is free again";
+}
+
+TEST_F(Program, ReadOnlyFileIsRefusedAndStopsTheBatch) {
+  requireRoot();
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  writeFile(root / "photos/b.jpg", syntheticJpeg(100));
+  const Bytes original = readFile(root / "photos/a.jpg");
+  chmod((root / "photos/a.jpg").c_str(), 0644);  // root's file: nobody may not write it
+  chmod((root / "photos/b.jpg").c_str(), 0666);
+
+  const auto asUser = runAs(kNobody, {"a.jpg", "b.jpg"});
+  EXPECT_EQ(asUser.exitStatus, 1);
+  EXPECT_NE(asUser.err.find("velmora: ファイル "), std::string::npos) << asUser.err;
+  EXPECT_NE(asUser.err.find("を作成できません"), std::string::npos) << asUser.err;
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), original);
+  EXPECT_EQ(readFile(root / "photos/b.jpg"), original) << "the batch stops at the failing file";
+
+  chmod((root / "photos/a.jpg").c_str(), 0444);  // no write bit binds root too
+  EXPECT_EQ(run({"a.jpg"}).exitStatus, 1);
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), original);
+  EXPECT_EQ(folderEntries(root / "photos"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(Program, BackupThatCannotBeWrittenKeepsTheFile) {
+  requireRoot();
+  settings("Wave_Sound=0\nSave_Original_File=1\n");
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  writeFile(root / "photos/b.jpg", syntheticJpeg(100));
+  const Bytes original = readFile(root / "photos/a.jpg");
+  chown((root / "photos/a.jpg").c_str(), kNobody, kNobody);
+  chmod((root / "photos").c_str(), 0755);  // nobody may not add a file beside it
+
+  const auto result = runAs(kNobody, {"a.jpg"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_NE(result.out.find("  *** Backup copy failed: a_bak.jpg. File not overwritten.\n\n\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(result.err, "警告: Strip error.\n<a.jpg> \n");
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), original);
+}
+
+TEST_F(Program, BackupReplacesALinkAtItsNameNotItsTarget) {
+  settings("Wave_Sound=0\nSave_Original_File=1\n");
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  writeFile(root / "home/victim.txt", "keep me");
+  const Bytes original = readFile(root / "photos/a.jpg");
+  fs::create_symlink(root / "home/victim.txt", root / "photos/a_bak.jpg");
+
+  EXPECT_EQ(run({"a.jpg"}).exitStatus, 0);
+  EXPECT_FALSE(fs::is_symlink(root / "photos/a_bak.jpg"));
+  EXPECT_EQ(readFile(root / "photos/a_bak.jpg"), original);
+  EXPECT_EQ(readFile(root / "home/victim.txt"), "keep me");
+  EXPECT_NE(readFile(root / "photos/a.jpg"), original);
+}
+
+TEST_F(Program, LinkedInputUpdatesTheTargetAndKeepsTheLink) {
+  fs::create_directories(root / "home/real");
+  writeFile(root / "home/real/photo.jpg", syntheticJpeg(100));
+  chmod((root / "home/real/photo.jpg").c_str(), 0640);
+  fs::create_symlink(root / "home/real/photo.jpg", root / "photos/link.jpg");
+
+  EXPECT_EQ(run({"link.jpg"}).exitStatus, 0);
+  EXPECT_TRUE(fs::is_symlink(root / "photos/link.jpg"));
+  const Bytes out = readFile(root / "home/real/photo.jpg");
+  EXPECT_EQ(out.find("secretGPS"), std::string::npos);
+  EXPECT_EQ(fs::status(root / "home/real/photo.jpg").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(folderEntries(root / "home/real"), std::vector<std::string>{"photo.jpg"});
+}
+
+TEST_F(Program, FullDiskLeavesTheFileWhole) {
+  requireRoot();
+  if (mount("tmpfs", (root / "photos").c_str(), "tmpfs", 0, "size=256k,mode=0777") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  writeFile(root / "photos/a.jpg", syntheticJpeg(150 * 1024));
+  const Bytes original = readFile(root / "photos/a.jpg");
+  // Fill what is left so that no second copy of the photo fits.
+  {
+    std::ofstream fill(root / "photos/fill", std::ios::binary);
+    const std::string block(4096, '\0');
+    while (fill.write(block.data(), block.size())) {
+    }
+  }
+  fs::resize_file(root / "photos/fill", fs::file_size(root / "photos/fill") - 64 * 1024);
+
+  const auto result = run({"a.jpg"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_NE(result.err.find("velmora: "), std::string::npos);
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), original);
+  EXPECT_EQ(folderEntries(root / "photos"), (std::vector<std::string>{"a.jpg", "fill"}));
+}
+
+TEST_F(Program, KilledDuringTheSaveLeavesTheFileOldOrNew) {
+  const Bytes original = syntheticJpeg(24 * 1024 * 1024);
+  writeFile(root / "photos/a.jpg", original);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(run({"a.jpg"}).exitStatus, 0);
+  const auto took = std::chrono::steady_clock::now() - start;
+  const Bytes stripped = readFile(root / "photos/a.jpg");
+  ASSERT_NE(stripped, original);
+
+  std::mt19937 random(11);
+  int oldCount = 0, newCount = 0;
+  for (int round = 0; round < 12; ++round) {
+    writeFile(root / "photos/a.jpg", original);
+    const pid_t pid = StartProgram(VELMORA_PROGRAM, options({"a.jpg"}));
+    std::this_thread::sleep_for(took * (random() % 100) / 100);
+    kill(pid, SIGKILL);
+    WaitProgram(pid);
+    const Bytes now = readFile(root / "photos/a.jpg");
+    if (now == original) ++oldCount;
+    else if (now == stripped) ++newCount;
+    else ADD_FAILURE() << "round " << round << ": the file is neither old nor new (" << now.size()
+                       << " bytes)";
+  }
+  RecordProperty("old", oldCount);
+  RecordProperty("new", newCount);
+}
+
+}  // namespace
+}  // namespace e2e
