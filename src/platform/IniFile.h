@@ -28,7 +28,8 @@ class TIniFile {
   // Sets the key, adding it at the end of the section; adds the section at the
   // end of the file when absent.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
-  // Writes the changes, if any, to disk. Throws EIniWriteError.
+  // Writes the changes, if any, to disk. Throws EIniWriteError, also when the
+  // file exists but could not be read (its other sections would be lost).
   void Flush();
 
   const std::string& Path() const { return path_; }
@@ -38,6 +39,8 @@ class TIniFile {
   std::string path_;
   std::string text_;
   bool dirty_ = false;
+  // The file exists but could not be read: writing would drop its other sections.
+  bool unreadable_ = false;
 };
 
 }  // namespace platform

@@ -1,1 +1,68 @@
-// placeholder
+// The per-user configuration folder (XDG base directories) and the folder test
+// and creation the settings writer needs.
+#include "platform/AppData.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/posix/SystemReason.h"
+
+namespace platform {
+namespace {
+
+// The value of an environment variable when it holds an absolute path.
+std::string absoluteFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+}
+
+std::string homeFromPasswd() {
+  std::vector<char> buffer(16384);
+  passwd entry {};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+    return {};
+  }
+  return found->pw_dir;
+}
+
+}  // namespace
+
+std::string SpecialFolderPath(int nFolder) {
+  if (nFolder != CSIDL_APPDATA) return {};
+  if (std::string config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty()) return config;
+  std::string home = absoluteFromEnvironment("HOME");
+  if (home.empty()) home = homeFromPasswd();
+  if (home.empty()) return {};
+  return (home.back() == '/' ? home : home + '/') + ".config";
+}
+
+bool FolderExists(const std::string& path) {
+  if (posix::HasNul(path)) return false;
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  switch (errno) {
+    // Absent, or a name that cannot stand for a folder.
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+    case EINVAL:
+      return false;
+    // Cannot be looked at (EACCES, EIO, ...): let the write be attempted.
+    default:
+      return true;
+  }
+}
+
+bool CreateFolder(const std::string& path) {
+  return !posix::HasNul(path) && mkdir(path.c_str(), 0777) == 0;
+}
+
+}  // namespace platform

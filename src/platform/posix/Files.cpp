@@ -1,1 +1,98 @@
-// placeholder
+// Loading a whole file, the executable's path and absolute paths.
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "platform/PlatformTexts.h"
+#include "platform/posix/SystemReason.h"
+#include "platform/posix/UniqueFd.h"
+
+namespace platform {
+namespace {
+
+using ExifData::TLoadResult;
+using posix::SystemReason;
+
+TLoadResult failed(std::string message) {
+  return {TLoadResult::TKind::Failed, std::move(message)};
+}
+
+TLoadResult cannotOpen(const std::string& path, int error) {
+  return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
+}
+
+void empty(ExifData::TMemoryStream& stream) {
+  std::vector<uint8_t>().swap(stream.Bytes());
+  stream.SetPosition(0);
+}
+
+}  // namespace
+
+TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
+  empty(into);
+  if (posix::HasNul(path)) return cannotOpen(path, EINVAL);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+  posix::TUniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd.Valid()) return cannotOpen(path, errno);
+  struct stat st {};
+  if (fstat(fd.Get(), &st) != 0) return cannotOpen(path, errno);
+  if (S_ISDIR(st.st_mode)) return cannotOpen(path, EISDIR);
+  if (!S_ISREG(st.st_mode)) return cannotOpen(path, EINVAL);
+  if (st.st_size >= ExifData::kMaxInputSize) return {TLoadResult::TKind::TooLarge, {}};
+
+  const auto size = static_cast<size_t>(st.st_size);
+  std::vector<uint8_t>& bytes = into.Bytes();
+  try {
+    bytes.resize(size);
+  } catch (const std::bad_alloc&) {
+    empty(into);
+    return failed(SystemReason(ENOMEM));
+  }
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd.Get(), bytes.data() + got, size - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      empty(into);
+      return failed(SystemReason(error));
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got < size) {
+    empty(into);
+    return failed(std::string(kTextStreamRead));
+  }
+  return {};
+}
+
+std::string ExecutablePath() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  std::error_code error;
+  const std::string folder = std::filesystem::current_path(error).string();
+  if (error || folder.empty()) return path;
+  // Joined as written: folding "." or ".." here could name another file when
+  // a folder on the way is a symbolic link.
+  return folder.back() == '/' ? folder + path : folder + '/' + path;
+}
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+// The fixed texts of the platform layer, and the helpers that fill them in.
+// Both sides share them, so a save or load failure reads the same everywhere.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A file that cannot be opened for loading: absolute path, trimmed reason. The
+// trailing blank is part of the text.
+inline constexpr std::string_view kTextCannotOpen = "ファイル %s は開けません。 %s ";
+// A save whose file cannot be created or replaced: full path, trimmed reason.
+inline constexpr std::string_view kTextCannotCreate = "ファイル %s を作成できません。 %s";
+// A save whose bytes cannot all be written: full path, trimmed reason.
+inline constexpr std::string_view kTextCannotWrite = "ファイル %s に書き込めません。 %s";
+// A file that delivers fewer bytes than its size.
+inline constexpr std::string_view kTextStreamRead = "ストリームからの読み取りエラー";
+// A refused write of the settings file: its full path. No full stop; the
+// general error report adds one.
+inline constexpr std::string_view kTextIniCannotWrite = "%s に書き込めません";
+
+// `format` with each "%s" replaced by the next argument. Arguments are inserted
+// literally: a "%s" inside a path is not expanded again.
+std::string FormatText(std::string_view format, std::initializer_list<std::string_view> args);
+
+// The system's description of an error as it goes into a message: every
+// character of code 32 or less and every full stop removed from its end
+// (system texts end in ".", line breaks or blanks).
+std::string TrimSystemReason(std::string_view reason);
+
+}  // namespace platform
