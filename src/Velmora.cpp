@@ -11,17 +11,20 @@
 #include "platform/InstanceLock.h"
 
 #ifdef VELMORA_WINDOW
+#include "window/WindowProgram.h"
+#ifndef _WIN32
 #include <X11/Xlib.h>
 
 #include <cstdlib>
-
-#include "window/WindowProgram.h"
+#endif
 #endif
 
 namespace {
 
 bool displayAvailable() {
-#ifdef VELMORA_WINDOW
+#if defined(VELMORA_WINDOW) && defined(_WIN32)
+  return true;
+#elif defined(VELMORA_WINDOW)
   // Opening the display is silent when it fails; the toolkit's own start would
   // print and exit instead.
   if (Display* display = XOpenDisplay(nullptr)) {
