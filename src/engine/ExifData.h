@@ -34,6 +34,10 @@ uint16_t MM2(uint16_t D2);
 std::string HexText(uint64_t value, int width);
 // "ADRS=$" offset " MARK=$" marker label.
 std::string TraceLine(uint32_t offset, uint16_t marker, std::string_view label);
+// The comment segment's text for an executable at `exePath`: "Modified by ",
+// the file name without extension, " ", Version and a zero byte; at most 256
+// bytes, a long name being cut at a UTF-8 character boundary.
+std::string CommentText(std::string_view exePath);
 
 // What loading a file may come to.
 struct TLoadResult {
@@ -85,8 +89,13 @@ class TStripRun {
   void WriteJFIF();
   void WriteCOM();
   int32_t SeekEOI(TMemoryStream& Src);
+  // After ReadJpeg: the walk skipped a segment past the end of the input.
+  bool SkippedPastEnd() const { return skippedPastEnd_; }
 
  private:
+  void CopyScan(TMemoryStream& Src);
+  void CopyRest(TMemoryStream& Src);
+
   TFileAccess& files_;
   std::string exePath_;
   bool skippedPastEnd_ = false;

@@ -1,0 +1,129 @@
+// Fuzz entry: the driver on arbitrary bytes. The first byte selects FLAG (its
+// low six bits), the rest is the file. Every run checks what must hold for any
+// input, and aborts when it does not:
+//  - a file starting FF D8 gives an output starting FF D8; any other gives none;
+//  - apart from the fresh JFIF segment after FF D8 and the comment before the
+//    final copy, the output is a sequence of input slices taken front to back,
+//    each starting at a marker the trace names and ending where the next named
+//    marker starts (the last one may end earlier);
+//  - with the end-of-image cut and a marker found, the output ends FF D9;
+//  - the only exception is the stream read error, and the checks above hold
+//    for the output written until it was raised.
+// Reads outside the input are left to AddressSanitizer.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "FakeFileAccess.h"
+#include "engine/ExifData.h"
+
+namespace {
+
+constexpr uint8_t kFreshJFIF[18] = {0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00,
+                                    0x01, 0x02, 0x01, 0x00, 0x48, 0x00, 0x48, 0x00, 0x00};
+// The comment for an executable named velmora: "Modified by velmora v0.1.3d\0".
+constexpr uint8_t kComment[] = {0xFF, 0xFE, 0x00, 0x1E, 'M', 'o', 'd', 'i', 'f', 'i', 'e',
+                                'd',  ' ',  'b',  'y',  ' ', 'v', 'e', 'l', 'm', 'o', 'r',
+                                'a',  ' ',  'v',  '0',  '.', '1', '.', '3', 'd', 0x00};
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+bool Same(const std::vector<uint8_t>& out, size_t at, const uint8_t* bytes, size_t count) {
+  return at + count <= out.size() && std::memcmp(out.data() + at, bytes, count) == 0;
+}
+
+// Input offsets of the walk's trace lines: every "ADRS=$" line after the
+// start-of-image line, the end-of-image search's own line excepted.
+std::vector<size_t> WalkOffsets(const ExifData::TStringList& log) {
+  std::vector<size_t> offsets;
+  for (size_t i = 2; i < log.size(); ++i) {
+    const std::string& line = log[i];
+    if (line.rfind("ADRS=$", 0) != 0) Fail("a walk line without ADRS=$");
+    if (line.size() >= 15 && line.compare(line.size() - 15, 15, " MARK=$FFD9 EOI") == 0) continue;
+    offsets.push_back(std::strtoull(line.c_str() + 6, nullptr, 16));
+  }
+  return offsets;
+}
+
+void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out, uint8_t flag,
+                 const std::vector<size_t>& offsets) {
+  std::set<size_t> reach{2};
+  if ((flag & ExifData::flWriteJFIF) && Same(out, 2, kFreshJFIF, sizeof kFreshJFIF)) {
+    reach.insert(2 + sizeof kFreshJFIF);
+  }
+  if (offsets.empty()) {
+    if (!reach.count(out.size())) Fail("bytes written without a trace line");
+    return;
+  }
+  for (size_t i = 0; i + 1 < offsets.size(); ++i) {
+    if (offsets[i + 1] <= offsets[i] || offsets[i + 1] > in.size()) Fail("trace offsets not rising");
+    const size_t count = offsets[i + 1] - offsets[i];
+    std::set<size_t> next;
+    for (size_t at : reach) {
+      next.insert(at);  // left out
+      if (Same(out, at, in.data() + offsets[i], count)) next.insert(at + count);  // copied
+    }
+    reach = std::move(next);
+  }
+  const size_t last = offsets.back();
+  for (size_t at : reach) {
+    if (at == out.size()) return;
+    size_t from = at;
+    if ((flag & ExifData::flWriteComment) && Same(out, at, kComment, sizeof kComment)) {
+      from = at + sizeof kComment;
+    }
+    for (size_t start : {at, from}) {
+      const size_t rest = out.size() - start;
+      if (rest >= 2 && last + rest <= in.size() && Same(out, start, in.data() + last, rest)) return;
+    }
+  }
+  Fail("the output is not input slices taken front to back");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const uint8_t flag = data[0] & 63;
+  const std::vector<uint8_t> in(data + 1, data + size);
+
+  velmora::test::TFakeFileAccess files;
+  files.files["/in/a.jpg"] = in;
+  ExifData::TStripRun run(files, "/opt/velmora/velmora");
+  run.FLAG = flag;
+  ExifData::TAnalyzeResult result;
+  bool threw = false;
+  try {
+    result = run.AnalyzeExif("/in/a.jpg");
+  } catch (const ExifData::EStreamReadError&) {
+    threw = true;
+  }
+
+  const std::vector<uint8_t>& out = run.StripJpeg.Bytes();
+  const bool jpeg = in.size() >= 2 && in[0] == 0xFF && in[1] == 0xD8;
+  if (run.TraceLog.empty() || run.TraceLog[0] != "-----<a.jpg>-----") Fail("header line");
+  if (!jpeg) {
+    if (!out.empty() || run.TraceLog.size() != 2 || threw) Fail("a file that is not JPEG");
+    if (!files.copies.empty()) Fail("a backup of a file that is not JPEG");
+    return 0;
+  }
+  if (run.TraceLog.size() < 2 || run.TraceLog[1] != "ADRS=$000000 MARK=$FFD8 SOI") {
+    Fail("start-of-image line");
+  }
+  if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8) Fail("output does not start FF D8");
+  if (((flag & ExifData::flSaveOriginal) != 0) != (files.copies.size() == 1)) Fail("backup");
+  CheckSlices(in, out, flag, WalkOffsets(run.TraceLog));
+  if (!threw && (flag & ExifData::flDeleteAfterEOI) && !run.TraceLog.empty() &&
+      run.TraceLog.back().ends_with(" MARK=$FFD9 EOI")) {
+    if (out[out.size() - 2] != 0xFF || out.back() != 0xD9) Fail("cut output does not end FF D9");
+  }
+  if (threw && result.skippedPastEnd) Fail("result of a failed run");
+  return 0;
+}

@@ -1,0 +1,56 @@
+// Writes the seed corpus of the fuzz target into the folder named as the only
+// argument. Each file is one FLAG byte followed by the input bytes.
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "JpegBuilder.h"
+
+using velmora::test::JpegBuilder;
+
+namespace {
+
+void Save(const std::string& folder, const char* name, uint8_t flag,
+          const std::vector<uint8_t>& bytes) {
+  std::ofstream file(folder + "/" + name, std::ios::binary);
+  file.put(static_cast<char>(flag));
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+JpegBuilder Photo() { return JpegBuilder().SOI().APP0().APP1(60).DQT().SOF0().DHT().SOS(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    return 1;
+  }
+  const std::string dir = argv[1];
+  Save(dir, "photo-defaults", 42, Photo().Data(200).EOI().Build());
+  Save(dir, "photo-second-image", 63,
+       Photo().Data(120).EOI().SOI().APP1(30).APP(2, 20).DQT().SOF0().SOS().Data(60).EOI().Build());
+  Save(dir, "own-app0-jfxx", 1 | 16,
+       JpegBuilder().SOI().APP0().APP(0, 12).DQT().SOS().Data(40).EOI().Build());
+  Save(dir, "fill-bytes", 2,
+       JpegBuilder().SOI().Bytes({0xFF, 0xFF}).DQT().Bytes({0xFF, 0xFF, 0xFF}).DHT().Build());
+  Save(dir, "eoi-parity", 2,
+       JpegBuilder().SOI().SOS().Data(30).Bytes({0x12, 0xFF, 0xFF, 0xD9, 0xFF, 0xFF, 0xFF, 0xD9, 0, 0})
+           .Build());
+  Save(dir, "app-zoo", 32 | 8,
+       JpegBuilder().SOI().APP(14, 12).APP(12, 8).APP(13, 8).COM("hello").APP(3, 4).APP(15, 4)
+           .DRI().SOF(0xFFC2).SOS().Data(20).EOI().Build());
+  Save(dir, "zero-length", 8, JpegBuilder().SOI().SegmentWithLength(0xFFDB, 0, 0).Data(20).Build());
+  Save(dir, "skip-past-end", 0, JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 900, 10).Build());
+  Save(dir, "copy-past-end", 0, JpegBuilder().SOI().SegmentWithLength(0xFFDB, 70, 10).Build());
+  Save(dir, "cut-length", 2, JpegBuilder().SOI().DQT().Bytes({0xFF, 0xDB, 0x00}).Build());
+  Save(dir, "png", 4, {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A});
+  Save(dir, "eoi-one-before-end", 2, JpegBuilder().SOI().SOS().Data(16).EOI().Bytes({0x00}).Build());
+  Save(dir, "progressive", 42,
+       JpegBuilder().SOI().DQT().SOF(0xFFC2).DHT().SOS().Data(40).DHT().APP1(10).SOS().Data(40).EOI()
+           .Build());
+  Save(dir, "empty", 0, {});
+  return 0;
+}

@@ -1,0 +1,48 @@
+// The segment policy: what a decoder needs is copied, metadata is dropped.
+#include "MarkerPolicy.h"
+
+#include "EngineTexts.h"
+#include "ExifData.h"
+
+namespace ExifData {
+
+TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF) {
+  using enum TSegmentAction;
+  switch (Marker) {
+    case 0xFFE0:  // APP0 (JFIF, JFXX): kept only when asked and no fresh one was written
+      return {texts::kAPP0, (FLAG & flWriteJFIF) && !JFIF ? Copy : Skip};
+    case 0xFFE1:  // APP1: Exif, XMP, anything
+      return {texts::kAPP1, Skip};
+    case 0xFFE2:  // APP2: ICC profile, multi-picture index
+      return {texts::kAPP2, Skip};
+    case 0xFFDB:  // DQT
+      return {texts::kDQT, Copy};
+    case 0xFFC4:  // DHT
+      return {texts::kDHT, Copy};
+    case 0xFFDD:  // DRI
+      return {texts::kDRI, Copy};
+    case 0xFFC0:  // SOF0, the baseline frame; other frame headers fall to the default row
+      return {texts::kSOF0, Copy};
+    case 0xFFDA:  // SOS
+      return {texts::kSOS, ScanCopy};
+    case 0xFFEC:  // APP12
+      return {texts::kAPP12, Skip};
+    case 0xFFED:  // APP13
+      return {texts::kAPP13, Skip};
+    case 0xFFEE:  // APP14: kept on request, it tells the colour transform
+      return {texts::kAPP14, (FLAG & flWriteAPP14) ? Copy : Skip};
+    case 0xFFFF:  // a fill byte before the next one
+      return {{}, Fill};
+    case 0xFFFE:  // COM
+      return {texts::kCOM, Skip};
+    default:
+      break;
+  }
+  if ((Marker & 0xFFF0) == 0xFFE0) return {{}, Skip};  // APP3 to APP11, APP15
+  // Every other marker, stand-alone ones included, is taken as a segment with
+  // a length field and copied.
+  if ((Marker & 0xFF00) == 0xFF00) return {{}, Copy};
+  return {texts::kNotMarker, RestCopy};
+}
+
+}  // namespace ExifData

@@ -1,0 +1,27 @@
+// What the walk does with each marker before the first start of scan: the
+// label of its trace line and the action, decided by the marker value alone
+// (the walk never looks into a segment's body).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace ExifData {
+
+enum class TSegmentAction {
+  Copy,      // the whole segment goes to the output
+  Skip,      // the segment is left out
+  Fill,      // 0xFFFF: nothing read, nothing written; the walk goes on after it
+  ScanCopy,  // start of scan: copy it and the rest of the image; the walk ends
+  RestCopy,  // not a marker: copy from these two bytes to the end; the walk ends
+};
+
+struct TMarkerRule {
+  std::string_view label;
+  TSegmentAction action;
+};
+
+// `JFIF`: the walk has written a fresh JFIF segment.
+TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF);
+
+}  // namespace ExifData

@@ -1,0 +1,78 @@
+// The marker walk: from the start of image to the first start of scan.
+#include "EngineTexts.h"
+#include "ExifData.h"
+#include "MarkerPolicy.h"
+#include "StreamFields.h"
+
+namespace ExifData {
+
+// Entry: Src at 2, just past the input's start-of-image marker; StripJpeg
+// empty. Exit: StripJpeg holds the stripped file; Src's position is of no use.
+void TStripRun::ReadJpeg(TMemoryStream& Src) {
+  skippedPastEnd_ = false;
+  bool JFIF = false;
+  static constexpr uint8_t kSOI[2] = {0xFF, 0xD8};
+  StripJpeg.Write(kSOI, 2);
+
+  if (FLAG & flWriteJFIF) {
+    // The input's own APP0 is kept only when it is the first segment.
+    uint16_t Marker = 0;
+    const bool whole = ReadField(Src, Marker);
+    if (!whole || Marker != 0xFFE0 || !(FLAG & flOriginalJFIF)) {
+      JFIF = true;
+      WriteJFIF();
+    }
+    Src.SetPosition(2);
+  }
+
+  // At least three bytes must be left: the marker and one more. The last one
+  // or two bytes of the input are never read here.
+  while (Src.Position() < Src.Size() - 2) {
+    const int64_t at = Src.Position();
+    uint16_t Marker = 0;
+    ReadField(Src, Marker);
+    const TMarkerRule rule = MarkerRule(Marker, FLAG, JFIF);
+    TraceLog.push_back(TraceLine(static_cast<uint32_t>(at), Marker, rule.label));
+    switch (rule.action) {
+      case TSegmentAction::Copy:
+        WriteSegment(Src);
+        break;
+      case TSegmentAction::Skip:
+        SkipSegment(Src);
+        break;
+      case TSegmentAction::Fill:
+        break;
+      case TSegmentAction::ScanCopy:
+        CopyScan(Src);
+        return;
+      case TSegmentAction::RestCopy:
+        CopyRest(Src);
+        return;
+    }
+  }
+}
+
+// Entry: Src just after the start-of-scan marker. Copies the scan and what
+// follows it, to the end-of-image marker when asked, after the comment.
+void TStripRun::CopyScan(TMemoryStream& Src) {
+  Src.Seek(-2);
+  const int32_t CP = static_cast<int32_t>(Src.Position());
+  int32_t StreamSize = static_cast<int32_t>(Src.Size() - CP);
+  if (FLAG & flDeleteAfterEOI) {
+    const int32_t found = SeekEOI(Src);
+    if (found != CP) StreamSize = found - CP + 2;
+  }
+  if (FLAG & flWriteComment) WriteCOM();
+  Src.SetPosition(CP);
+  StripJpeg.CopyFrom(Src, StreamSize);
+}
+
+// Entry: Src just after two bytes that are not a marker. Copies them and the
+// rest of the input.
+void TStripRun::CopyRest(TMemoryStream& Src) {
+  Src.Seek(-2);
+  const int32_t CP = static_cast<int32_t>(Src.Position());
+  StripJpeg.CopyFrom(Src, Src.Size() - CP);
+}
+
+}  // namespace ExifData

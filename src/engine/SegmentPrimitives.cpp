@@ -1,0 +1,34 @@
+// Consuming one marker segment: leave it out, or copy it whole.
+#include "ExifData.h"
+#include "StreamFields.h"
+
+namespace ExifData {
+
+// Entry: Src just after the two marker bytes. Exit: just after the segment, by
+// its length field (L = 0 and 1 wrap to 65534 and 65535 bytes), possibly
+// beyond the end of the input. Writes nothing.
+void TStripRun::SkipSegment(TMemoryStream& Src) {
+  uint16_t SZ = 0;
+  if (!ReadField(Src, SZ)) {
+    // The end cut the length field: the position stands at the end and the
+    // walk stops there.
+    skippedPastEnd_ = true;
+    return;
+  }
+  SZ = static_cast<uint16_t>(SZ - 2);
+  Src.Seek(SZ);
+  if (Src.Position() > Src.Size()) skippedPastEnd_ = true;
+}
+
+// Entry: Src just after the two marker bytes. Exit: just after the L + 2 bytes
+// copied from the marker on (for L = 0 and 1, inside the length field).
+// Throws EStreamReadError when the segment runs past the end of the input,
+// also when the end cuts its length field.
+void TStripRun::WriteSegment(TMemoryStream& Src) {
+  uint16_t SZ = 0;
+  if (!ReadField(Src, SZ)) throw EStreamReadError();
+  Src.Seek(-4);
+  StripJpeg.CopyFrom(Src, int64_t{SZ} + 2);
+}
+
+}  // namespace ExifData

@@ -1,0 +1,25 @@
+#include "FakeFileAccess.h"
+
+namespace velmora::test {
+
+ExifData::TLoadResult TFakeFileAccess::LoadFile(const std::string& path,
+                                                ExifData::TMemoryStream& into) {
+  ++loads;
+  into.Clear();
+  if (auto failure = loadFailures.find(path); failure != loadFailures.end()) return failure->second;
+  auto file = files.find(path);
+  if (file == files.end()) return {ExifData::TLoadResult::TKind::Failed, {}};
+  into.Bytes() = file->second;
+  return {};
+}
+
+bool TFakeFileAccess::CopyFile(const std::string& existing, const std::string& backup) {
+  copies.emplace_back(existing, backup);
+  auto file = files.find(existing);
+  if (copyFails || file == files.end()) return false;
+  const std::vector<uint8_t> bytes = file->second;
+  files[backup] = bytes;
+  return true;
+}
+
+}  // namespace velmora::test

@@ -1,0 +1,28 @@
+// An in-memory file system for the engine's driver: files by path, load
+// failures on demand, backup copies recorded.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/ExifData.h"
+
+namespace velmora::test {
+
+class TFakeFileAccess : public ExifData::TFileAccess {
+ public:
+  std::map<std::string, std::vector<uint8_t>> files;
+  // A path listed here fails to load with this result instead of being read.
+  std::map<std::string, ExifData::TLoadResult> loadFailures;
+  bool copyFails = false;
+  std::vector<std::pair<std::string, std::string>> copies;  // (existing, backup), in order
+  int loads = 0;
+
+  ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
+  bool CopyFile(const std::string& existing, const std::string& backup) override;
+};
+
+}  // namespace velmora::test
