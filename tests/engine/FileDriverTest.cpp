@@ -1,0 +1,176 @@
+// AnalyzeExif through an in-memory file system.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "JpegBuilder.h"
+#include "WalkHarness.h"
+
+using ExifData::TLoadResult;
+using ExifData::TStringList;
+using velmora::test::Bytes;
+using velmora::test::Concat;
+using velmora::test::JpegBuilder;
+using velmora::test::TFakeFileAccess;
+
+namespace {
+
+const Bytes kPhoto = JpegBuilder().SOI().APP1(50).DQT().SOF0().DHT().SOS().Data(200).EOI().Build();
+
+struct TDriver {
+  TFakeFileAccess files;
+  ExifData::TStripRun run{files, "/opt/velmora/velmora"};
+  ExifData::TAnalyzeResult result;
+
+  TDriver& Analyze(const std::string& path, uint8_t FLAG) {
+    run.FLAG = FLAG;
+    run.TraceLog.clear();
+    result = run.AnalyzeExif(path);
+    return *this;
+  }
+};
+
+}  // namespace
+
+TEST(AnalyzeExif, NamesFilesThatAreNotJpegAndLeavesThemAlone) {
+  struct Case {
+    Bytes content;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{}, "  *** Not Jpeg file. Marker=$0000"},
+      {{0xFF}, "  *** Not Jpeg file. Marker=$FF00"},
+      {{0xFF, 0xD9, 0xFF, 0xD8}, "  *** Not Jpeg file. Marker=$FFD9"},
+      {{0x89, 'P', 'N', 'G', 0x0D, 0x0A}, "  *** Must be PNG file. Marker=$8950"},
+      {{'G', 'I', 'F', '8', '9', 'a'}, "  *** Must be GIF file. Marker=$4749"},
+      {{'B', 'M', 0x36}, "  *** Must be BMP file. Marker=$424D"},
+      {{'I', 'I', 0x2A, 0x00}, "  *** Must be TIFF file. Marker=$4949"},
+      {{'M', 'M', 0x00, 0x2A}, "  *** Must be TIFF file. Marker=$4D4D"},
+      {{'M', 'Z', 0x90}, "  *** Executable file? Marker=$4D5A"},
+      {{0xD8, 0xFF, 0xE0}, "  *** Not Jpeg file. Marker=$D8FF"},
+  };
+  for (const Case& c : cases) {
+    TDriver driver;
+    driver.files.files["/pics/x.jpg"] = c.content;
+    driver.Analyze("/pics/x.jpg", 63);
+    EXPECT_EQ(driver.run.TraceLog, (TStringList{"-----<x.jpg>-----", c.line}));
+    EXPECT_EQ(driver.run.StripJpeg.Size(), 0);
+    EXPECT_TRUE(driver.files.copies.empty()) << c.line;
+    EXPECT_FALSE(driver.result.backupAttempted);
+  }
+}
+
+TEST(AnalyzeExif, LoadFailuresGiveOneLine) {
+  struct Case {
+    TLoadResult load;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{TLoadResult::TKind::Failed, "ファイル /pics/a.jpg は開けません。 No such file or directory "},
+       "ファイル /pics/a.jpg は開けません。 No such file or directory "},
+      {{TLoadResult::TKind::Failed, "ストリームからの読み取りエラー"}, "ストリームからの読み取りエラー"},
+      {{TLoadResult::TKind::Failed, ""}, "*** File open error : a.jpg"},
+      {{TLoadResult::TKind::TooLarge, ""}, "  *** File too large (2 GiB or more). Not processed."},
+  };
+  for (const Case& c : cases) {
+    TDriver driver;
+    driver.files.files["/pics/a.jpg"] = kPhoto;
+    driver.files.loadFailures["/pics/a.jpg"] = c.load;
+    driver.run.StripJpeg.Write("old", 3);
+    driver.Analyze("/pics/a.jpg", 4);
+    EXPECT_EQ(driver.run.TraceLog, (TStringList{"-----<a.jpg>-----", c.line}));
+    EXPECT_EQ(driver.run.StripJpeg.Size(), 0);
+    EXPECT_TRUE(driver.files.copies.empty());
+  }
+}
+
+TEST(AnalyzeExif, StripsAJpegAfterItsHeaderAndStartOfImageLines) {
+  TDriver driver;
+  driver.files.files["/pics/a.jpg"] = kPhoto;
+  driver.run.StripJpeg.Write("old", 3);  // a former file's bytes never survive
+  driver.Analyze("/pics/a.jpg", 0);
+  ASSERT_GE(driver.run.TraceLog.size(), 3u);
+  EXPECT_EQ(driver.run.TraceLog[0], "-----<a.jpg>-----");
+  EXPECT_EQ(driver.run.TraceLog[1], "ADRS=$000000 MARK=$FFD8 SOI");
+  EXPECT_EQ(driver.run.TraceLog[2], "ADRS=$000002 MARK=$FFE1 APP1");
+  EXPECT_EQ(driver.run.StripJpeg.Bytes(), Concat({{0xFF, 0xD8}, velmora::test::Slice(kPhoto, 56, kPhoto.size())}));
+  EXPECT_FALSE(driver.result.backupAttempted);
+  EXPECT_FALSE(driver.result.skippedPastEnd);
+  EXPECT_TRUE(driver.files.copies.empty());
+}
+
+TEST(AnalyzeExif, BacksUpBesideTheFileBeforeTheWalk) {
+  TDriver driver;
+  driver.files.files["/pics/a.jpeg"] = kPhoto;
+  driver.files.files["/pics/a_bak.jpg"] = {1, 2, 3};
+  driver.Analyze("/pics/a.jpeg", 4);
+  EXPECT_EQ(driver.files.copies.size(), 1u);
+  EXPECT_EQ(driver.files.files["/pics/a_bak.jpg"], kPhoto);
+  EXPECT_TRUE(driver.result.backupAttempted);
+  EXPECT_TRUE(driver.result.backupSucceeded);
+
+  driver.files.files["/pics/a_bak.jpg"] = kPhoto;
+  driver.Analyze("/pics/a_bak.jpg", 4);
+  EXPECT_EQ(driver.files.copies.back().second, "/pics/a_bak_bak.jpg");
+
+  // A failed copy is told to the caller; the walk runs all the same.
+  driver.files.copyFails = true;
+  driver.Analyze("/pics/a.jpeg", 4);
+  EXPECT_TRUE(driver.result.backupAttempted);
+  EXPECT_FALSE(driver.result.backupSucceeded);
+  EXPECT_GT(driver.run.StripJpeg.Size(), 2);
+}
+
+TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
+  TDriver driver;
+  driver.files.files["/pics/skip.jpg"] =
+      JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 5000, 10).Build();
+  driver.files.files["/pics/copy.jpg"] =
+      JpegBuilder().SOI().DQT().SegmentWithLength(0xFFC4, 5000, 10).Build();
+
+  driver.Analyze("/pics/skip.jpg", 0);
+  EXPECT_TRUE(driver.result.skippedPastEnd);
+  driver.Analyze("/pics/a.jpg", 0);  // missing: a fresh result
+  EXPECT_FALSE(driver.result.skippedPastEnd);
+
+  driver.run.TraceLog.clear();
+  driver.run.FLAG = 0;
+  try {
+    driver.run.AnalyzeExif("/pics/copy.jpg");
+    ADD_FAILURE() << "no stream read error";
+  } catch (const ExifData::EStreamReadError& error) {
+    EXPECT_STREQ(error.what(), "ストリームからの読み取りエラー");
+  }
+  EXPECT_EQ(driver.run.TraceLog,
+            (TStringList{"-----<copy.jpg>-----", "ADRS=$000000 MARK=$FFD8 SOI",
+                         "ADRS=$000002 MARK=$FFDB DQI", "ADRS=$000047 MARK=$FFC4 DHI"}));
+}
+
+// Runs keep nothing in common: interleaved, each gives what it gives alone.
+TEST(TStripRun, InterleavedRunsAreIndependent) {
+  TFakeFileAccess files;
+  files.files["/a.jpg"] = kPhoto;
+  files.files["/b.jpg"] = JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 5000, 10).Build();
+
+  auto alone = [&](const std::string& exe, uint8_t FLAG, const std::string& path) {
+    ExifData::TStripRun run(files, exe);
+    run.FLAG = FLAG;
+    const auto result = run.AnalyzeExif(path);
+    return std::make_tuple(run.StripJpeg.Bytes(), run.TraceLog, result.skippedPastEnd);
+  };
+  const auto a = alone("/x/first.exe", 42 | 1, "/a.jpg");
+  const auto b = alone("/y/second", 2, "/b.jpg");
+
+  ExifData::TStripRun first(files, "/x/first.exe");
+  ExifData::TStripRun second(files, "/y/second");
+  first.FLAG = 42 | 1;
+  second.FLAG = 2;
+  for (int i = 0; i < 2; ++i) {
+    first.TraceLog.clear();
+    second.TraceLog.clear();
+    const auto resultB = second.AnalyzeExif("/b.jpg");
+    const auto resultA = first.AnalyzeExif("/a.jpg");
+    EXPECT_EQ(std::make_tuple(first.StripJpeg.Bytes(), first.TraceLog, resultA.skippedPastEnd), a);
+    EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.skippedPastEnd), b);
+  }
+}

@@ -1,0 +1,109 @@
+// SeekEOI: the forward scan from E first, then the last two bytes.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+
+#include "JpegBuilder.h"
+#include "WalkHarness.h"
+
+using velmora::test::Bytes;
+using velmora::test::Concat;
+using velmora::test::HexBytes;
+using velmora::test::JpegBuilder;
+using velmora::test::TWalk;
+
+namespace {
+
+struct Found {
+  int32_t result;
+  ExifData::TStringList lines;
+};
+
+Found Seek(const Bytes& input, int64_t E) {
+  TWalk walk(input, 2);
+  walk.Src.SetPosition(E);
+  const int32_t result = walk.run.SeekEOI(walk.Src);
+  return {result, walk.Lines()};
+}
+
+// The probe rules byte by byte: a probe starting before size - 2 reads one
+// byte; a 0xFF takes the next with it and is the marker when that is 0xD9.
+// Only without a find, the last two bytes.
+int64_t ReferenceSeek(const Bytes& in, int64_t E) {
+  const int64_t size = static_cast<int64_t>(in.size());
+  int64_t p = E;
+  while (p < size - 2) {
+    if (in[p++] != 0xFF) continue;
+    if (in[p++] == 0xD9) return p - 2;
+  }
+  if (size - 2 > E && in[size - 2] == 0xFF && in[size - 1] == 0xD9) return size - 2;
+  return E;
+}
+
+}  // namespace
+
+TEST(SeekEOI, FindsByTheProbeRules) {
+  struct Case {
+    const char* what;
+    Bytes input;
+    int64_t E;
+    int32_t result;
+  };
+  const Bytes zeros(100, 0);
+  const Case cases[] = {
+      {"marker at the very end", Concat({Bytes(20, 0x11), {0xFF, 0xD9}}), 3, 20},
+      {"marker followed by 100 zeros", Concat({Bytes(9, 0x11), {0xFF, 0xD9}, zeros}), 0, 9},
+      {"no marker", Concat({Bytes(9, 0x11), {0xFF, 0xD8, 0xD9}, zeros}), 2, 2},
+      {"marker before E is not seen", Concat({{0x11, 0xFF, 0xD9}, zeros}), 3, 3},
+      {"12 FF FF D9 from 12: missed", HexBytes("12 FF FF D9 00 00"), 0, 0},
+      {"FF FF FF D9 from the first FF: found at the third", HexBytes("FF FF FF D9 00 00"), 0, 2},
+      {"FF FF D9 from the first FF: missed", HexBytes("FF FF D9 00 00"), 0, 0},
+      {"marker followed by exactly one byte", HexBytes("11 22 FF D9 33"), 0, 2},
+      {"missed by parity, then found at the end", HexBytes("12 FF FF D9"), 0, 2},
+  };
+  for (const Case& c : cases) {
+    const Found found = Seek(c.input, c.E);
+    EXPECT_EQ(found.result, c.result) << c.what;
+    EXPECT_EQ(found.lines.size(), c.result == c.E ? 0u : 1u) << c.what;
+  }
+}
+
+TEST(SeekEOI, WritesTheEndOfImageLine) {
+  Bytes input(0x2B6, 0x11);
+  input[0x2B4] = 0xFF;
+  input[0x2B5] = 0xD9;
+  const Found found = Seek(input, 0);
+  EXPECT_EQ(found.result, 0x2B4);
+  EXPECT_EQ(found.lines, (ExifData::TStringList{"ADRS=$0002B4 MARK=$FFD9 EOI"}));
+}
+
+// A second image after the main one ends the file in FF D9 as well; the main
+// image's own marker must win, or the cut keeps the appended image and its
+// metadata.
+TEST(SeekEOI, PrefersTheMainImagesMarkerToTheEndOfTheFile) {
+  JpegBuilder file;
+  file.SOI().DQT();
+  const size_t sos = file.Offset();
+  file.SOS().Data(500, 7);
+  const size_t eoi = file.Offset();
+  file.EOI().SOI().APP1(64).APP(2, 30).DQT().SOF0().SOS().Data(400, 9).EOI();
+  const Found found = Seek(file.Build(), static_cast<int64_t>(sos));
+  EXPECT_EQ(found.result, static_cast<int32_t>(eoi));
+  ASSERT_EQ(found.lines.size(), 1u);
+  char line[40];
+  std::snprintf(line, sizeof line, "ADRS=$%06zX MARK=$FFD9 EOI", eoi);
+  EXPECT_EQ(found.lines[0], line);
+}
+
+TEST(SeekEOI, ScanAgreesWithTheProbeRulesOnDenseInputs) {
+  std::mt19937 random(12345);
+  const uint8_t alphabet[] = {0xFF, 0xFF, 0xFF, 0xD9, 0xD9, 0x00, 0x12};
+  for (int round = 0; round < 3000; ++round) {
+    Bytes input(3 + random() % 40);
+    for (uint8_t& byte : input) byte = alphabet[random() % sizeof alphabet];
+    const int64_t E = static_cast<int64_t>(random() % (input.size() - 2));
+    EXPECT_EQ(Seek(input, E).result, ReferenceSeek(input, E)) << "round " << round;
+  }
+}

@@ -1,0 +1,97 @@
+// SkipSegment and WriteSegment, entered just after the two marker bytes.
+#include <gtest/gtest.h>
+
+#include "JpegBuilder.h"
+#include "WalkHarness.h"
+
+using ExifData::EStreamReadError;
+using velmora::test::Bytes;
+using velmora::test::JpegBuilder;
+using velmora::test::Slice;
+using velmora::test::TWalk;
+
+namespace {
+
+// FF D8, then a segment FF DB with length field L and `body` bytes after it.
+Bytes SegmentInput(uint16_t L, size_t body) {
+  return JpegBuilder().SOI().SegmentWithLength(0xFFDB, L, body).Build();
+}
+
+}  // namespace
+
+TEST(SkipSegment, MovesByTheLengthLessTwoWrappingInSixteenBits) {
+  struct Case {
+    uint16_t L;
+    int64_t positionAfter;  // the marker is at 2, its length field ends at 6
+  };
+  for (const Case c : {Case{2, 6}, Case{3, 7}, Case{65535, 6 + 65533}, Case{0, 6 + 65534},
+                       Case{1, 6 + 65535}}) {
+    TWalk walk(SegmentInput(c.L, 70000), 0);
+    walk.Src.SetPosition(4);
+    walk.run.SkipSegment(walk.Src);
+    EXPECT_EQ(walk.Src.Position(), c.positionAfter) << "L=" << c.L;
+    EXPECT_EQ(walk.run.StripJpeg.Size(), 0);
+    EXPECT_FALSE(walk.run.SkippedPastEnd());
+  }
+}
+
+TEST(SkipSegment, PastTheEndIsNoErrorButIsReported) {
+  struct Case {
+    uint16_t L;
+    size_t body;
+    bool pastEnd;
+  };
+  for (const Case c : {Case{10, 8, false}, Case{10, 7, true}, Case{0, 10, true}}) {
+    TWalk walk(SegmentInput(c.L, c.body), 0);
+    walk.Src.SetPosition(4);
+    walk.run.SkipSegment(walk.Src);
+    EXPECT_EQ(walk.run.SkippedPastEnd(), c.pastEnd) << "L=" << c.L << " body=" << c.body;
+  }
+}
+
+TEST(WriteSegment, CopiesLengthPlusTwoBytesFromTheMarker) {
+  struct Case {
+    uint16_t L;
+    size_t copied;
+    int64_t positionAfter;
+  };
+  // L = 0 copies the marker alone and stops at the length field; L = 1 takes
+  // the first length byte with it.
+  for (const Case c : {Case{2, 4, 6}, Case{16, 18, 20}, Case{65535, 65537, 65539}, Case{0, 2, 4},
+                       Case{1, 3, 5}}) {
+    const Bytes input = SegmentInput(c.L, 70000);
+    TWalk walk(input, 0);
+    walk.Src.SetPosition(4);
+    walk.run.WriteSegment(walk.Src);
+    EXPECT_EQ(walk.Output(), Slice(input, 2, 2 + c.copied)) << "L=" << c.L;
+    EXPECT_EQ(walk.Src.Position(), c.positionAfter) << "L=" << c.L;
+  }
+}
+
+TEST(WriteSegment, EndingExactlyAtTheEndIsCopiedAndOneByteMoreFails) {
+  const Bytes exact = SegmentInput(10, 8);
+  TWalk whole(exact, 0);
+  whole.Src.SetPosition(4);
+  whole.run.WriteSegment(whole.Src);
+  EXPECT_EQ(whole.Output(), Slice(exact, 2, exact.size()));
+
+  TWalk cut(SegmentInput(11, 8), 0);
+  cut.Src.SetPosition(4);
+  EXPECT_THROW(cut.run.WriteSegment(cut.Src), EStreamReadError);
+}
+
+// A marker three bytes before the end: one length byte is left. The length
+// counts as cut by the end: a copy fails, a skip ends the walk as damaged.
+TEST(SegmentPrimitives, LengthFieldCutByTheEnd) {
+  const Bytes input = JpegBuilder().SOI().Bytes({0xFF, 0xDB, 0x00}).Build();
+  TWalk copy(input, 0);
+  copy.Src.SetPosition(4);
+  EXPECT_THROW(copy.run.WriteSegment(copy.Src), EStreamReadError);
+
+  TWalk skip(input, 0);
+  skip.Src.SetPosition(4);
+  skip.run.SkipSegment(skip.Src);
+  EXPECT_TRUE(skip.run.SkippedPastEnd());
+  EXPECT_GE(skip.Src.Position(), skip.Src.Size());
+  EXPECT_EQ(skip.run.StripJpeg.Size(), 0);
+}
