@@ -1,3 +1,15 @@
-# Placeholder: replaced by the chime player's build.
-add_library(velmora_sound STATIC posix/SilentChimePlayer.cpp)
+# The chime player: PlaySoundW on Windows, SDL2 audio elsewhere, or a silent
+# player when built without sound. Only this target needs the audio library.
+if(WIN32)
+  add_library(velmora_sound STATIC win32/SoundPlayer.cpp)
+  target_link_libraries(velmora_sound PRIVATE velmora_chimes winmm)
+elseif(VELMORA_SOUND)
+  find_package(SDL2 REQUIRED)
+  find_package(Threads REQUIRED)
+  add_library(velmora_sound STATIC posix/SdlChimePlayer.cpp posix/SdlDrivers.cpp)
+  target_link_libraries(velmora_sound PRIVATE velmora_chimes SDL2::SDL2 Threads::Threads)
+else()
+  add_library(velmora_sound STATIC posix/SilentChimePlayer.cpp)
+endif()
 target_include_directories(velmora_sound PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(velmora_sound PRIVATE velmora_warnings)
