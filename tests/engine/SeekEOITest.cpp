@@ -97,12 +97,18 @@ TEST(SeekEOI, PrefersTheMainImagesMarkerToTheEndOfTheFile) {
   EXPECT_EQ(found.lines[0], line);
 }
 
-TEST(SeekEOI, ScanAgreesWithTheProbeRulesOnDenseInputs) {
+TEST(SeekEOI, ScanAgreesWithTheProbeRules) {
   std::mt19937 random(12345);
-  const uint8_t alphabet[] = {0xFF, 0xFF, 0xFF, 0xD9, 0xD9, 0x00, 0x12};
-  for (int round = 0; round < 3000; ++round) {
-    Bytes input(3 + random() % 40);
-    for (uint8_t& byte : input) byte = alphabet[random() % sizeof alphabet];
+  // Inputs full of runs of 0xFF, and sparse ones long enough to pass over
+  // whole blocks before the marker.
+  const Bytes runs = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xD9, 0x00};
+  const Bytes dense = {0xFF, 0xFF, 0xFF, 0xD9, 0xD9, 0x00, 0x12};
+  const Bytes sparse = {0xFF, 0xD9, 0x00, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x11,
+                        0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
+  for (int round = 0; round < 4000; ++round) {
+    const Bytes& alphabet = round % 3 == 0 ? runs : round % 3 == 1 ? dense : sparse;
+    Bytes input(3 + random() % (round % 4 < 2 ? 40 : 400));
+    for (uint8_t& byte : input) byte = alphabet[random() % alphabet.size()];
     const int64_t E = static_cast<int64_t>(random() % (input.size() - 2));
     EXPECT_EQ(Seek(input, E).result, ReferenceSeek(input, E)) << "round " << round;
   }
