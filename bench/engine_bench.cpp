@@ -21,13 +21,36 @@ constexpr size_t kScanBytes = 24u << 20;
 // with FF 00 stuffing, EOI; optionally a second image of 2 MB after it.
 const std::vector<uint8_t>& Photo(bool trailingImage) {
   static const std::vector<uint8_t> plain = [] {
-    return JpegBuilder().SOI().APP0().APP1(20000).APP(2, 3000).DQT().DQT().SOF0().DHT().DHT()
-        .DHT().DHT().SOS().Data(kScanBytes, 17).EOI().Build();
+    return JpegBuilder()
+        .SOI()
+        .APP0()
+        .APP1(20000)
+        .APP(2, 3000)
+        .DQT()
+        .DQT()
+        .SOF0()
+        .DHT()
+        .DHT()
+        .DHT()
+        .DHT()
+        .SOS()
+        .Data(kScanBytes, 17)
+        .EOI()
+        .Build();
   }();
   static const std::vector<uint8_t> withTrailer = [] {
     std::vector<uint8_t> bytes = plain;
-    const auto& second = JpegBuilder().SOI().APP1(5000).APP(2, 500).DQT().SOF0().DHT().SOS()
-                             .Data(2u << 20, 23).EOI().Build();
+    const auto& second = JpegBuilder()
+                             .SOI()
+                             .APP1(5000)
+                             .APP(2, 500)
+                             .DQT()
+                             .SOF0()
+                             .DHT()
+                             .SOS()
+                             .Data(2u << 20, 23)
+                             .EOI()
+                             .Build();
     bytes.insert(bytes.end(), second.begin(), second.end());
     return bytes;
   }();
@@ -93,8 +116,11 @@ void Options(benchmark::internal::Benchmark* b) {
 
 }  // namespace
 
-BENCHMARK(BM_Memcpy)->Args({0, 0})->Args({0, 1})->ArgNames({"FLAG", "trailing"})->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy)
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->ArgNames({"FLAG", "trailing"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Walk)->Apply(Options);
 BENCHMARK(BM_AnalyzeExif)->Apply(Options);
 

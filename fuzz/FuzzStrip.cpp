@@ -63,11 +63,12 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
     return;
   }
   for (size_t i = 0; i + 1 < offsets.size(); ++i) {
-    if (offsets[i + 1] <= offsets[i] || offsets[i + 1] > in.size()) Fail("trace offsets not rising");
+    if (offsets[i + 1] <= offsets[i] || offsets[i + 1] > in.size())
+      Fail("trace offsets not rising");
     const size_t count = offsets[i + 1] - offsets[i];
     std::set<size_t> next;
     for (size_t at : reach) {
-      next.insert(at);  // left out
+      next.insert(at);                                                            // left out
       if (Same(out, at, in.data() + offsets[i], count)) next.insert(at + count);  // copied
     }
     reach = std::move(next);

@@ -16,7 +16,8 @@ void Save(const std::string& folder, const char* name, uint8_t flag,
           const std::vector<uint8_t>& bytes) {
   std::ofstream file(folder + "/" + name, std::ios::binary);
   file.put(static_cast<char>(flag));
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 JpegBuilder Photo() { return JpegBuilder().SOI().APP0().APP1(60).DQT().SOF0().DHT().SOS(); }
@@ -37,19 +38,48 @@ int main(int argc, char** argv) {
   Save(dir, "fill-bytes", 2,
        JpegBuilder().SOI().Bytes({0xFF, 0xFF}).DQT().Bytes({0xFF, 0xFF, 0xFF}).DHT().Build());
   Save(dir, "eoi-parity", 2,
-       JpegBuilder().SOI().SOS().Data(30).Bytes({0x12, 0xFF, 0xFF, 0xD9, 0xFF, 0xFF, 0xFF, 0xD9, 0, 0})
+       JpegBuilder()
+           .SOI()
+           .SOS()
+           .Data(30)
+           .Bytes({0x12, 0xFF, 0xFF, 0xD9, 0xFF, 0xFF, 0xFF, 0xD9, 0, 0})
            .Build());
   Save(dir, "app-zoo", 32 | 8,
-       JpegBuilder().SOI().APP(14, 12).APP(12, 8).APP(13, 8).COM("hello").APP(3, 4).APP(15, 4)
-           .DRI().SOF(0xFFC2).SOS().Data(20).EOI().Build());
+       JpegBuilder()
+           .SOI()
+           .APP(14, 12)
+           .APP(12, 8)
+           .APP(13, 8)
+           .COM("hello")
+           .APP(3, 4)
+           .APP(15, 4)
+           .DRI()
+           .SOF(0xFFC2)
+           .SOS()
+           .Data(20)
+           .EOI()
+           .Build());
   Save(dir, "zero-length", 8, JpegBuilder().SOI().SegmentWithLength(0xFFDB, 0, 0).Data(20).Build());
-  Save(dir, "skip-past-end", 0, JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 900, 10).Build());
+  Save(dir, "skip-past-end", 0,
+       JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 900, 10).Build());
   Save(dir, "copy-past-end", 0, JpegBuilder().SOI().SegmentWithLength(0xFFDB, 70, 10).Build());
   Save(dir, "cut-length", 2, JpegBuilder().SOI().DQT().Bytes({0xFF, 0xDB, 0x00}).Build());
   Save(dir, "png", 4, {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A});
-  Save(dir, "eoi-one-before-end", 2, JpegBuilder().SOI().SOS().Data(16).EOI().Bytes({0x00}).Build());
+  Save(dir, "eoi-one-before-end", 2,
+       JpegBuilder().SOI().SOS().Data(16).EOI().Bytes({0x00}).Build());
   Save(dir, "progressive", 42,
-       JpegBuilder().SOI().DQT().SOF(0xFFC2).DHT().SOS().Data(40).DHT().APP1(10).SOS().Data(40).EOI()
+       JpegBuilder()
+           .SOI()
+           .DQT()
+           .SOF(0xFFC2)
+           .DHT()
+           .SOS()
+           .Data(40)
+           .DHT()
+           .APP1(10)
+           .SOS()
+           .Data(40)
+           .EOI()
            .Build());
   Save(dir, "empty", 0, {});
   return 0;

@@ -15,13 +15,24 @@ namespace {
 std::string NotJpegLine(uint16_t Marker) {
   std::string_view text = texts::kNotJpeg;
   switch (Marker) {
-    case 0x8950: text = texts::kMustBePNG; break;
-    case 0x4749: text = texts::kMustBeGIF; break;
-    case 0x424D: text = texts::kMustBeBMP; break;
+    case 0x8950:
+      text = texts::kMustBePNG;
+      break;
+    case 0x4749:
+      text = texts::kMustBeGIF;
+      break;
+    case 0x424D:
+      text = texts::kMustBeBMP;
+      break;
     case 0x4D4D:
-    case 0x4949: text = texts::kMustBeTIFF; break;
-    case 0x4D5A: text = texts::kExecutable; break;
-    default: break;
+    case 0x4949:
+      text = texts::kMustBeTIFF;
+      break;
+    case 0x4D5A:
+      text = texts::kExecutable;
+      break;
+    default:
+      break;
   }
   return std::string(text) + HexText(Marker, 4);
 }

@@ -66,9 +66,11 @@ TEST(AnalyzeExif, LoadFailuresGiveOneLine) {
     const char* line;
   };
   const Case cases[] = {
-      {{TLoadResult::TKind::Failed, "ファイル /pics/a.jpg は開けません。 No such file or directory "},
+      {{TLoadResult::TKind::Failed,
+        "ファイル /pics/a.jpg は開けません。 No such file or directory "},
        "ファイル /pics/a.jpg は開けません。 No such file or directory "},
-      {{TLoadResult::TKind::Failed, "ストリームからの読み取りエラー"}, "ストリームからの読み取りエラー"},
+      {{TLoadResult::TKind::Failed, "ストリームからの読み取りエラー"},
+       "ストリームからの読み取りエラー"},
       {{TLoadResult::TKind::Failed, ""}, "*** File open error : a.jpg"},
       {{TLoadResult::TKind::TooLarge, ""}, "  *** File too large (2 GiB or more). Not processed."},
   };
@@ -93,7 +95,8 @@ TEST(AnalyzeExif, StripsAJpegAfterItsHeaderAndStartOfImageLines) {
   EXPECT_EQ(driver.run.TraceLog[0], "-----<a.jpg>-----");
   EXPECT_EQ(driver.run.TraceLog[1], "ADRS=$000000 MARK=$FFD8 SOI");
   EXPECT_EQ(driver.run.TraceLog[2], "ADRS=$000002 MARK=$FFE1 APP1");
-  EXPECT_EQ(driver.run.StripJpeg.Bytes(), Concat({{0xFF, 0xD8}, velmora::test::Slice(kPhoto, 56, kPhoto.size())}));
+  EXPECT_EQ(driver.run.StripJpeg.Bytes(),
+            Concat({{0xFF, 0xD8}, velmora::test::Slice(kPhoto, 56, kPhoto.size())}));
   EXPECT_FALSE(driver.result.backupAttempted);
   EXPECT_FALSE(driver.result.skippedPastEnd);
   EXPECT_TRUE(driver.files.copies.empty());
@@ -171,6 +174,7 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
     const auto resultB = second.AnalyzeExif("/b.jpg");
     const auto resultA = first.AnalyzeExif("/a.jpg");
     EXPECT_EQ(std::make_tuple(first.StripJpeg.Bytes(), first.TraceLog, resultA.skippedPastEnd), a);
-    EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.skippedPastEnd), b);
+    EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.skippedPastEnd),
+              b);
   }
 }

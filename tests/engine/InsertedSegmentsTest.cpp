@@ -64,10 +64,10 @@ TEST(CommentText, LongNamesAreCutToFitWholeCharacters) {
     size_t keptBytes;
   };
   const Case cases[] = {
-      {"a", 235, 235},  {"a", 236, 235}, {"a", 600, 235},
-      {"é", 120, 234},   // two-byte characters: 235 would split one
-      {"日", 80, 234},  // three-byte characters
-      {"😀", 60, 232},  // four-byte characters
+      {"a", 235, 235}, {"a", 236, 235},
+      {"a", 600, 235}, {"é", 120, 234},  // two-byte characters: 235 would split one
+      {"日", 80, 234},                   // three-byte characters
+      {"😀", 60, 232},                    // four-byte characters
   };
   for (const Case& c : cases) {
     std::string name;

@@ -1,8 +1,10 @@
 #include "JpegDecode.h"
 
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 
+// jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
 namespace velmora::test {

@@ -43,9 +43,11 @@ void CheckRow(const MarkerRow& row) {
   TWalk walk(input, row.FLAG);
   walk.run.ReadJpeg(walk.Src);
 
-  const Bytes expected = Concat({{0xFF, 0xD8}, row.freshJFIF ? kFreshJFIF : Bytes{},
+  const Bytes expected = Concat({{0xFF, 0xD8},
+                                 row.freshJFIF ? kFreshJFIF : Bytes{},
                                  row.action == Action::Copy ? segment : Bytes{},
-                                 (row.FLAG & 8) ? kVelmoraComment : Bytes{}, scan});
+                                 (row.FLAG & 8) ? kVelmoraComment : Bytes{},
+                                 scan});
   const std::string what = Line(2, row.marker, row.label) + " FLAG=" + std::to_string(row.FLAG);
   EXPECT_EQ(walk.Output(), expected) << what;
   ASSERT_GE(walk.Lines().size(), 2u) << what;
@@ -86,10 +88,10 @@ TEST(ReadJpeg, OtherApplicationSegmentsAreDroppedWithoutLabel) {
 TEST(ReadJpeg, EveryOtherMarkerIsCopiedWithItsLengthAndNoLabel) {
   // Frame headers other than baseline, JPG, DAC, RST0..7, SOI, EOI, DNL, DHP,
   // EXP, JPG0..13, TEM, reserved values and FF00.
-  const uint16_t markers[] = {0xFFC1, 0xFFC2, 0xFFC3, 0xFFC5, 0xFFC6, 0xFFC7, 0xFFC8, 0xFFC9,
-                              0xFFCA, 0xFFCB, 0xFFCC, 0xFFCD, 0xFFCE, 0xFFCF, 0xFFD0, 0xFFD7,
-                              0xFFD8, 0xFFD9, 0xFFDC, 0xFFDE, 0xFFDF, 0xFFF0, 0xFFFD, 0xFF01,
-                              0xFF02, 0xFFBF, 0xFF00};
+  const uint16_t markers[] = {0xFFC1, 0xFFC2, 0xFFC3, 0xFFC5, 0xFFC6, 0xFFC7, 0xFFC8,
+                              0xFFC9, 0xFFCA, 0xFFCB, 0xFFCC, 0xFFCD, 0xFFCE, 0xFFCF,
+                              0xFFD0, 0xFFD7, 0xFFD8, 0xFFD9, 0xFFDC, 0xFFDE, 0xFFDF,
+                              0xFFF0, 0xFFFD, 0xFF01, 0xFF02, 0xFFBF, 0xFF00};
   for (uint16_t marker : markers) CheckRow({marker, 0, "", Action::Copy, false});
 }
 
@@ -113,8 +115,8 @@ TEST(ReadJpeg, FillBytesAreDroppedAndThreeOfThemLoseTheMarker) {
 }
 
 TEST(ReadJpeg, NotAMarkerCopiesTheRestWhateverTheOptions) {
-  const Bytes input = JpegBuilder().SOI().DQT().Bytes({0x12, 0x34}).SOS().Data(8).EOI().Bytes({1, 2})
-                          .Build();
+  const Bytes input =
+      JpegBuilder().SOI().DQT().Bytes({0x12, 0x34}).SOS().Data(8).EOI().Bytes({1, 2}).Build();
   TWalk walk(input, 2 | 8);
   walk.run.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, Slice(input, 2, input.size())}));
@@ -163,19 +165,21 @@ TEST(ReadJpeg, TypicalPhotoKeepsWhatADecoderNeeds) {
 
   TWalk plain(input, 0);
   plain.run.ReadJpeg(plain.Src);
-  EXPECT_EQ(plain.Output(), Concat({{0xFF, 0xD8}, Slice(input, dqt, sos), Slice(input, sos, input.size())}));
-  EXPECT_EQ(plain.Lines(), (ExifData::TStringList{
-                               Line(app0, 0xFFE0, " APP0"), Line(app1, 0xFFE1, " APP1"),
-                               Line(dqt, 0xFFDB, " DQI"), Line(sof, 0xFFC0, " SOF"),
-                               Line(dht, 0xFFC4, " DHI"), Line(sos, 0xFFDA, " SOS")}));
+  EXPECT_EQ(plain.Output(),
+            Concat({{0xFF, 0xD8}, Slice(input, dqt, sos), Slice(input, sos, input.size())}));
+  EXPECT_EQ(plain.Lines(),
+            (ExifData::TStringList{Line(app0, 0xFFE0, " APP0"), Line(app1, 0xFFE1, " APP1"),
+                                   Line(dqt, 0xFFDB, " DQI"), Line(sof, 0xFFC0, " SOF"),
+                                   Line(dht, 0xFFC4, " DHI"), Line(sos, 0xFFDA, " SOS")}));
 
   // Own APP0 kept, and the JFXX extension after it too.
   const Bytes jfxx = JpegBuilder().APP(0, 10).Build();
   const Bytes withJfxx = Concat({Slice(input, 0, app1), jfxx, Slice(input, app1, input.size())});
   TWalk own(withJfxx, 1 | 16);
   own.run.ReadJpeg(own.Src);
-  EXPECT_EQ(own.Output(), Concat({{0xFF, 0xD8}, Slice(input, app0, app1), jfxx,
-                                  Slice(input, dqt, input.size())}));
+  EXPECT_EQ(
+      own.Output(),
+      Concat({{0xFF, 0xD8}, Slice(input, app0, app1), jfxx, Slice(input, dqt, input.size())}));
 
   TWalk fresh(input, 1);
   fresh.run.ReadJpeg(fresh.Src);
@@ -193,7 +197,9 @@ TEST(ReadJpeg, TypicalPhotoKeepsWhatADecoderNeeds) {
   const Bytes withCom = Concat({Slice(input, 0, sof), com, Slice(input, sof, input.size())});
   TWalk comment(withCom, 8);
   comment.run.ReadJpeg(comment.Src);
-  EXPECT_EQ(comment.Output(), Concat({{0xFF, 0xD8}, Slice(input, dqt, sos), kVelmoraComment,
+  EXPECT_EQ(comment.Output(), Concat({{0xFF, 0xD8},
+                                      Slice(input, dqt, sos),
+                                      kVelmoraComment,
                                       Slice(input, sos, input.size())}));
 }
 
@@ -225,8 +231,9 @@ TEST(ReadJpeg, ZeroLengthKeptSegmentEndsInNotAMarker) {
   TWalk walk(input, 0);
   walk.run.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), input);
-  EXPECT_EQ(walk.Lines(), (ExifData::TStringList{"ADRS=$000002 MARK=$FFDB DQI",
-                                                 "ADRS=$000004 MARK=$0000 is not marker. Terminated."}));
+  EXPECT_EQ(walk.Lines(),
+            (ExifData::TStringList{"ADRS=$000002 MARK=$FFDB DQI",
+                                   "ADRS=$000004 MARK=$0000 is not marker. Terminated."}));
 }
 
 TEST(ReadJpeg, SegmentsRunningPastTheEnd) {

@@ -1,10 +1,9 @@
-#include "engine/MemoryStream.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "WalkHarness.h"
+#include "engine/MemoryStream.h"
 
 using ExifData::EStreamReadError;
 using ExifData::TMemoryStream;
@@ -21,7 +20,7 @@ TEST(MemoryStream, ReadDeliversWhatIsLeftAndLeavesTheRestOfTheDestination) {
   };
   const Case cases[] = {
       {0, 3, 3, {1, 2, 3, 0xAA}, 3},
-      {3, 4, 2, {4, 5, 0xAA, 0xAA}, 5},       // short read at the end
+      {3, 4, 2, {4, 5, 0xAA, 0xAA}, 5},        // short read at the end
       {5, 2, 0, {0xAA, 0xAA, 0xAA, 0xAA}, 5},  // at the end
       {9, 2, 0, {0xAA, 0xAA, 0xAA, 0xAA}, 9},  // beyond the end
   };

@@ -1,8 +1,8 @@
-#include "engine/PathRules.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "engine/PathRules.h"
 
 using ExifData::BackupNameOf;
 using ExifData::FileNameOf;
@@ -62,8 +62,8 @@ TEST(BackupNameOf, LandsBesideTheFileWhateverTheFoldersAreCalled) {
   };
   const Case cases[] = {
       {"/home/me.2/photo", "/", "/home/me.2/photo_bak.jpg"},
-      {"/pics/a\\b.c", "/", "/pics/a\\b_bak.jpg"},          // "\" is a name character
-      {"/pics/x:y", "/", "/pics/x:y_bak.jpg"},              // so is ":"
+      {"/pics/a\\b.c", "/", "/pics/a\\b_bak.jpg"},  // "\" is a name character
+      {"/pics/x:y", "/", "/pics/x:y_bak.jpg"},      // so is ":"
       {"C:/my.pics/photo", "\\/:", "C:/my.pics/photo_bak.jpg"},
       {"C:\\d.e/photo", "\\/:", "C:\\d.e/photo_bak.jpg"},
   };
@@ -77,10 +77,14 @@ TEST(FileNameOf, IsTheTextAfterTheLastDelimiter) {
     const char* name;
   };
   const Case cases[] = {
-      {"C:\\pics\\a.jpg", "\\:", "a.jpg"}, {"C:a.jpg", "\\:", "a.jpg"},
-      {"a.jpg", "\\:", "a.jpg"},           {"C:/pics/a.jpg", "\\/:", "a.jpg"},
-      {"/opt/v1.2/velmora", "/", "velmora"}, {"dir\\x.jpg", "/", "dir\\x.jpg"},
-      {"/pics/", "/", ""},                 {"", "/", ""},
+      {"C:\\pics\\a.jpg", "\\:", "a.jpg"},
+      {"C:a.jpg", "\\:", "a.jpg"},
+      {"a.jpg", "\\:", "a.jpg"},
+      {"C:/pics/a.jpg", "\\/:", "a.jpg"},
+      {"/opt/v1.2/velmora", "/", "velmora"},
+      {"dir\\x.jpg", "/", "dir\\x.jpg"},
+      {"/pics/", "/", ""},
+      {"", "/", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(FileNameOf(c.path, c.delimiters), c.name) << c.path;
 }

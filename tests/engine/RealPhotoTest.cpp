@@ -85,7 +85,8 @@ size_t CheckHeader(const Bytes& jpeg, const std::string& name) {
     const bool ours = code == 0xFE && std::equal(kVelmoraComment.begin(), kVelmoraComment.end(),
                                                  jpeg.begin() + static_cast<std::ptrdiff_t>(at));
     const bool metadata = (code >= 0xE1 && code <= 0xED) || code == 0xEF || code == 0xFE;
-    EXPECT_FALSE(metadata && !ours) << name << ": marker FF" << std::hex << int{code} << " at " << at;
+    EXPECT_FALSE(metadata && !ours)
+        << name << ": marker FF" << std::hex << int{code} << " at " << at;
     at += 2 + Length(jpeg, at + 2);
   }
   return jpeg.size();
@@ -171,5 +172,36 @@ TEST(RealPhotos, WhatFollowsTheMainImageIsCut) {
     EXPECT_EQ(eoi + 2, cut.output.size()) << name << ": the output ends at the main image's EOI";
     EXPECT_GT(kept.output.size(), cut.output.size() + 64) << name << ": nothing followed";
     EXPECT_TRUE(std::equal(cut.output.begin(), cut.output.end(), kept.output.begin())) << name;
+  }
+}
+
+// Whole outputs by hash, for a few photos and option sets.
+TEST(RealPhotos, GoldenOutputs) {
+  struct Case {
+    const char* name;
+    uint8_t FLAG;
+    size_t size;
+    uint64_t fnv1a;
+  };
+  const Case cases[] = {
+      {"pillow-hopper.jpg", 42, 6385, 0xC38504C3AFA13702ull},
+      {"pillow-hopper.jpg", 0, 6353, 0x18A780810666107Dull},
+      {"pillow-hopper.jpg", 1 | 8 | 16 | 32, 6403, 0x9D0CA6CB5DA68171ull},
+      {"et-ExifTool.jpg", 42, 299, 0xDFFAA5A61380A122ull},
+      {"et-ExifTool.jpg", 1, 4182, 0xEA3B7E4ECF8CB41Bull},
+      {"pillow-frozenpond.mpo", 42, 75021, 0xB5AAB45521FAF38Cull},
+      {"pillow-frozenpond.mpo", 0, 158747, 0x6E627B39B5EC50AFull},
+      {"uhdr-Ultra_HDR_Samples_Originals_01.jpg", 42, 2599642, 0xF1BC772006BF438Bull},
+      {"pillow-pil_sample_cmyk.jpg", 42, 10724, 0xE2944502118BCCB8ull},
+      {"pillow-pil_sample_cmyk.jpg", 2, 10676, 0x6F275CB326304C8Dull},
+  };
+  if (!fs::is_directory(kCorpus)) GTEST_SKIP() << "no photos in " << kCorpus;
+  for (const Case& c : cases) {
+    const fs::path path = kCorpus / c.name;
+    if (!fs::exists(path)) continue;
+    const TStripped stripped = Strip(ReadAll(path), c.FLAG);
+    EXPECT_EQ(stripped.output.size(), c.size) << c.name << " FLAG=" << int{c.FLAG};
+    EXPECT_EQ(velmora::test::Fnv1a64(stripped.output), c.fnv1a)
+        << c.name << " FLAG=" << int{c.FLAG};
   }
 }

@@ -24,8 +24,8 @@ TEST(SkipSegment, MovesByTheLengthLessTwoWrappingInSixteenBits) {
     uint16_t L;
     int64_t positionAfter;  // the marker is at 2, its length field ends at 6
   };
-  for (const Case c : {Case{2, 6}, Case{3, 7}, Case{65535, 6 + 65533}, Case{0, 6 + 65534},
-                       Case{1, 6 + 65535}}) {
+  for (const Case c :
+       {Case{2, 6}, Case{3, 7}, Case{65535, 6 + 65533}, Case{0, 6 + 65534}, Case{1, 6 + 65535}}) {
     TWalk walk(SegmentInput(c.L, 70000), 0);
     walk.Src.SetPosition(4);
     walk.run.SkipSegment(walk.Src);
@@ -57,8 +57,8 @@ TEST(WriteSegment, CopiesLengthPlusTwoBytesFromTheMarker) {
   };
   // L = 0 copies the marker alone and stops at the length field; L = 1 takes
   // the first length byte with it.
-  for (const Case c : {Case{2, 4, 6}, Case{16, 18, 20}, Case{65535, 65537, 65539}, Case{0, 2, 4},
-                       Case{1, 3, 5}}) {
+  for (const Case c :
+       {Case{2, 4, 6}, Case{16, 18, 20}, Case{65535, 65537, 65539}, Case{0, 2, 4}, Case{1, 3, 5}}) {
     const Bytes input = SegmentInput(c.L, 70000);
     TWalk walk(input, 0);
     walk.Src.SetPosition(4);

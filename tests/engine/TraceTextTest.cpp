@@ -19,9 +19,9 @@ TEST(HexText, IsUpperCasePaddedToTheWidthAndNeverCut) {
     const char* text;
   };
   const Case cases[] = {
-      {0x14, 6, "000014"},      {0xABCDEF, 6, "ABCDEF"},   {0x1000000, 6, "1000000"},
-      {0xFF, 4, "00FF"},        {0xFFD8, 4, "FFD8"},       {0, 1, "0"},
-      {0, 0, "0"},              {0xabc, 0, "ABC"},         {0xFFFFFFFF, 6, "FFFFFFFF"},
+      {0x14, 6, "000014"}, {0xABCDEF, 6, "ABCDEF"}, {0x1000000, 6, "1000000"},
+      {0xFF, 4, "00FF"},   {0xFFD8, 4, "FFD8"},     {0, 1, "0"},
+      {0, 0, "0"},         {0xabc, 0, "ABC"},       {0xFFFFFFFF, 6, "FFFFFFFF"},
   };
   for (const Case& c : cases) EXPECT_EQ(ExifData::HexText(c.value, c.width), c.text);
 }

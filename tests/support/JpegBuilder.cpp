@@ -82,7 +82,9 @@ JpegBuilder& JpegBuilder::SOF(uint16_t marker) {
   return Segment(marker, {8, 0, 16, 0, 16, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
 }
 
-JpegBuilder& JpegBuilder::SOS() { return Segment(0xFFDA, {3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0}); }
+JpegBuilder& JpegBuilder::SOS() {
+  return Segment(0xFFDA, {3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0});
+}
 
 JpegBuilder& JpegBuilder::Data(size_t count, uint32_t seed) {
   uint32_t state = seed == 0 ? 0x9E3779B9u : seed;
@@ -92,7 +94,8 @@ JpegBuilder& JpegBuilder::Data(size_t count, uint32_t seed) {
     state ^= state << 5;
     uint8_t byte = static_cast<uint8_t>(state >> 24);
     if (byte == 0xFF) {
-      if (i + 1 == count) byte = 0x00;
+      if (i + 1 == count)
+        byte = 0x00;
       else {
         bytes_.push_back(0xFF);
         byte = 0x00;
@@ -119,11 +122,16 @@ std::vector<uint8_t> HexBytes(std::string_view text) {
   int high = -1;
   for (char c : text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c == ' ' || c == '\n') continue;
-    else throw std::invalid_argument("HexBytes: not a hexadecimal digit");
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c == ' ' || c == '\n')
+      continue;
+    else
+      throw std::invalid_argument("HexBytes: not a hexadecimal digit");
     if (high < 0) {
       high = digit;
     } else {

@@ -30,12 +30,12 @@ class JpegBuilder {
   JpegBuilder& APP(int n, size_t bodySize);
   JpegBuilder& APP1(size_t bodySize = 40);
   JpegBuilder& COM(std::string_view text);
-  JpegBuilder& DQT();   // one 8-bit table
-  JpegBuilder& DHT();   // one small table
-  JpegBuilder& DRI();   // restart interval 4
-  JpegBuilder& SOF0();  // 16 x 16, three components
+  JpegBuilder& DQT();                 // one 8-bit table
+  JpegBuilder& DHT();                 // one small table
+  JpegBuilder& DRI();                 // restart interval 4
+  JpegBuilder& SOF0();                // 16 x 16, three components
   JpegBuilder& SOF(uint16_t marker);  // another frame header with the same body
-  JpegBuilder& SOS();   // three components, full spectral range
+  JpegBuilder& SOS();                 // three components, full spectral range
   // `count` bytes of entropy-coded-like data: pseudo-random, every 0xFF followed
   // by 0x00 (counted in `count`).
   JpegBuilder& Data(size_t count, uint32_t seed = 1);
