@@ -1,0 +1,26 @@
+// The window's modal message boxes and the picture dialog.
+#pragma once
+
+#include <wx/filedlg.h>
+#include <wx/window.h>
+
+#include <memory>
+#include <string>
+
+namespace window {
+
+// Warning: caption "警告", one "OK" button, warning icon, centred.
+void ShowWarningBox(wxWindow* parent, const wxString& text);
+// Error with the single Abort button: caption "エラー", "中止(&A)", error icon.
+void ShowAbortErrorBox(wxWindow* parent, const wxString& text);
+// The general error report: error icon, one OK button.
+void ShowErrorReportBox(wxWindow* parent, const wxString& caption, const wxString& text);
+
+// The message of the exception being handled; call only inside a catch block.
+std::string CurrentExceptionMessage();
+
+// OpenPictureDialog1: several JPEG files at once, with a preview of the
+// selected picture; the first filter entry is selected.
+std::unique_ptr<wxFileDialog> MakePictureDialog(wxWindow* parent);
+
+}  // namespace window

@@ -1,0 +1,100 @@
+// The main window's controls in one table, in creation order (which is also
+// the stacking order: a later control lies above an earlier one). Rectangles
+// are pixels at 96 dpi in the 376 x 551 client area the window is designed for.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace window {
+
+inline constexpr int kDesignClientWidth = 376;
+inline constexpr int kDesignClientHeight = 551;
+
+enum class TKind { Picture, Label, Button, Memo, CheckBox, SpinEdit };
+
+// The client-area edges whose distance a control keeps when the window is
+// resized; a control anchored to two opposite edges stretches.
+enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+
+struct TRectPx {
+  int left, top, width, height;
+  friend bool operator==(const TRectPx&, const TRectPx&) = default;
+};
+
+inline constexpr int kNoTabStop = -1;
+
+struct TControlSpec {
+  std::string_view name;
+  TKind kind;
+  TRectPx rect;
+  unsigned anchors;
+  std::string_view text;  // UTF-8
+  int tabOrder;
+  bool visible;
+};
+
+inline constexpr unsigned kLeftTop = akLeft | akTop;
+
+inline constexpr std::array<TControlSpec, 12> kControls{{
+    {"Image1", TKind::Picture, {256, 16, 112, 137}, akTop | akRight, "", kNoTabStop, true},
+    {"LabelFileName", TKind::Label, {126, 8, 68, 13}, kLeftTop, "LabelFileName", kNoTabStop, true},
+    {"LabelVersion",
+     TKind::Label,
+     {32, 526, 119, 13},
+     akLeft | akBottom,
+     "LabelVersion",
+     kNoTabStop,
+     true},
+    {"LabelSound",
+     TKind::Label,
+     {270, 118, 36, 13},
+     akTop | akRight,
+     "チャイム",
+     kNoTabStop,
+     false},
+    {"ButtonLoad", TKind::Button, {32, 8, 75, 25}, kLeftTop, "Load picture", 0, true},
+    {"Memo1",
+     TKind::Memo,
+     {16, 152, 345, 360},
+     akLeft | akTop | akRight | akBottom,
+     "Memo1",
+     6,
+     true},
+    {"ButtonClose", TKind::Button, {270, 518, 75, 25}, akRight | akBottom, "Close", 7, true},
+    {"CheckBoxJFIF",
+     TKind::CheckBox,
+     {48, 48, 129, 17},
+     kLeftTop,
+     "JFIF セグメントを出力",
+     1,
+     true},
+    {"CheckBoxEOI", TKind::CheckBox, {48, 71, 113, 17}, kLeftTop, "EOI 以降を削除", 2, true},
+    {"CheckBoxRename",
+     TKind::CheckBox,
+     {48, 94, 161, 17},
+     kLeftTop,
+     "元の画像をリネームして残す",
+     3,
+     true},
+    {"SpinEditSound", TKind::SpinEdit, {312, 115, 49, 22}, akTop | akRight, "0", 5, false},
+    {"CheckBoxAdobe",
+     TKind::CheckBox,
+     {48, 117, 178, 17},
+     kLeftTop,
+     "APP14(Adobe) セグメントを出力",
+     4,
+     true},
+}};
+
+// Where a control designed at `design` lies in a client area of the given size.
+TRectPx FollowAnchors(const TRectPx& design, unsigned anchors, int clientWidth, int clientHeight);
+
+// The largest size of the same aspect ratio as `image` that fits `box`.
+struct TSizePx {
+  int width, height;
+  friend bool operator==(const TSizePx&, const TSizePx&) = default;
+};
+TSizePx FitKeepingAspect(TSizePx image, TSizePx box);
+
+}  // namespace window

@@ -1,0 +1,343 @@
+#include "window/MainWindow.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/dnd.h>
+#include <wx/panel.h>
+#include <wx/settings.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <charconv>
+
+#include "app/ErrorReport.h"
+#include "platform/Files.h"
+#include "window/ArtImages.h"
+#include "window/Boxes.h"
+#include "window/Fonts.h"
+#include "window/GtkStyle.h"
+#include "window/PictureBox.h"
+#include "window/ScrollBars.h"
+#include "window/TextConversion.h"
+#include "window/WindowTexts.h"
+
+namespace window {
+namespace {
+
+constexpr int kSoundMin = 0;
+constexpr int kSoundMax = 23;
+
+// Files dropped on a child that takes drops of its own (the log pane) reach
+// the frame as if dropped on it.
+class TForwardingDropTarget : public wxFileDropTarget {
+ public:
+  explicit TForwardingDropTarget(wxWindow* frame) : frame_(frame) {}
+
+  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) override {
+    auto* files = new wxString[names.size()];  // the event owns and frees the array
+    std::copy(names.begin(), names.end(), files);
+    wxDropFilesEvent event(wxEVT_DROP_FILES, static_cast<int>(names.size()), files);
+    event.SetEventObject(frame_);
+    return frame_->HandleWindowEvent(event);
+  }
+
+ private:
+  wxWindow* frame_;
+};
+
+// Our texts end lines with CR LF; the toolkit wants LF alone.
+wxString displayText(std::string_view utf8) {
+  wxString text = ToWx(utf8);
+  text.Replace("\r\n", "\n");
+  return text;
+}
+
+size_t checkBoxIndex(app::TCheckBox box) { return static_cast<size_t>(box); }
+
+}  // namespace
+
+TMainWindow::TMainWindow() : wxFrame(nullptr, wxID_ANY, ToWx(texts::kCaption)) {
+  SetIcons(WindowIcons());
+  ApplyCompactStyle(this);
+  panel_ = new wxPanel(this, wxID_ANY, wxDefaultPosition,
+                       wxSize(kDesignClientWidth, kDesignClientHeight));
+  panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+  createControls();
+  setTabOrder();
+  SetClientSize(kDesignClientWidth, kDesignClientHeight);
+
+  panel_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+    followAnchors();
+    event.Skip();
+  });
+  Bind(wxEVT_CHAR_HOOK, &TMainWindow::onCharHook, this);
+  Bind(wxEVT_CLOSE_WINDOW, &TMainWindow::onClose, this);
+
+  // Drops anywhere on the window, the log pane included, come in as one event.
+  DragAcceptFiles(true);
+  memo_->SetDropTarget(new TForwardingDropTarget(this));
+  Bind(wxEVT_DROP_FILES, [this](wxDropFilesEvent& event) {
+    wxArrayString paths;
+    for (int i = 0; i < event.GetNumberOfFiles(); ++i) paths.Add(event.GetFiles()[i]);
+    dropFiles(paths);
+  });
+}
+
+TMainWindow::~TMainWindow() {
+  if (busy_) wxEndBusyCursor();
+}
+
+void TMainWindow::createControls() {
+  for (size_t i = 0; i < kControls.size(); ++i) {
+    const TControlSpec& spec = kControls[i];
+    const wxPoint position(spec.rect.left, spec.rect.top);
+    const wxSize size(spec.rect.width, spec.rect.height);
+    const wxString text = ToWx(spec.text);
+    wxWindow* control = nullptr;
+    switch (spec.kind) {
+      case TKind::Picture:
+        control = new TPictureBox(panel_, position, size, PictureImage());
+        break;
+      case TKind::Label:
+        control = new wxStaticText(panel_, wxID_ANY, text, position);  // sizes itself
+        break;
+      case TKind::Button:
+        control = new wxButton(panel_, wxID_ANY, text, position, size);
+        break;
+      case TKind::Memo:
+        control = new wxTextCtrl(
+            panel_, wxID_ANY, text, position, size,
+            wxTE_MULTILINE | wxTE_DONTWRAP | wxHSCROLL | wxVSCROLL | wxALWAYS_SHOW_SB);
+        break;
+      case TKind::CheckBox:
+        control = new wxCheckBox(panel_, wxID_ANY, text, position, size);
+        break;
+      case TKind::SpinEdit:
+        control = new wxSpinCtrl(panel_, wxID_ANY, text, position, size, wxSP_ARROW_KEYS, kSoundMin,
+                                 kSoundMax, 0);
+        break;
+    }
+    control->SetName(ToWx(spec.name));
+    control->SetFont(spec.kind == TKind::Memo ? MemoFont() : ControlFont());
+    if (spec.kind == TKind::Label) control->SetSize(control->GetBestSize());
+    control->Show(spec.visible);
+    controls_[i] = control;
+  }
+
+  labelFileName_ = static_cast<wxStaticText*>(Control("LabelFileName"));
+  labelVersion_ = static_cast<wxStaticText*>(Control("LabelVersion"));
+  labelSound_ = static_cast<wxStaticText*>(Control("LabelSound"));
+  memo_ = static_cast<wxTextCtrl*>(Control("Memo1"));
+  spinSound_ = static_cast<wxSpinCtrl*>(Control("SpinEditSound"));
+  checkBoxes_[checkBoxIndex(app::TCheckBox::JFIF)] =
+      static_cast<wxCheckBox*>(Control("CheckBoxJFIF"));
+  checkBoxes_[checkBoxIndex(app::TCheckBox::EOI)] =
+      static_cast<wxCheckBox*>(Control("CheckBoxEOI"));
+  checkBoxes_[checkBoxIndex(app::TCheckBox::Rename)] =
+      static_cast<wxCheckBox*>(Control("CheckBoxRename"));
+  checkBoxes_[checkBoxIndex(app::TCheckBox::Adobe)] =
+      static_cast<wxCheckBox*>(Control("CheckBoxAdobe"));
+
+  ShowScrollBarsAlways(memo_);
+  soundText_ = spinSound_->GetTextValue();
+
+  Control("ButtonLoad")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    if (form_) form_->ButtonLoadClick();
+  });
+  Control("ButtonClose")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    if (form_) form_->ButtonCloseClick();
+  });
+  // Arrows, typing and the clamping on leaving the field all change the text.
+  spinSound_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { soundTextChanged(); });
+  spinSound_->Bind(wxEVT_SPINCTRL, [this](wxSpinEvent&) { soundTextChanged(); });
+}
+
+void TMainWindow::setTabOrder() {
+  std::vector<const TControlSpec*> stops;
+  for (const TControlSpec& spec : kControls)
+    if (spec.tabOrder != kNoTabStop) stops.push_back(&spec);
+  std::sort(stops.begin(), stops.end(),
+            [](const TControlSpec* a, const TControlSpec* b) { return a->tabOrder < b->tabOrder; });
+  for (size_t i = 1; i < stops.size(); ++i)
+    Control(stops[i]->name)->MoveAfterInTabOrder(Control(stops[i - 1]->name));
+}
+
+void TMainWindow::followAnchors() {
+  const wxSize client = panel_->GetClientSize();
+  for (size_t i = 0; i < kControls.size(); ++i) {
+    const TControlSpec& spec = kControls[i];
+    const TRectPx rect =
+        FollowAnchors(spec.rect, spec.anchors, client.GetWidth(), client.GetHeight());
+    if (spec.kind == TKind::Label)
+      controls_[i]->Move(rect.left, rect.top);  // its size follows its text
+    else
+      controls_[i]->SetSize(rect.left, rect.top, rect.width, rect.height);
+  }
+}
+
+wxWindow* TMainWindow::Control(std::string_view name) const {
+  for (size_t i = 0; i < kControls.size(); ++i)
+    if (kControls[i].name == name) return controls_[i];
+  return nullptr;
+}
+
+void TMainWindow::dropFiles(const wxArrayString& paths) {
+  if (!form_) return;
+  std::vector<std::string> files;
+  files.reserve(paths.size());
+  for (const wxString& path : paths) files.push_back(PathFromWx(path));
+  form_->WMDropFiles(files);
+}
+
+void TMainWindow::soundTextChanged() {
+  const wxString text = spinSound_->GetTextValue();
+  if (text == soundText_) return;  // one change can arrive as several notifications
+  soundText_ = text;
+  if (form_) form_->SpinEditSoundChange();
+}
+
+void TMainWindow::onCharHook(wxKeyEvent& event) {
+  // Esc is the Close button's, except in the log pane, which keeps it.
+  if (event.GetKeyCode() == WXK_ESCAPE && FindFocus() != memo_ && form_) {
+    form_->ButtonCloseClick();
+    return;
+  }
+  event.Skip();
+}
+
+void TMainWindow::onClose(wxCloseEvent& event) {
+  if (closed_) return;  // accepted before; the frame goes when its batch ends
+  if (form_) {
+    try {
+      form_->FormClose();
+    } catch (...) {
+      // The settings were not written: the window stays open.
+      if (event.CanVeto()) {
+        event.Veto();
+        ReportCurrentError();
+        return;
+      }
+      ReportCurrentError();
+    }
+  }
+  closed_ = true;
+  destroyAfterBatch();
+}
+
+void TMainWindow::destroyAfterBatch() {
+  // A close that arrives through the per-file message pump must not pull the
+  // view from under the running batch: hide now, delete once it has ended.
+  Hide();
+  if (!form_ || !form_->BatchRunning()) {
+    Destroy();
+    return;
+  }
+  Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+    if (!form_ || !form_->BatchRunning())
+      Destroy();
+    else
+      event.RequestMore();
+  });
+}
+
+void TMainWindow::ReportCurrentError() {
+  const std::string message = CurrentExceptionMessage();
+  ShowErrorReport(app::ErrorReportCaption(platform::ExecutablePath()),
+                  app::ErrorReportText(message));
+  // The failed batch is abandoned; those queued behind it still run. An error
+  // thrown here would bypass the loop's exception hook, so it is caught.
+  CallAfter([this] {
+    if (!form_) return;
+    try {
+      form_->RunQueuedBatches();
+    } catch (...) {
+      ReportCurrentError();
+    }
+  });
+}
+
+void TMainWindow::SetFileNameLabel(const std::string& text) {
+  labelFileName_->SetLabelText(ToWx(text));
+}
+
+void TMainWindow::SetVersionLabel(const std::string& text) {
+  labelVersion_->SetLabelText(ToWx(text));
+}
+
+void TMainWindow::ProcessMessages() {
+  // One pass over what is pending; a pass already under way is not re-entered.
+  wxYieldIfNeeded();
+}
+
+void TMainWindow::ClearLog() { memo_->Clear(); }
+
+void TMainWindow::AppendLogLines(const std::vector<std::string>& lines) {
+  wxString text;
+  for (const std::string& line : lines) text << displayText(line) << '\n';
+  memo_->Freeze();
+  memo_->AppendText(text);
+  memo_->Thaw();
+}
+
+void TMainWindow::SetBusyCursor(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy)
+    wxBeginBusyCursor();
+  else
+    wxEndBusyCursor();
+}
+
+bool TMainWindow::IsChecked(app::TCheckBox box) const {
+  return checkBoxes_[checkBoxIndex(box)]->GetValue();
+}
+
+void TMainWindow::SetChecked(app::TCheckBox box, bool checked) {
+  checkBoxes_[checkBoxIndex(box)]->SetValue(checked);
+}
+
+int TMainWindow::SoundValue() const {
+  wxString text = spinSound_->GetTextValue();
+  text.Trim(true).Trim(false);
+  const std::string digits = ToUtf8(text);
+  int value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, value);
+  return error == std::errc() && stop == end ? value : 0;
+}
+
+void TMainWindow::SetSoundValue(int value) {
+  spinSound_->SetValue(value);  // sends no notification
+  soundText_ = spinSound_->GetTextValue();
+}
+
+bool TMainWindow::SoundVisible() const { return spinSound_->IsShown(); }
+
+void TMainWindow::SetSoundVisible(bool visible) { spinSound_->Show(visible); }
+
+void TMainWindow::SetSoundLabelVisible(bool visible) { labelSound_->Show(visible); }
+
+void TMainWindow::ShowWarning(const std::string& text) { ShowWarningBox(this, displayText(text)); }
+
+void TMainWindow::ShowAbortError(const std::string& text) {
+  ShowAbortErrorBox(this, displayText(text));
+}
+
+void TMainWindow::ShowErrorReport(const std::string& caption, const std::string& text) {
+  ShowErrorReportBox(this, displayText(caption), displayText(text));
+}
+
+bool TMainWindow::RunPictureDialog(std::vector<std::string>& files) {
+  if (dialogRunner_) return dialogRunner_(files);
+  const auto dialog = MakePictureDialog(this);
+  if (dialog->ShowModal() != wxID_OK) return false;
+  wxArrayString paths;
+  dialog->GetPaths(paths);
+  files.clear();
+  for (const wxString& path : paths) files.push_back(PathFromWx(path));
+  return true;
+}
+
+void TMainWindow::Close() { wxFrame::Close(); }
+
+}  // namespace window

@@ -1,0 +1,95 @@
+// FormMain on screen: the wx frame that implements the window's view. It shows
+// what TFormMain asks and hands every event to TFormMain's handlers; all
+// decisions (batches, queueing, settings, chimes) are TFormMain's.
+#pragma once
+
+#include <wx/checkbox.h>
+#include <wx/frame.h>
+#include <wx/spinctrl.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/MainView.h"
+#include "app/TFormMain.h"
+#include "window/ControlTable.h"
+
+class wxPanel;
+
+namespace window {
+
+class TMainWindow : public wxFrame, public app::TMainView {
+ public:
+  // Builds the window with its controls, hidden, with no logic attached.
+  TMainWindow();
+  ~TMainWindow() override;
+
+  // Events reach `form` from now on; nullptr detaches.
+  void Attach(app::TFormMain* form) { form_ = form; }
+
+  // The control of the table row `name` (nullptr for an unknown name).
+  wxWindow* Control(std::string_view name) const;
+  // True once a close has been accepted (the settings were written).
+  bool IsClosed() const { return closed_; }
+
+  // The general error report for the exception being handled (call inside a
+  // catch block); afterwards the batches that waited behind it run.
+  void ReportCurrentError();
+
+  // Replaces the picture dialog, for tests: fills the files, false on cancel.
+  using TDialogRunner = std::function<bool(std::vector<std::string>& files)>;
+  void SetPictureDialogRunner(TDialogRunner runner) { dialogRunner_ = std::move(runner); }
+
+  // app::TMainView
+  void SetFileNameLabel(const std::string& text) override;
+  void SetVersionLabel(const std::string& text) override;
+  void ProcessMessages() override;
+  void ClearLog() override;
+  void AppendLogLines(const std::vector<std::string>& lines) override;
+  void SetBusyCursor(bool busy) override;
+  bool IsChecked(app::TCheckBox box) const override;
+  void SetChecked(app::TCheckBox box, bool checked) override;
+  int SoundValue() const override;
+  void SetSoundValue(int value) override;
+  bool SoundVisible() const override;
+  void SetSoundVisible(bool visible) override;
+  void SetSoundLabelVisible(bool visible) override;
+  void ShowWarning(const std::string& text) override;
+  void ShowAbortError(const std::string& text) override;
+  void ShowErrorReport(const std::string& caption, const std::string& text) override;
+  bool RunPictureDialog(std::vector<std::string>& files) override;
+  // Asks the frame to close (this hides wxFrame::Close(bool) on purpose).
+  void Close() override;
+
+ private:
+  void createControls();
+  void setTabOrder();
+  void followAnchors();
+  void dropFiles(const wxArrayString& paths);
+  void soundTextChanged();
+  void destroyAfterBatch();
+
+  void onCharHook(wxKeyEvent& event);
+  void onClose(wxCloseEvent& event);
+
+  app::TFormMain* form_ = nullptr;
+  wxPanel* panel_ = nullptr;
+  std::array<wxWindow*, kControls.size()> controls_{};
+  wxStaticText* labelFileName_ = nullptr;
+  wxStaticText* labelVersion_ = nullptr;
+  wxStaticText* labelSound_ = nullptr;
+  wxTextCtrl* memo_ = nullptr;
+  wxSpinCtrl* spinSound_ = nullptr;
+  std::array<wxCheckBox*, 4> checkBoxes_{};  // by app::TCheckBox
+  wxString soundText_;                       // the selector's text last reported as a change
+  TDialogRunner dialogRunner_;
+  bool busy_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace window

@@ -1,0 +1,38 @@
+#include "window/WindowHost.h"
+
+namespace window {
+
+TWindowHost::TWindowHost(app::TFormEnvironment environment) {
+  auto* window = new TMainWindow;  // owned by the toolkit: deleted when closed
+  window_ = window;
+  form_ = std::make_unique<app::TFormMain>(*window, std::move(environment));
+  window->Attach(form_.get());
+}
+
+TWindowHost::~TWindowHost() {
+  if (TMainWindow* window = window_.get()) {
+    window->Attach(nullptr);
+    window->Destroy();
+  }
+}
+
+bool TWindowHost::Start(const std::vector<std::string>& args) {
+  // Errors here have no event loop around them yet: report them the same way.
+  try {
+    form_->FormCreate();
+  } catch (...) {
+    window_->ReportCurrentError();
+  }
+  try {
+    form_->FormShow(args);
+  } catch (...) {
+    window_->ReportCurrentError();  // the window then stays open
+  }
+  TMainWindow* window = window_.get();
+  if (window == nullptr || window->IsClosed()) return false;
+  window->Centre();
+  window->Show();
+  return true;
+}
+
+}  // namespace window

@@ -1,0 +1,38 @@
+// One main window with its logic: the frame is the view, TFormMain decides.
+// The program makes one; window tests make one per test.
+#pragma once
+
+#include <wx/weakref.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/TFormMain.h"
+#include "window/MainWindow.h"
+
+namespace window {
+
+class TWindowHost {
+ public:
+  explicit TWindowHost(app::TFormEnvironment environment);
+  // Destroys the window if it is still there.
+  ~TWindowHost();
+  TWindowHost(const TWindowHost&) = delete;
+  TWindowHost& operator=(const TWindowHost&) = delete;
+
+  // FormCreate, then the first showing: the command-line batch runs before the
+  // window is on screen and closes it when it succeeds. True when the window
+  // stays open; it is then shown, centred.
+  bool Start(const std::vector<std::string>& args);
+
+  // The frame; nullptr once it has been deleted.
+  TMainWindow* Window() const { return window_.get(); }
+  app::TFormMain& Form() { return *form_; }
+
+ private:
+  wxWeakRef<TMainWindow> window_;
+  std::unique_ptr<app::TFormMain> form_;
+};
+
+}  // namespace window

@@ -1,0 +1,18 @@
+// The fixed texts that belong to the window itself (UTF-8). The control texts
+// live in the control table; the logic's texts in app/Texts.h.
+#pragma once
+
+#include <string_view>
+
+namespace window::texts {
+
+inline constexpr std::string_view kCaption = "Velmora";
+inline constexpr std::string_view kWarningCaption = "警告";
+inline constexpr std::string_view kErrorCaption = "エラー";
+inline constexpr std::string_view kAbortButton = "中止(&A)";
+inline constexpr std::string_view kPictureFilter =
+    "JPEGファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|すべて(*.*)|*.*";
+// The general error report of an exception that carries no message.
+inline constexpr std::string_view kUnknownError = "Unknown error";
+
+}  // namespace window::texts

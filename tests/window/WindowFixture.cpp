@@ -1,0 +1,133 @@
+#include "WindowFixture.h"
+
+#include <wx/app.h>
+#include <wx/dnd.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/AppData.h"
+#include "window/TextConversion.h"
+
+namespace windowtest {
+
+int TExpectBox::OnInvoked(wxMessageDialog* box) const {
+  const long style = box->GetMessageDialogStyle();
+  seen_ = {window::ToUtf8(box->GetCaption()), window::ToUtf8(box->GetMessage()),
+           window::ToUtf8(box->GetOKLabel()), style & wxICON_MASK,
+           style & (wxOK | wxCANCEL | wxYES | wxNO)};
+  return wxID_OK;
+}
+
+void WindowTest::SetUp() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "velmora-window-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  temp_ = pattern;
+  config_ = temp_ / "config";
+  photos_ = temp_ / "photos";
+  std::filesystem::create_directories(config_);
+  std::filesystem::create_directories(photos_);
+  setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+}
+
+void WindowTest::TearDown() {
+  host_.reset();
+  WaitFor([] { return wxTopLevelWindows.empty(); }, 2000);
+  while (wxIsBusy()) wxEndBusyCursor();
+  std::error_code ignored;
+  std::filesystem::remove_all(temp_, ignored);
+}
+
+bool WindowTest::StartWindow(const std::vector<std::string>& args) {
+  app::TFormEnvironment environment{
+      files_,
+      [this](const std::string& path, const void* data, size_t size) {
+        if (refusedSaves.count(path) != 0)
+          throw platform::EFileError(path + ": refused by the test");
+        saves.push_back(path);
+        platform::SaveFileAtomically(path, data, size);
+      },
+      platform::ExecutablePath(),
+      platform::SpecialFolderPath(platform::CSIDL_APPDATA),
+      chime,
+  };
+  host_ = std::make_unique<window::TWindowHost>(std::move(environment));
+  const bool open = host_->Start(args);
+  Pump();
+  return open;
+}
+
+window::TMainWindow& WindowTest::Window() const {
+  window::TMainWindow* window = host_ ? host_->Window() : nullptr;
+  if (window == nullptr) throw std::logic_error("the window is gone");
+  return *window;
+}
+
+wxWindow* WindowTest::Control(const char* name) const { return Window().Control(name); }
+
+std::vector<std::string> WindowTest::LogLines() const {
+  auto* memo = static_cast<wxTextCtrl*>(Control("Memo1"));
+  std::vector<std::string> lines;
+  std::istringstream text(window::ToUtf8(memo->GetValue()));
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
+}
+
+void WindowTest::Drop(const std::vector<std::string>& paths, const char* on) {
+  wxWindow* target = on != nullptr ? Control(on) : &Window();
+  auto* files = dynamic_cast<wxFileDropTarget*>(target->GetDropTarget());
+  ASSERT_NE(files, nullptr) << "no file drop target";
+  wxArrayString names;
+  for (const std::string& path : paths) names.Add(window::ToWx(path));
+  files->OnDropFiles(10, 10, names);
+}
+
+bool WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
+  const std::filesystem::path source = std::filesystem::path(VELMORA_CORPUS_DIR) / photo;
+  if (!std::filesystem::exists(source)) return false;
+  std::filesystem::copy_file(source, photos_ / as);
+  std::filesystem::permissions(photos_ / as, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  return true;
+}
+
+std::filesystem::path WindowTest::SettingsFile() const {
+  const std::filesystem::path exe = platform::ExecutablePath();
+  return config_ / "BRESKO" / (exe.stem().string() + ".ini");
+}
+
+void WindowTest::WriteSettings(const std::string& content) const {
+  std::filesystem::create_directories(SettingsFile().parent_path());
+  std::ofstream(SettingsFile(), std::ios::binary) << content;
+}
+
+std::string WindowTest::ReadSettings() const { return ReadFile(SettingsFile().string()); }
+
+bool WindowTest::WaitFor(const std::function<bool()>& done, int milliseconds) {
+  for (int waited = 0; waited < milliseconds; waited += 10) {
+    if (done()) return true;
+    wxYield();
+    wxMilliSleep(10);
+  }
+  return done();
+}
+
+void WindowTest::Pump(int rounds) {
+  for (int i = 0; i < rounds; ++i) {
+    wxYield();
+    wxMilliSleep(10);
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool HasExif(const std::string& path) {
+  return ReadFile(path).find(std::string("Exif\0\0", 6)) != std::string::npos;
+}
+
+}  // namespace windowtest

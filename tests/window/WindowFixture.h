@@ -1,0 +1,109 @@
+// A main window with its real logic in a temporary world: a settings folder
+// of its own (XDG_CONFIG_HOME), a folder for photos, a chime player that
+// records, and a save that records and can be made to fail for chosen files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#define wxTEST_DIALOG_HOOK_CLASS GTestModalHook
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/Sound.h"
+#include "window/WindowHost.h"
+
+// Failures of wxTEST_DIALOG become test failures.
+class GTestModalHook : public wxTestingModalHook {
+ public:
+  using wxTestingModalHook::wxTestingModalHook;
+
+ protected:
+  void ReportFailure(const wxString& message) override { ADD_FAILURE() << message.utf8_string(); }
+};
+
+namespace windowtest {
+
+// What a message box showed.
+struct TBox {
+  std::string caption;
+  std::string message;
+  std::string okLabel;
+  long icon = 0;     // the wxICON_* bits
+  long buttons = 0;  // the wxOK / wxCANCEL / wxYES / wxNO bits
+};
+
+// Expects one message box, records it and answers with its only button.
+class TExpectBox : public wxExpectModalBase<wxMessageDialog, TExpectBox> {
+ public:
+  explicit TExpectBox(TBox& seen) : seen_(seen) {}
+
+ protected:
+  int OnInvoked(wxMessageDialog* box) const override;
+
+ private:
+  TBox& seen_;
+};
+
+class TRecordingChime : public platform::TChimePlayer {
+ public:
+  std::vector<std::pair<int, bool>> plays;  // number, wait
+  void Play(int number, bool wait) override { plays.emplace_back(number, wait); }
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Creates the window and runs its creation and first showing with `args`.
+  // Returns what TWindowHost::Start returns.
+  bool StartWindow(const std::vector<std::string>& args = {});
+  window::TMainWindow& Window() const;
+  wxWindow* Control(const char* name) const;
+  window::TWindowHost& Host() const { return *host_; }
+  std::vector<std::string> LogLines() const;
+  // Drops the files through the toolkit's drop target of the window, or of
+  // the control `on`, as the desktop would.
+  void Drop(const std::vector<std::string>& paths, const char* on = nullptr);
+
+  // Copies a photo of the corpus into the photo folder as `as`; false when the
+  // corpus is absent (the caller then skips).
+  bool CopyPhoto(const std::string& photo, const std::string& as);
+  std::string PhotoPath(const std::string& name) const { return (photos_ / name).string(); }
+  // The settings file the window reads and writes.
+  std::filesystem::path SettingsFile() const;
+  void WriteSettings(const std::string& content) const;
+  std::string ReadSettings() const;
+
+  // Pumps events until `done` holds or `milliseconds` pass.
+  bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000);
+  void Pump(int rounds = 5);
+
+  // Paths the window saved, in order; saves of paths in `refusedSaves` throw.
+  std::vector<std::string> saves;
+  std::set<std::string> refusedSaves;
+  TRecordingChime chime;
+
+ private:
+  std::filesystem::path temp_;
+  std::filesystem::path config_;
+  std::filesystem::path photos_;
+  platform::TPlatformFiles files_;
+  std::unique_ptr<window::TWindowHost> host_;
+};
+
+// Whole file contents, for before/after comparisons.
+std::string ReadFile(const std::string& path);
+// True when the file holds an Exif APP1 segment.
+bool HasExif(const std::string& path);
+
+}  // namespace windowtest
