@@ -23,25 +23,28 @@ std::int64_t DecayFactor(std::uint32_t ms, std::uint32_t rate) {
   return kUnity - kUnity / tau;
 }
 
-// Adds one partial of a note, starting at note[0], into note.
-void AddPartial(const TPartial& p, const TVoice& voice, const TNote& n, std::uint32_t rate,
-                std::span<std::int64_t> note) {
+// Adds one partial of a note, starting at note[0], into note; returns how many
+// frames it reached before fading below the cutoff.
+std::size_t AddPartial(const TPartial& p, const TVoice& voice, const TNote& n, std::uint32_t rate,
+                       std::span<std::int64_t> note) {
   const std::int64_t milliHz =
       static_cast<std::int64_t>(KeyMilliHz(n.key) * p.ratioMilli / 1000) + p.detuneMilliHz;
-  if (milliHz <= 0 || milliHz * 100 >= std::int64_t{rate} * 1000 * 45) return;  // above 0.45 fs
+  if (milliHz <= 0 || milliHz * 100 >= std::int64_t{rate} * 1000 * 45) return 0;  // above 0.45 fs
   const auto increment =
       static_cast<std::uint32_t>((static_cast<std::uint64_t>(milliHz) << 32) / (1000ull * rate));
-  std::int64_t env = kUnity * p.ampPermille * n.velocity / (1000 * 127);
+  std::int64_t env = kUnity * p.ampPermille * n.velocity / (std::int64_t{1000} * 127);
   std::int64_t factor = DecayFactor(p.decayMs, rate);
   const std::int64_t releaseFactor = voice.releaseMs ? DecayFactor(voice.releaseMs, rate) : factor;
   const std::size_t releaseAt = n.lengthMs ? MsToFrames(n.lengthMs, rate) : note.size();
   std::uint32_t phase = 0;
-  for (std::size_t i = 0; i < note.size() && env > kCutoff; ++i) {
+  std::size_t i = 0;
+  for (; i < note.size() && env > kCutoff; ++i) {
     if (i == releaseAt) factor = std::min(factor, releaseFactor);
     note[i] += (std::int64_t{SineAt(phase)} * env) >> 27;  // unit amplitude = 2^23
     phase += increment;
     env = (env * factor) >> 30;
   }
+  return i;
 }
 
 // Shapes a rendered note: attack ramp from silence, then optional tremolo.
@@ -68,10 +71,12 @@ void RenderNote(const TNote& n, std::uint32_t rate, std::span<std::int64_t> note
   if (start >= left.size()) return;
   auto here = note.first(left.size() - start);
   std::fill(here.begin(), here.end(), 0);
+  std::size_t sounding = 0;
   for (const TPartial& p : n.voice->partials) {
     if (p.ratioMilli == 0) break;
-    AddPartial(p, *n.voice, n, rate, here);
+    sounding = std::max(sounding, AddPartial(p, *n.voice, n, rate, here));
   }
+  here = here.first(sounding);
   ShapeNote(*n.voice, rate, here);
   const std::int64_t gainLeft = 128 - n.pan;
   const std::int64_t gainRight = 128 + n.pan;

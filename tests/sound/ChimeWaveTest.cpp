@@ -147,7 +147,7 @@ TEST(ChimeWave, EveryChimeIsAudibleUnclippedAndStartsAndEndsInSilence) {
     EXPECT_LE(std::abs(int{s[0]}), 328);
     EXPECT_LE(std::abs(int{s[1]}), 328);
     // To silence: the last 10 ms stay below -40 dBFS and the last frame is 0.
-    const std::size_t tenMs = row.sampleRate / 100 * 2;
+    const std::size_t tenMs = std::size_t{row.sampleRate} / 100 * 2;
     for (std::size_t i = s.size() - tenMs; i < s.size(); ++i) {
       ASSERT_LE(std::abs(int{s[i]}), 328) << "sample " << i;
     }
@@ -207,6 +207,7 @@ TEST(ChimeWave, ConcurrentFirstUseSynthesisesOnce) {
   constexpr int kThreads = 6;
   std::vector<std::span<const std::uint8_t>> seen(kThreads);
   std::vector<std::thread> threads;
+  threads.reserve(kThreads);
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&seen, t] { seen[t] = chimes::ChimeWave(9); });
   }

@@ -114,7 +114,7 @@ TEST_F(SdlChimePlayer, NextRequestCutsOffThePlayingChime) {
   const auto second = ChimeSamples(16);
   // Where each chime begins in the device's output: located by a stretch of
   // samples 50 ms in, past the silent start of the attack.
-  const std::size_t in50ms = 2 * 2205;
+  const std::size_t in50ms = std::size_t{2} * 2205;  // samples, both channels
   const std::size_t firstAt = Find(device, std::span(first).subspan(in50ms, 2000)) - in50ms;
   ASSERT_LT(firstAt, device.size()) << "chime 5 never sounded";
   const std::size_t secondAt =
@@ -160,7 +160,7 @@ TEST_F(SdlChimePlayer, NumbersWithoutChimeLeaveThePlayingChimeAlone) {
 
   const auto device = DiskSamples();
   const auto chime = ChimeSamples(17);
-  const std::size_t in50ms = 2 * 2205;
+  const std::size_t in50ms = std::size_t{2} * 2205;  // samples, both channels
   const std::size_t at = Find(device, std::span(chime).subspan(in50ms, 2000)) - in50ms;
   ASSERT_LE(at + chime.size(), device.size()) << "chime 17 did not sound whole";
   EXPECT_TRUE(

@@ -9,6 +9,9 @@
 // while idle. A new request clears the queue of the open device and queues its
 // chime: the cut-off takes one device buffer (kBufferFrames, about 23 ms).
 //
+// The program makes one player; SDL's init and quit are not meant to run on two
+// threads at once, so two players in one process should not overlap.
+//
 // Paths not taken: SDL_mixer (one more dependency for one sound at a time);
 // a callback that feeds the device (the queue API already cuts off cleanly).
 #include <SDL.h>
@@ -91,7 +94,7 @@ class TSdlWorker {
     lock.unlock();
     CloseDevice();
     if (audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    SDL_Quit();
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();  // frees SDL's hints and logs
     lock.lock();
     shared_->exited = true;
     shared_->changed.notify_all();
