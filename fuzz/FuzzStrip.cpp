@@ -5,7 +5,8 @@
 //  - apart from the fresh JFIF segment after FF D8 and the comment before the
 //    final copy, the output is a sequence of input slices taken front to back,
 //    each starting at a marker the trace names and ending where the next named
-//    marker starts (the last one may end earlier);
+//    marker starts (the last one may end earlier, and starts one byte early
+//    when a fill pair FF FF holds its marker's 0xFF);
 //  - with the end-of-image cut and a marker found, the output ends FF D9;
 //  - the only exception is the stream read error, and the checks above hold
 //    for the output written until it was raised.
@@ -73,7 +74,11 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
     }
     reach = std::move(next);
   }
+  // The last slice starts at the last marker, or one byte before it when a
+  // fill pair FF FF stands right before it (that 0xFF belongs to the marker).
   const size_t last = offsets.back();
+  const bool afterFill = offsets.size() >= 2 && offsets[offsets.size() - 2] + 2 == last &&
+                         in[last - 2] == 0xFF && in[last - 1] == 0xFF;
   for (size_t at : reach) {
     if (at == out.size()) return;
     size_t from = at;
@@ -81,8 +86,12 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
       from = at + sizeof kComment;
     }
     for (size_t start : {at, from}) {
-      const size_t rest = out.size() - start;
-      if (rest >= 2 && last + rest <= in.size() && Same(out, start, in.data() + last, rest)) return;
+      for (size_t source : {last, afterFill ? last - 1 : last}) {
+        const size_t rest = out.size() - start;
+        if (rest >= 2 && source + rest <= in.size() && Same(out, start, in.data() + source, rest)) {
+          return;
+        }
+      }
     }
   }
   Fail("the output is not input slices taken front to back");

@@ -94,7 +94,7 @@ class TStripRun {
 
  private:
   void CopyScan(TMemoryStream& Src);
-  void CopyRest(TMemoryStream& Src);
+  void CopyRest(TMemoryStream& Src, bool afterFill);
 
   TFileAccess& files_;
   std::string exePath_;

@@ -27,6 +27,7 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
 
   // At least three bytes must be left: the marker and one more. The last one
   // or two bytes of the input are never read here.
+  bool afterFill = false;
   while (Src.Position() < Src.Size() - 2) {
     const int64_t at = Src.Position();
     uint16_t Marker = 0;
@@ -41,14 +42,16 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
         SkipSegment(Src);
         break;
       case TSegmentAction::Fill:
-        break;
+        afterFill = true;
+        continue;
       case TSegmentAction::ScanCopy:
         CopyScan(Src);
         return;
       case TSegmentAction::RestCopy:
-        CopyRest(Src);
+        CopyRest(Src, afterFill);
         return;
     }
+    afterFill = false;
   }
 }
 
@@ -69,8 +72,13 @@ void TStripRun::CopyScan(TMemoryStream& Src) {
 
 // Entry: Src just after two bytes that are not a marker. Copies them and the
 // rest of the input.
-void TStripRun::CopyRest(TMemoryStream& Src) {
-  Src.Seek(-2);
+//
+// After an odd number of fill bytes the pairs have slipped: the last 0xFF,
+// dropped as part of a fill pair, is the first byte of the marker now read as
+// "not a marker". It is copied too, so that the output keeps that marker
+// whole instead of starting the rest with a stray marker code.
+void TStripRun::CopyRest(TMemoryStream& Src, bool afterFill) {
+  Src.Seek(afterFill ? -3 : -2);
   const int32_t CP = static_cast<int32_t>(Src.Position());
   StripJpeg.CopyFrom(Src, Src.Size() - CP);
 }

@@ -95,23 +95,31 @@ TEST(ReadJpeg, EveryOtherMarkerIsCopiedWithItsLengthAndNoLabel) {
   for (uint16_t marker : markers) CheckRow({marker, 0, "", Action::Copy, false});
 }
 
-TEST(ReadJpeg, FillBytesAreDroppedAndThreeOfThemLoseTheMarker) {
+// Fill bytes before a marker are legal. The walk reads pairs, so after an odd
+// number of them the marker's own 0xFF is taken into the last fill pair and the
+// marker code is read as "not a marker"; the rest is then copied from that
+// 0xFF, so the output keeps the marker whole and stays a valid file.
+TEST(ReadJpeg, FillBytesBeforeAMarkerKeepTheOutputValid) {
   const Bytes dqt = JpegBuilder().DQT().Build();
   const Bytes scan = JpegBuilder().SOS().Data(10).Build();
-
-  TWalk two(Concat({{0xFF, 0xD8, 0xFF, 0xFF}, dqt, scan}), 0);
-  two.run.ReadJpeg(two.Src);
-  EXPECT_EQ(two.Output(), Concat({{0xFF, 0xD8}, dqt, scan}));
-  EXPECT_EQ(two.Lines()[0], "ADRS=$000002 MARK=$FFFF");
-  EXPECT_EQ(two.Lines()[1], "ADRS=$000004 MARK=$FFDB DQI");
-
-  // FF FF | FF FF | DB 00: the marker's own FF pairs with a fill byte.
-  const Bytes input = Concat({{0xFF, 0xD8, 0xFF, 0xFF, 0xFF}, dqt, scan});
-  TWalk three(input, 0);
-  three.run.ReadJpeg(three.Src);
-  EXPECT_EQ(three.Output(), Concat({{0xFF, 0xD8}, Slice(input, 6, input.size())}));
-  ASSERT_EQ(three.Lines().size(), 3u);
-  EXPECT_EQ(three.Lines()[2], "ADRS=$000006 MARK=$DB00 is not marker. Terminated.");
+  struct Case {
+    size_t fillBytes;
+    ExifData::TStringList lines;
+  };
+  const Case cases[] = {
+      {1, {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$DB00 is not marker. Terminated."}},
+      {2,
+       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$FFDB DQI", "ADRS=$000049 MARK=$FFDA SOS"}},
+      {3,
+       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$FFFF",
+        "ADRS=$000006 MARK=$DB00 is not marker. Terminated."}},
+  };
+  for (const Case& c : cases) {
+    TWalk walk(Concat({{0xFF, 0xD8}, Bytes(c.fillBytes, 0xFF), dqt, scan}), 0);
+    walk.run.ReadJpeg(walk.Src);
+    EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt, scan})) << c.fillBytes << " fill bytes";
+    EXPECT_EQ(walk.Lines(), c.lines) << c.fillBytes << " fill bytes";
+  }
 }
 
 TEST(ReadJpeg, NotAMarkerCopiesTheRestWhateverTheOptions) {
