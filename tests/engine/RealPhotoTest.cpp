@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,7 +27,8 @@ std::vector<fs::path> Photos() {
   if (!fs::is_directory(kCorpus)) return photos;
   for (const auto& entry : fs::directory_iterator(kCorpus)) {
     std::string ext = entry.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == ".jpg" || ext == ".jpeg" || ext == ".mpo") photos.push_back(entry.path());
   }
   std::sort(photos.begin(), photos.end());
