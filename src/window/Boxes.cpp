@@ -11,6 +11,7 @@ namespace window {
 
 void ShowWarningBox(wxWindow* parent, const wxString& text) {
   wxMessageDialog box(parent, text, ToWx(texts::kWarningCaption), wxOK | wxICON_WARNING | wxCENTRE);
+  box.SetOKLabel(ToWx(texts::kOkButton));
   box.ShowModal();
 }
 
@@ -22,6 +23,7 @@ void ShowAbortErrorBox(wxWindow* parent, const wxString& text) {
 
 void ShowErrorReportBox(wxWindow* parent, const wxString& caption, const wxString& text) {
   wxMessageDialog box(parent, text, caption, wxOK | wxICON_ERROR | wxCENTRE);
+  box.SetOKLabel(ToWx(texts::kOkButton));
   box.ShowModal();
 }
 

@@ -2,6 +2,7 @@
 // The program makes one; window tests make one per test.
 #pragma once
 
+#include <wx/string.h>  // brings <type_traits>, which wx/weakref.h uses unannounced
 #include <wx/weakref.h>
 
 #include <memory>

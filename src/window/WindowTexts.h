@@ -10,6 +10,8 @@ inline constexpr std::string_view kCaption = "Velmora";
 inline constexpr std::string_view kWarningCaption = "警告";
 inline constexpr std::string_view kErrorCaption = "エラー";
 inline constexpr std::string_view kAbortButton = "中止(&A)";
+// Named rather than left to the toolkit, whose stock label follows the locale.
+inline constexpr std::string_view kOkButton = "OK";
 inline constexpr std::string_view kPictureFilter =
     "JPEGファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|すべて(*.*)|*.*";
 // The general error report of an exception that carries no message.

@@ -15,9 +15,12 @@ namespace windowtest {
 
 int TExpectBox::OnInvoked(wxMessageDialog* box) const {
   const long style = box->GetMessageDialogStyle();
+  wxString okLabel = box->GetOKLabel();
+#ifdef __WXGTK__
+  okLabel.Replace("_", "&");  // GTK marks the access key with "_"
+#endif
   seen_ = {window::ToUtf8(box->GetCaption()), window::ToUtf8(box->GetMessage()),
-           window::ToUtf8(box->GetOKLabel()), style & wxICON_MASK,
-           style & (wxOK | wxCANCEL | wxYES | wxNO)};
+           window::ToUtf8(okLabel), style & wxICON_MASK, style & (wxOK | wxCANCEL | wxYES | wxNO)};
   return wxID_OK;
 }
 

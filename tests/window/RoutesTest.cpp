@@ -1,0 +1,244 @@
+// The ways files reach the window: dropped on it, picked in the picture
+// dialog, or named on the command line; and what the user sees when a file or
+// the settings cannot be written.
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/stattext.h>
+
+#include <fstream>
+
+#include "WindowFixture.h"
+#include "window/Boxes.h"
+#include "window/TextConversion.h"
+
+namespace windowtest {
+namespace {
+
+const std::vector<std::string> kPhotos{"et-GoPro.jpg", "et-InfiRay.jpg", "et-ExifTool.jpg"};
+
+class WindowRoutes : public WindowTest {
+ protected:
+  // Copies the three photos under the given names; false when the corpus is absent.
+  bool Photos(const std::vector<std::string>& names) {
+    for (size_t i = 0; i < names.size(); ++i)
+      if (!CopyPhoto(kPhotos[i % kPhotos.size()], names[i])) return false;
+    return true;
+  }
+  std::vector<std::string> Paths(const std::vector<std::string>& names) const {
+    std::vector<std::string> paths;
+    for (const std::string& name : names) paths.push_back(PhotoPath(name));
+    return paths;
+  }
+  // The file header lines of the log, in order.
+  std::vector<std::string> LoggedFiles() const {
+    std::vector<std::string> headers;
+    for (const std::string& line : LogLines())
+      if (line.rfind("-----<", 0) == 0) headers.push_back(line);
+    return headers;
+  }
+  std::string FileNameLabel() const { return window::ToUtf8(Control("LabelFileName")->GetLabel()); }
+  void Click(const char* name) {
+    wxCommandEvent click(wxEVT_BUTTON, Control(name)->GetId());
+    click.SetEventObject(Control(name));
+    Control(name)->HandleWindowEvent(click);
+  }
+};
+
+TEST_F(WindowRoutes, DroppedFilesAreStrippedInTheOrderTheDesktopDelivers) {
+  const std::vector<std::string> names{"c.jpg", "写真 a.jpg", "b b.jpg"};
+  if (!Photos(names)) GTEST_SKIP() << "corpus absent";
+  ASSERT_TRUE(StartWindow());
+
+  // Once on the window itself, once on the log pane, which forwards its drops.
+  for (const char* target : {static_cast<const char*>(nullptr), "Memo1"}) {
+    SCOPED_TRACE(target ? target : "window");
+    saves.clear();
+    Drop(Paths(names), target);
+    EXPECT_EQ(saves, Paths(names));
+    EXPECT_EQ(LoggedFiles(),
+              (std::vector<std::string>{"-----<c.jpg>-----", "-----<写真 a.jpg>-----",
+                                        "-----<b b.jpg>-----"}));
+    EXPECT_EQ(FileNameLabel(), "b b.jpg");
+  }
+  for (const std::string& path : Paths(names)) EXPECT_FALSE(HasExif(path)) << path;
+}
+
+TEST_F(WindowRoutes, ADropDuringABatchRunsAfterItAsABatchOfItsOwn) {
+  const std::vector<std::string> names{"first1.jpg", "first2.jpg", "second.jpg"};
+  if (!Photos(names)) GTEST_SKIP() << "corpus absent";
+  ASSERT_TRUE(StartWindow());
+
+  // The second drop arrives while the first file's message pump runs.
+  Window().CallAfter([this] { Drop({PhotoPath("second.jpg")}); });
+  Drop({PhotoPath("first1.jpg"), PhotoPath("first2.jpg")});
+  ASSERT_TRUE(WaitFor([&] { return saves.size() == 3; }));
+
+  EXPECT_EQ(saves, Paths(names));
+  EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<second.jpg>-----"});
+  EXPECT_EQ(chime.plays.size(), 2u) << "one chime per batch";
+}
+
+TEST_F(WindowRoutes, AFileThatIsNotAJpegGetsAWarningBoxAndTheBatchGoesOn) {
+  if (!Photos({"photo.jpg"})) GTEST_SKIP() << "corpus absent";
+  std::ofstream(PhotoPath("notes.txt")) << "just text";
+  ASSERT_TRUE(StartWindow());
+
+  TBox box;
+  wxTEST_DIALOG(Drop({PhotoPath("notes.txt"), PhotoPath("photo.jpg")}), TExpectBox(box));
+  EXPECT_EQ(box.caption, "警告");
+  EXPECT_EQ(box.message, "Strip error.\n<notes.txt> ");
+  EXPECT_EQ(box.okLabel, "OK");
+  EXPECT_EQ(box.icon, wxICON_WARNING);
+  EXPECT_EQ(box.buttons, wxOK);
+  EXPECT_EQ(ReadFile(PhotoPath("notes.txt")), "just text");
+  EXPECT_EQ(saves, std::vector<std::string>{PhotoPath("photo.jpg")});
+}
+
+TEST_F(WindowRoutes, AFailedSaveStopsTheBatchWithTheErrorReportAndTheWindowGoesOn) {
+  const std::vector<std::string> names{"a.jpg", "b.jpg", "c.jpg", "later.jpg"};
+  if (!Photos(names)) GTEST_SKIP() << "corpus absent";
+  ASSERT_TRUE(StartWindow());
+  refusedSaves.insert(PhotoPath("b.jpg"));
+
+  // A drop queued behind the failing batch still runs after the report.
+  Window().CallAfter([this] { Drop({PhotoPath("later.jpg")}); });
+  TBox box;
+  wxTEST_DIALOG(Drop(Paths({"a.jpg", "b.jpg", "c.jpg"})), TExpectBox(box));
+  EXPECT_EQ(box.caption, "velmora_window_tests");
+  EXPECT_EQ(box.message, PhotoPath("b.jpg") + ": refused by the test.");
+  EXPECT_EQ(box.okLabel, "OK");
+  EXPECT_EQ(box.icon, wxICON_ERROR);
+  EXPECT_EQ(box.buttons, wxOK);
+  EXPECT_EQ(FileNameLabel(), "Analyzing...");
+  EXPECT_TRUE(HasExif(PhotoPath("c.jpg"))) << "the file after the failure is not handled";
+
+  ASSERT_TRUE(WaitFor([&] { return saves.size() == 2; }));
+  EXPECT_EQ(saves, Paths({"a.jpg", "later.jpg"}));
+  EXPECT_TRUE(Window().IsShown());
+}
+
+// Picks the files in the dialog, after checking how the dialog was set up.
+class TExpectPictureDialog : public wxExpectModalBase<wxFileDialog, TExpectPictureDialog> {
+ public:
+  TExpectPictureDialog(std::string path, int answer) : path_(std::move(path)), answer_(answer) {}
+
+ protected:
+  int OnInvoked(wxFileDialog* dialog) const override {
+    EXPECT_EQ(window::ToUtf8(dialog->GetWildcard()),
+              "JPEGファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|すべて(*.*)|*.*");
+    EXPECT_EQ(dialog->GetFilterIndex(), 0);
+    EXPECT_TRUE(dialog->HasFlag(wxFD_MULTIPLE));
+    EXPECT_TRUE(dialog->HasFlag(wxFD_PREVIEW));
+    EXPECT_FALSE(dialog->HasFlag(wxFD_FILE_MUST_EXIST));
+    if (!path_.empty()) {
+      dialog->SetPath(window::ToWx(path_));
+      // The chooser selects the file once it has read the folder.
+      for (int waited = 0; waited < 3000; waited += 10) {
+        wxArrayString paths;
+        dialog->GetPaths(paths);
+        if (!paths.empty()) break;
+        wxYield();
+        wxMilliSleep(10);
+      }
+    }
+    return answer_;
+  }
+
+ private:
+  std::string path_;
+  int answer_;
+};
+
+TEST_F(WindowRoutes, LoadPictureStripsTheFilesPickedInTheDialog) {
+  if (!Photos({"picked.jpg", "earlier.jpg"})) GTEST_SKIP() << "corpus absent";
+  ASSERT_TRUE(StartWindow());
+  Drop({PhotoPath("earlier.jpg")});
+
+  // Cancelled: the previous batch's lines stay, nothing plays.
+  chime.plays.clear();
+  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog("", wxID_CANCEL));
+  EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<earlier.jpg>-----"});
+  EXPECT_TRUE(chime.plays.empty());
+
+  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog(PhotoPath("picked.jpg"), wxID_OK));
+  EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<picked.jpg>-----"});
+  EXPECT_EQ(saves.back(), PhotoPath("picked.jpg"));
+}
+
+TEST_F(WindowRoutes, SeveralPickedFilesAreStrippedInTheDialogsOrder) {
+  const std::vector<std::string> names{"z.jpg", "m.jpg", "a.jpg"};
+  if (!Photos(names)) GTEST_SKIP() << "corpus absent";
+  ASSERT_TRUE(StartWindow());
+  Window().SetPictureDialogRunner([&](std::vector<std::string>& files) {
+    files = Paths(names);
+    return true;
+  });
+  Click("ButtonLoad");
+  EXPECT_EQ(saves, Paths(names));
+  EXPECT_EQ(LoggedFiles(), (std::vector<std::string>{"-----<z.jpg>-----", "-----<m.jpg>-----",
+                                                     "-----<a.jpg>-----"}));
+}
+
+TEST_F(WindowRoutes, CommandLineFilesAreStrippedThenTheWindowClosesAndSavesTheSettings) {
+  if (!Photos({"one.jpg", "two.jpg"})) GTEST_SKIP() << "corpus absent";
+  EXPECT_FALSE(StartWindow(Paths({"one.jpg", "two.jpg"})));
+  EXPECT_EQ(saves, Paths({"one.jpg", "two.jpg"}));
+  EXPECT_EQ(chime.plays, (std::vector<std::pair<int, bool>>{{16, true}})) << "played to its end";
+  EXPECT_NE(ReadSettings().find("[CONFIG]"), std::string::npos);
+  EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
+}
+
+TEST_F(WindowRoutes, ACommandLineFileThatCannotBeWrittenLeavesTheWindowOpen) {
+  if (!Photos({"one.jpg", "two.jpg", "three.jpg"})) GTEST_SKIP() << "corpus absent";
+  refusedSaves.insert(PhotoPath("two.jpg"));
+  TBox box;
+  bool open = false;
+  wxTEST_DIALOG(open = StartWindow(Paths({"one.jpg", "two.jpg", "three.jpg"})), TExpectBox(box));
+  EXPECT_TRUE(open);
+  EXPECT_EQ(box.message, PhotoPath("two.jpg") + ": refused by the test.");
+  EXPECT_TRUE(Window().IsShownOnScreen());
+  EXPECT_EQ(LoggedFiles(),
+            (std::vector<std::string>{"-----<one.jpg>-----", "-----<two.jpg>-----"}));
+  EXPECT_TRUE(chime.plays.empty());
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile())) << "not closed, so not written yet";
+  EXPECT_TRUE(HasExif(PhotoPath("three.jpg")));
+}
+
+TEST_F(WindowRoutes, SettingsThatCannotBeWrittenKeepTheWindowOpenUntilTheyCan) {
+  ASSERT_TRUE(StartWindow());
+  std::filesystem::create_directories(SettingsFile());  // a folder where the file goes
+
+  TBox box;
+  wxTEST_DIALOG(Click("ButtonClose"), TExpectBox(box));
+  EXPECT_EQ(box.caption, "velmora_window_tests");
+  EXPECT_EQ(box.icon, wxICON_ERROR);
+  EXPECT_EQ(box.buttons, wxOK);
+  EXPECT_EQ(box.message.back(), '.');
+  Pump();
+  ASSERT_NE(Host().Window(), nullptr);
+  EXPECT_FALSE(Window().IsClosed());
+  EXPECT_TRUE(Window().IsShown());
+
+  std::filesystem::remove(SettingsFile());
+  Click("ButtonClose");
+  EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
+  EXPECT_NE(ReadSettings().find("[CONFIG]"), std::string::npos);
+}
+
+TEST_F(WindowRoutes, ASettingsFolderThatCannotBeMadeIsReportedWithAnAbortBoxAndTheWindowCloses) {
+  ASSERT_TRUE(StartWindow());
+  std::ofstream(SettingsFile().parent_path()) << "a file where the folder goes";
+
+  TBox box;
+  wxTEST_DIALOG(Click("ButtonClose"), TExpectBox(box));
+  EXPECT_EQ(box.caption, "エラー");
+  EXPECT_EQ(box.okLabel, "中止(&A)");
+  EXPECT_EQ(box.icon, wxICON_ERROR);
+  EXPECT_EQ(box.buttons, wxOK);
+  EXPECT_EQ(box.message, "<" + SettingsFile().parent_path().string() +
+                             "/> creation error.\nConfigurations may not be saved.");
+  EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
+}
+
+}  // namespace
+}  // namespace windowtest
