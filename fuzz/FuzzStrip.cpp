@@ -7,7 +7,8 @@
 //    each starting at a marker the trace names and ending where the next named
 //    marker starts (the last one may end earlier, and starts one byte early
 //    when a fill pair FF FF holds its marker's 0xFF);
-//  - with the end-of-image cut and a marker found, the output ends FF D9;
+//  - with the end-of-image cut, the search finds what the probe rules, stepped
+//    byte by byte, find from the start of scan, and the output then ends FF D9;
 //  - the only exception is the stream read error, and the checks above hold
 //    for the output written until it was raised.
 // Reads outside the input are left to AddressSanitizer.
@@ -97,6 +98,38 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
   Fail("the output is not input slices taken front to back");
 }
 
+// The end-of-image probe rules stepped byte by byte, the main image's marker
+// first: the offset of the marker's 0xFF, or E when there is none.
+size_t ReferenceSeek(const std::vector<uint8_t>& in, size_t E) {
+  const size_t size = in.size();
+  size_t p = E;
+  while (p + 2 < size) {
+    if (in[p++] != 0xFF) continue;
+    if (in[p++] == 0xD9) return p - 2;
+  }
+  if (size >= 2 && size - 2 > E && in[size - 2] == 0xFF && in[size - 1] == 0xD9) return size - 2;
+  return E;
+}
+
+void CheckEndOfImage(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out,
+                     const ExifData::TStringList& log) {
+  size_t sos = log.size();
+  for (size_t i = 2; i < log.size(); ++i) {
+    if (log[i].ends_with(" SOS")) sos = i;
+  }
+  if (sos == log.size()) return;  // the walk ended before a scan
+  const size_t E = std::strtoull(log[sos].c_str() + 6, nullptr, 16);
+  const size_t found = ReferenceSeek(in, E);
+  if (found == E) {
+    if (sos + 1 != log.size()) Fail("an end-of-image line where the probes find none");
+    return;
+  }
+  char line[48];
+  std::snprintf(line, sizeof line, "ADRS=$%06zX MARK=$FFD9 EOI", found);
+  if (sos + 2 != log.size() || log[sos + 1] != line) Fail("end-of-image line");
+  if (out[out.size() - 2] != 0xFF || out.back() != 0xD9) Fail("cut output does not end FF D9");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -130,10 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8) Fail("output does not start FF D8");
   if (((flag & ExifData::flSaveOriginal) != 0) != (files.copies.size() == 1)) Fail("backup");
   CheckSlices(in, out, flag, WalkOffsets(run.TraceLog));
-  if (!threw && (flag & ExifData::flDeleteAfterEOI) && !run.TraceLog.empty() &&
-      run.TraceLog.back().ends_with(" MARK=$FFD9 EOI")) {
-    if (out[out.size() - 2] != 0xFF || out.back() != 0xD9) Fail("cut output does not end FF D9");
-  }
+  if (!threw && (flag & ExifData::flDeleteAfterEOI)) CheckEndOfImage(in, out, run.TraceLog);
   if (threw && result.skippedPastEnd) Fail("result of a failed run");
   return 0;
 }
