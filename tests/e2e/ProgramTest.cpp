@@ -39,7 +39,7 @@ void writeFile(const fs::path& path, const Bytes& bytes) {
 // A baseline JPEG with an Exif segment, `scanBytes` of scan data and bytes after its end.
 Bytes syntheticJpeg(size_t scanBytes) {
   Bytes b = "\xFF\xD8";
-  b += Bytes("\xFF\xE1\x00\x10" "Exif\0\0secretGPS", 18);
+  b += Bytes("\xFF\xE1\x00\x11" "Exif\0\0secretGPS", 19);
   b += Bytes("\xFF\xDB\x00\x04\x00\x01", 6);
   b += Bytes("\xFF\xC0\x00\x05\x08\x00\x01", 7);
   b += Bytes("\xFF\xDA\x00\x03\x01", 5);
@@ -122,6 +122,7 @@ TEST_F(Program, StripsRealPhotosAndReportsEachOnStandardOutput) {
     const auto ext = e.path().extension().string();
     if (ext != ".jpg" && ext != ".jpeg" && ext != ".mpo") continue;
     fs::copy_file(e.path(), root / "photos" / e.path().filename());
+    chmod((root / "photos" / e.path().filename()).c_str(), 0644);  // the corpus is read-only
     names.push_back(e.path().filename().string());
   }
   std::sort(names.begin(), names.end());
@@ -131,7 +132,7 @@ TEST_F(Program, StripsRealPhotosAndReportsEachOnStandardOutput) {
   size_t at = 0;
   for (const auto& name : names) {
     at = result.out.find("-----<" + name + ">-----\n", at);
-    ASSERT_NE(at, std::string::npos) << name;
+    ASSERT_NE(at, std::string::npos) << name << "\n" << result.out << result.err;
   }
   size_t blocks = 0;
   for (size_t p = result.out.find("\n\n\n"); p != std::string::npos; p = result.out.find("\n\n\n", p + 3))
