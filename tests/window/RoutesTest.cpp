@@ -78,6 +78,18 @@ TEST_F(WindowRoutes, ADropDuringABatchRunsAfterItAsABatchOfItsOwn) {
   EXPECT_EQ(chime.plays.size(), 2u) << "one chime per batch";
 }
 
+TEST_F(WindowRoutes, CloseDuringABatchLetsTheBatchFinishThenTheWindowGoes) {
+  const std::vector<std::string> names{"a.jpg", "b.jpg", "c.jpg"};
+  if (!Photos(names)) GTEST_SKIP() << "corpus absent";
+  ASSERT_TRUE(StartWindow());
+
+  Window().CallAfter([this] { Click("ButtonClose"); });  // clicked while "a.jpg" is in hand
+  Drop(Paths(names));
+  EXPECT_EQ(saves, Paths(names));
+  EXPECT_FALSE(Setting("Write_JFIF").empty()) << "the close wrote the settings";
+  EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
+}
+
 TEST_F(WindowRoutes, AFileThatIsNotAJpegGetsAWarningBoxAndTheBatchGoesOn) {
   if (!Photos({"photo.jpg"})) GTEST_SKIP() << "corpus absent";
   std::ofstream(PhotoPath("notes.txt")) << "just text";

@@ -108,6 +108,15 @@ void WindowTest::WriteSettings(const std::string& content) const {
 
 std::string WindowTest::ReadSettings() const { return ReadFile(SettingsFile().string()); }
 
+std::string WindowTest::Setting(const std::string& key) const {
+  std::istringstream text(ReadSettings());
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+  }
+  return "";
+}
+
 bool WindowTest::WaitFor(const std::function<bool()>& done, int milliseconds) {
   for (int waited = 0; waited < milliseconds; waited += 10) {
     if (done()) return true;

@@ -83,6 +83,8 @@ class WindowTest : public ::testing::Test {
   std::filesystem::path SettingsFile() const;
   void WriteSettings(const std::string& content) const;
   std::string ReadSettings() const;
+  // The value the settings file holds for `key`, "" when absent.
+  std::string Setting(const std::string& key) const;
 
   // Pumps events until `done` holds or `milliseconds` pass.
   bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000);
