@@ -10,6 +10,14 @@
 #include "EngineTexts.h"
 #include "ExifData.h"
 
+// Where the loader can choose among builds of a function by the processor it
+// runs on, the block search is also built for 32-byte vectors.
+#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__)
+#define VELMORA_WIDE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VELMORA_WIDE_VECTOR_CLONES
+#endif
+
 namespace ExifData {
 
 namespace {
@@ -17,7 +25,7 @@ namespace {
 // The first pair FF D9 whose 0xFF lies in [from, limit), or -1. Blocks without
 // such a pair are passed over by a loop the compiler turns into vector
 // compares, which keeps the search near the speed of reading memory.
-int64_t FindPair(const uint8_t* data, int64_t from, int64_t limit) {
+VELMORA_WIDE_VECTOR_CLONES int64_t FindPair(const uint8_t* data, int64_t from, int64_t limit) {
   constexpr int64_t kBlock = 64;
   int64_t p = from;
   for (; p + kBlock <= limit; p += kBlock) {
