@@ -3,6 +3,8 @@
 #include <wx/checkbox.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
+#include <wx/display.h>
+#include <wx/iconbndl.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -41,6 +43,14 @@ TEST_F(WindowLayout, OpensWithCaptionSizeAndEveryControlInPlace) {
   ASSERT_TRUE(StartWindow());
   EXPECT_EQ(window::ToUtf8(Window().GetTitle()), "Velmora");
   EXPECT_EQ(Window().GetClientSize(), wxSize(376, 551));
+  const wxSize screen = wxGetDisplaySize();
+  EXPECT_EQ(Window().GetScreenPosition(),
+            wxPoint((screen.x - Window().GetSize().x) / 2, (screen.y - Window().GetSize().y) / 2))
+      << "centred";
+  const wxIconBundle icons = Window().GetIcons();
+  ASSERT_EQ(icons.GetIconCount(), 4u);
+  for (int size : {16, 32, 48, 256})
+    EXPECT_EQ(icons.GetIconOfExactSize(size).GetWidth(), size) << size << " px icon";
   ExpectAt({
       {"Image1", 256, 16, 112, 137},
       {"LabelFileName", 126, 8, kAuto, kAuto},

@@ -4,6 +4,7 @@
 #include <wx/button.h>
 #include <wx/filedlg.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 
 #include <fstream>
 
@@ -45,7 +46,9 @@ class WindowRoutes : public WindowTest {
 };
 
 TEST_F(WindowRoutes, DroppedFilesAreStrippedInTheOrderTheDesktopDelivers) {
-  const std::vector<std::string> names{"c.jpg", "写真 a.jpg", "b b.jpg"};
+  const std::string longName =
+      "a rather long name for a photo taken on the last day of the trip.jpg";
+  const std::vector<std::string> names{"c.jpg", "写真 a.jpg", longName};
   if (!Photos(names)) GTEST_SKIP() << "corpus absent";
   ASSERT_TRUE(StartWindow());
 
@@ -57,10 +60,25 @@ TEST_F(WindowRoutes, DroppedFilesAreStrippedInTheOrderTheDesktopDelivers) {
     EXPECT_EQ(saves, Paths(names));
     EXPECT_EQ(LoggedFiles(),
               (std::vector<std::string>{"-----<c.jpg>-----", "-----<写真 a.jpg>-----",
-                                        "-----<b b.jpg>-----"}));
-    EXPECT_EQ(FileNameLabel(), "b b.jpg");
+                                        "-----<" + longName + ">-----"}));
+    // The label grows with the name instead of cutting it.
+    EXPECT_EQ(FileNameLabel(), longName);
+    EXPECT_GT(Control("LabelFileName")->GetSize().GetWidth(), 250);
   }
   for (const std::string& path : Paths(names)) EXPECT_FALSE(HasExif(path)) << path;
+
+  // Each file's block ends with its last marker and two empty lines.
+  const std::vector<std::string> lines = LogLines();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind("-----<", 0) != 0 || i == 0) continue;
+    ASSERT_GE(i, 3u);
+    EXPECT_EQ(lines[i - 1], "");
+    EXPECT_EQ(lines[i - 2], "");
+    EXPECT_NE(lines[i - 3], "");
+  }
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"", ""}));
 }
 
 TEST_F(WindowRoutes, ADropDuringABatchRunsAfterItAsABatchOfItsOwn) {
@@ -68,10 +86,17 @@ TEST_F(WindowRoutes, ADropDuringABatchRunsAfterItAsABatchOfItsOwn) {
   if (!Photos(names)) GTEST_SKIP() << "corpus absent";
   ASSERT_TRUE(StartWindow());
 
-  // The second drop arrives while the first file's message pump runs.
-  Window().CallAfter([this] { Drop({PhotoPath("second.jpg")}); });
+  // The second drop arrives while the first file's message pump runs, under
+  // the busy cursor that the batch shows until its first file is analysed.
+  bool busyDuringFirstFile = false;
+  Window().CallAfter([&] {
+    busyDuringFirstFile = wxIsBusy();
+    Drop({PhotoPath("second.jpg")});
+  });
   Drop({PhotoPath("first1.jpg"), PhotoPath("first2.jpg")});
   ASSERT_TRUE(WaitFor([&] { return saves.size() == 3; }));
+  EXPECT_TRUE(busyDuringFirstFile);
+  EXPECT_FALSE(wxIsBusy());
 
   EXPECT_EQ(saves, Paths(names));
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<second.jpg>-----"});
