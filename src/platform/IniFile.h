@@ -19,6 +19,10 @@ class TIniFile {
  public:
   // Opening touches nothing on disk; a missing file reads as empty.
   explicit TIniFile(std::string path);
+  TIniFile(const TIniFile&) = delete;
+  TIniFile& operator=(const TIniFile&) = delete;
+  // Drops unwritten changes.
+  ~TIniFile();
 
   // The value text, or `fallback` when the section or the key is absent.
   std::string ReadString(const std::string& section, const std::string& key,
@@ -29,7 +33,9 @@ class TIniFile {
   // end of the file when absent.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   // Writes the changes, if any, to disk. Throws EIniWriteError, also when the
-  // file exists but could not be read (its other sections would be lost).
+  // file exists but could not be read (its other sections would be lost). On
+  // Windows the changes go to a working copy at once, so EraseSection and
+  // WriteString may throw it already.
   void Flush();
 
   const std::string& Path() const { return path_; }
@@ -41,6 +47,8 @@ class TIniFile {
   bool dirty_ = false;
   // The file exists but could not be read: writing would drop its other sections.
   bool unreadable_ = false;
+  // Windows: the working copy beside the file that the profile functions edit.
+  std::string workPath_;
 };
 
 }  // namespace platform

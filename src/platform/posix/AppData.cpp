@@ -23,10 +23,10 @@ std::string absoluteFromEnvironment(const char* name) {
 
 std::string homeFromPasswd() {
   std::vector<char> buffer(16384);
-  passwd entry {};
+  passwd entry{};
   passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
-      found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') {
     return {};
   }
   return found->pw_dir;
@@ -36,7 +36,8 @@ std::string homeFromPasswd() {
 
 std::string SpecialFolderPath(int nFolder) {
   if (nFolder != CSIDL_APPDATA) return {};
-  if (std::string config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty()) return config;
+  if (std::string config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
+    return config;
   std::string home = absoluteFromEnvironment("HOME");
   if (home.empty()) home = homeFromPasswd();
   if (home.empty()) return {};

@@ -78,7 +78,8 @@ TTempFile::TTempFile(const std::string& folder, mode_t mode) : folder_(folder) {
   const std::string prefix = (folder == "/" ? folder : folder + "/") + ".velmora-";
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string candidate = prefix + randomSuffix() + ".tmp";
-    const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int fd =
+        open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd >= 0) {
       fd_ = TUniqueFd(fd);
       path_ = std::move(candidate);

@@ -21,9 +21,7 @@ namespace {
 using ExifData::TLoadResult;
 using posix::SystemReason;
 
-TLoadResult failed(std::string message) {
-  return {TLoadResult::TKind::Failed, std::move(message)};
-}
+TLoadResult failed(std::string message) { return {TLoadResult::TKind::Failed, std::move(message)}; }
 
 TLoadResult cannotOpen(const std::string& path, int error) {
   return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
@@ -80,7 +78,8 @@ std::string ExecutablePath() {
   for (;;) {
     const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (n < 0) return {};
-    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
+    if (static_cast<size_t>(n) < buffer.size())
+      return std::string(buffer.data(), static_cast<size_t>(n));
     buffer.resize(buffer.size() * 2);
   }
 }

@@ -60,6 +60,8 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
   unreadable_ = readWhole(path_, text_) == TReadOutcome::Unreadable;
 }
 
+TIniFile::~TIniFile() = default;
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& fallback) const {
   std::optional<std::string> value = posix::FindIniValue(text_, section, key);

@@ -6,10 +6,10 @@ namespace platform::posix {
 namespace {
 
 struct TLine {
-  size_t begin;      // first byte
-  size_t end;        // end of the content, before "\n" or "\r\n"
-  size_t next;       // first byte of the next line
-  bool terminated;   // ends in "\n"
+  size_t begin;     // first byte
+  size_t end;       // end of the content, before "\n" or "\r\n"
+  size_t next;      // first byte of the next line
+  bool terminated;  // ends in "\n"
 };
 
 enum class TKind { Blank, Header, Entry, Other };  // Other: text without a key, e.g. "=x"
@@ -59,7 +59,8 @@ TParsed parse(std::string_view text, const TLine& line) {
   if (content.empty()) return {};
   if (content.front() == '[') {
     const size_t close = content.find(']');
-    return {TKind::Header, trim(content.substr(1, close == std::string_view::npos ? close : close - 1)),
+    return {TKind::Header,
+            trim(content.substr(1, close == std::string_view::npos ? close : close - 1)),
             {}};
   }
   const size_t equals = content.find('=');

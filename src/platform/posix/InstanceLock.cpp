@@ -69,8 +69,8 @@ posix::TUniqueFd perUserFolder() {
 // The lock file in `folder`, or an invalid descriptor.
 posix::TUniqueFd openLockFile(const posix::TUniqueFd& folder, const std::string& name) {
   if (!folder.Valid()) return posix::TUniqueFd();
-  return posix::TUniqueFd(
-      openat(folder.Get(), name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
+  return posix::TUniqueFd(openat(folder.Get(), name.c_str(),
+                                 O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
 }
 
 }  // namespace

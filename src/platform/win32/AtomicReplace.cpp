@@ -1,0 +1,98 @@
+#include "platform/win32/AtomicReplace.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/Utf.h"
+
+namespace platform::win32 {
+namespace {
+
+using TStep = TReplaceFailure::TStep;
+
+[[noreturn]] void fail(TStep step) { throw TReplaceFailure{step, GetLastError()}; }
+
+// The file a link at `path` finally names; `path` itself when nothing exists
+// there yet (create-or-truncate creates it).
+std::wstring finalTarget(const std::wstring& path) {
+  TUniqueHandle h(CreateFileW(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.Valid()) return path;
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(
+        h.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+    if (n == 0) return path;
+    if (n < buffer.size()) return std::wstring(buffer.data(), n);
+    buffer.resize(n + 1);
+  }
+}
+
+}  // namespace
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t cut = path.find_last_of(L"\\/:");
+  if (cut == std::wstring::npos) return L".";
+  return path.substr(0, path[cut] == L':' ? cut + 1 : cut);
+}
+
+TTempFile::TTempFile(const std::wstring& folder) {
+  wchar_t name[MAX_PATH + 1] = {};
+  if (GetTempFileNameW(folder.c_str(), L"vlm", 0, name) == 0) fail(TStep::Create);
+  path_ = name;
+}
+
+TTempFile::~TTempFile() {
+  if (moved_ || path_.empty()) return;
+  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a copied read-only bit
+  DeleteFileW(path_.c_str());
+}
+
+void TTempFile::MoveOver(const std::wstring& target) {
+  if (!MoveFileExW(path_.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    fail(TStep::Create);
+  }
+  moved_ = true;
+}
+
+void WriteAndFlush(const std::wstring& path, const void* data, size_t size) {
+  TUniqueHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.Valid()) fail(TStep::Create);
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h.Get(), bytes, chunk, &written, nullptr)) fail(TStep::Write);
+    if (written == 0) throw TReplaceFailure{TStep::Write, ERROR_DISK_FULL};
+    bytes += written;
+    size -= written;
+  }
+  if (!FlushFileBuffers(h.Get())) fail(TStep::Write);
+}
+
+void ReplaceFileContents(const std::wstring& path, const void* data, size_t size) {
+  const std::wstring target = finalTarget(path);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+      throw TReplaceFailure{TStep::Create, ERROR_ACCESS_DENIED};
+    }
+    // Refused as an in-place write would be: no access, or held open elsewhere.
+    TUniqueHandle probe(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.Valid()) fail(TStep::Create);
+  }
+  TTempFile temp(FolderOf(target));
+  WriteAndFlush(temp.Path(), data, size);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    SetFileAttributesW(temp.Path().c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+  }
+  temp.MoveOver(target);
+}
+
+}  // namespace platform::win32

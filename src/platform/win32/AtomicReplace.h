@@ -1,0 +1,48 @@
+// Crash-safe replacement on Windows: a temporary file in the target's folder,
+// flushed (FlushFileBuffers), then moved over the target with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH. Shared by the save, the
+// backup copy and the settings file.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform::win32 {
+
+// A failed step, with GetLastError's value. Create covers making, opening and
+// moving; Write covers writing and flushing the bytes.
+struct TReplaceFailure {
+  enum class TStep { Create, Write };
+  TStep step;
+  DWORD error;
+};
+
+std::wstring FolderOf(const std::wstring& path);
+
+// An empty file of a unique name in `folder` (GetTempFileNameW), deleted when
+// its scope ends unless MoveOver() has moved it. Throws TReplaceFailure.
+class TTempFile {
+ public:
+  explicit TTempFile(const std::wstring& folder);
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+  ~TTempFile();
+
+  const std::wstring& Path() const { return path_; }
+  // Moves the file over `target` (the name itself, even a link), write-through.
+  void MoveOver(const std::wstring& target);
+
+ private:
+  std::wstring path_;
+  bool moved_ = false;
+};
+
+// Writes `size` bytes to the file `path` (which exists) and flushes them.
+void WriteAndFlush(const std::wstring& path, const void* data, size_t size);
+
+// Replaces the content of `path` as SaveFileAtomically describes. Throws
+// TReplaceFailure.
+void ReplaceFileContents(const std::wstring& path, const void* data, size_t size);
+
+}  // namespace platform::win32

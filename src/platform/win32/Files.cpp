@@ -1,0 +1,120 @@
+// File services on Windows: whole-file load, backup copy, crash-safe save,
+// the executable's path and absolute paths.
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "platform/PlatformTexts.h"
+#include "platform/win32/AtomicReplace.h"
+#include "platform/win32/Utf.h"
+
+namespace platform {
+namespace {
+
+using ExifData::TLoadResult;
+using win32::SystemReason;
+using win32::TUniqueHandle;
+using win32::Widen;
+
+TLoadResult failed(std::string message) { return {TLoadResult::TKind::Failed, std::move(message)}; }
+
+TLoadResult cannotOpen(const std::string& path, DWORD error) {
+  return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
+}
+
+void empty(ExifData::TMemoryStream& stream) {
+  std::vector<uint8_t>().swap(stream.Bytes());
+  stream.SetPosition(0);
+}
+
+}  // namespace
+
+TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
+  empty(into);
+  if (path.find('\0') != std::string::npos) return cannotOpen(path, ERROR_INVALID_NAME);
+  // Others may read the file while it is loaded, but not write it.
+  TUniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return cannotOpen(path, GetLastError());
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) return failed(SystemReason(GetLastError()));
+  if (size.QuadPart >= ExifData::kMaxInputSize) return {TLoadResult::TKind::TooLarge, {}};
+
+  std::vector<uint8_t>& bytes = into.Bytes();
+  try {
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+  } catch (const std::bad_alloc&) {
+    empty(into);
+    return failed(SystemReason(ERROR_NOT_ENOUGH_MEMORY));
+  }
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - got, 1u << 26));
+    DWORD n = 0;
+    if (!ReadFile(file.Get(), bytes.data() + got, chunk, &n, nullptr)) {
+      const DWORD error = GetLastError();
+      empty(into);
+      return failed(SystemReason(error));
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  if (got < bytes.size()) {
+    empty(into);
+    return failed(std::string(kTextStreamRead));
+  }
+  return {};
+}
+
+// CopyFileW to a temporary name beside the backup, then a write-through move
+// over the backup name: a link there is replaced, not written through, and a
+// failed copy leaves an older backup as it was. CopyFileW keeps the time
+// stamps and attributes; a read-only file of the backup name refuses the move.
+bool TPlatformFiles::CopyFile(const std::string& existing, const std::string& backup) {
+  try {
+    const std::wstring target = Widen(backup);
+    win32::TTempFile temp(win32::FolderOf(target));
+    if (!CopyFileW(Widen(existing).c_str(), temp.Path().c_str(), FALSE)) return false;
+    TUniqueHandle flush(CreateFileW(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (flush.Valid()) FlushFileBuffers(flush.Get());
+    temp.MoveOver(target);
+    return true;
+  } catch (const win32::TReplaceFailure&) {
+    return false;
+  }
+}
+
+void SaveFileAtomically(const std::string& path, const void* data, size_t size) {
+  try {
+    win32::ReplaceFileContents(Widen(path), data, size);
+  } catch (const win32::TReplaceFailure& failure) {
+    const bool writing = failure.step == win32::TReplaceFailure::TStep::Write;
+    throw EFileError(FormatText(writing ? kTextCannotWrite : kTextCannotCreate,
+                                {AbsolutePath(path), SystemReason(failure.error)}));
+  }
+}
+
+std::string ExecutablePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return win32::Narrow(std::wstring(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string AbsolutePath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::vector<wchar_t> buffer(needed);
+  const DWORD n = GetFullPathNameW(wide.c_str(), needed, buffer.data(), nullptr);
+  if (n == 0 || n >= needed) return path;
+  return win32::Narrow(std::wstring(buffer.data(), n));
+}
+
+}  // namespace platform

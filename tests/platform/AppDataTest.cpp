@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "platform/AppData.h"
+
+namespace platform {
+namespace {
+
+using platform_test::TScopedEnv;
+using platform_test::TScratchFolder;
+
+TEST(SpecialFolderPath, AppDataIsTheXdgConfigFolderElseHomeDotConfig) {
+  const passwd* entry = getpwuid(geteuid());
+  ASSERT_NE(entry, nullptr);
+  const std::string passwdConfig = std::string(entry->pw_dir) + "/.config";
+  const struct {
+    const char* xdgConfigHome;  // nullptr: unset
+    const char* home;
+    std::string expected;
+  } cases[] = {
+      {"/x/conf", "/home/u", "/x/conf"},
+      {"relative/conf", "/home/u", "/home/u/.config"},  // only an absolute value counts
+      {"", "/home/u", "/home/u/.config"},
+      {nullptr, "/home/u/", "/home/u/.config"},
+      {nullptr, nullptr, passwdConfig},
+      {nullptr, "relative", passwdConfig},
+  };
+  for (const auto& c : cases) {
+    const TScopedEnv xdg("XDG_CONFIG_HOME", c.xdgConfigHome);
+    const TScopedEnv home("HOME", c.home);
+    EXPECT_EQ(SpecialFolderPath(CSIDL_APPDATA), c.expected)
+        << (c.xdgConfigHome ? c.xdgConfigHome : "unset") << " / " << (c.home ? c.home : "unset");
+  }
+  EXPECT_EQ(SpecialFolderPath(5), "");  // no other folder is known
+}
+
+TEST(FolderExists, IsFalseOnlyForAbsenceBadNamesAndFilesInTheWay) {
+  TScratchFolder folder;
+  mkdir((folder / "BRESKO").c_str(), 0755);
+  platform_test::WriteFile(folder / "file", "x");
+  const struct {
+    std::string path;
+    bool exists;
+  } cases[] = {
+      {folder / "BRESKO", true},
+      {folder / "BRESKO/", true},
+      {folder / "missing/", false},
+      {folder / "file", false},
+      {folder / "file/BRESKO/", false},
+      {"", false},
+      {folder / std::string("BRE\0SKO", 7), false},
+      {folder / std::string(300, 'n'), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FolderExists(c.path), c.exists) << c.path;
+}
+
+TEST(FolderExists, IsTrueWhereThePathCannotBeLookedAt) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to own the closed folder";
+  TScratchFolder folder;
+  mkdir((folder / "closed").c_str(), 0700);
+  mkdir((folder / "closed/BRESKO").c_str(), 0755);
+  EXPECT_UNPRIVILEGED([&]() -> std::string {
+    std::string problems;
+    for (const std::string name : {"closed/BRESKO/", "closed/missing/"}) {
+      if (!FolderExists(folder / name)) problems += name + " ";
+    }
+    return problems;
+  });
+}
+
+TEST(CreateFolder, CreatesOneFolderWithTheUmaskApplied) {
+  TScratchFolder folder;
+  const mode_t old = umask(022);
+  EXPECT_TRUE(CreateFolder(folder / "BRESKO/"));
+  umask(old);
+  EXPECT_EQ(platform_test::ModeOf(folder / "BRESKO"), 0755);
+  platform_test::WriteFile(folder / "file", "x");
+  for (const std::string name : {"BRESKO", "missing/BRESKO", "file", "file/BRESKO"}) {
+    EXPECT_FALSE(CreateFolder(folder / name)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,112 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "platform/Files.h"
+
+namespace platform {
+namespace {
+
+using ExifData::TLoadResult;
+using ExifData::TMemoryStream;
+using platform_test::TScratchFolder;
+
+std::string streamText(const TMemoryStream& stream) {
+  return std::string(stream.Bytes().begin(), stream.Bytes().end());
+}
+
+// A stream that still holds an earlier file, to see that loading empties it.
+TMemoryStream usedStream() {
+  TMemoryStream stream;
+  stream.Bytes().assign({'o', 'l', 'd', ' ', 'b', 'y', 't', 'e', 's'});
+  stream.SetPosition(7);
+  return stream;
+}
+
+TEST(LoadFile, ReadsTheWholeFileIntoTheEmptiedStream) {
+  TScratchFolder folder;
+  const std::string contents[] = {"", "\xFF", std::string("\xFF\xD8\xFF\xD9\0\0", 6),
+                                  platform_test::RandomBytes(3 << 20, 7)};
+  for (const std::string& content : contents) {
+    platform_test::WriteFile(folder / "in.jpg", content);
+    TMemoryStream stream = usedStream();
+    const TLoadResult result = TPlatformFiles().LoadFile(folder / "in.jpg", stream);
+    EXPECT_EQ(result.kind, TLoadResult::TKind::Loaded) << result.message;
+    EXPECT_EQ(result.message, "");
+    EXPECT_EQ(streamText(stream), content) << content.size() << " bytes";
+    EXPECT_EQ(stream.Position(), 0);
+  }
+}
+
+TEST(LoadFile, UnopenablePathGivesOneLineWithAbsolutePathAndTrimmedReason) {
+  TScratchFolder folder;
+  mkdir((folder / "folder.jpg").c_str(), 0755);
+  platform_test::WriteFile(folder / "file", "x");
+  const platform_test::TScopedCwd cwd(folder.Path());
+  const struct {
+    std::string path;
+    std::string line;
+  } cases[] = {
+      {"missing.jpg",
+       "ファイル " + folder.Path() + "/missing.jpg は開けません。 No such file or directory "},
+      {folder / "folder.jpg",
+       "ファイル " + folder.Path() + "/folder.jpg は開けません。 Is a directory "},
+      {"file/a.jpg", "ファイル " + folder.Path() + "/file/a.jpg は開けません。 Not a directory "},
+      {std::string("a\0b.jpg", 7), "ファイル " + folder.Path() + "/" + std::string("a\0b.jpg", 7) +
+                                       " は開けません。 Invalid argument "},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream stream = usedStream();
+    const TLoadResult result = TPlatformFiles().LoadFile(c.path, stream);
+    EXPECT_EQ(result.kind, TLoadResult::TKind::Failed) << c.path;
+    EXPECT_EQ(result.message, c.line);
+    EXPECT_EQ(stream.Size(), 0) << c.path;
+  }
+}
+
+TEST(LoadFile, FileTheUserMayNotReadGivesPermissionDenied) {
+  TScratchFolder folder;
+  const std::string path = folder / "private.jpg";
+  platform_test::WriteFile(path, "\xFF\xD8", 0600);
+  EXPECT_UNPRIVILEGED([&]() -> std::string {
+    TMemoryStream stream;
+    const TLoadResult result = TPlatformFiles().LoadFile(path, stream);
+    const std::string expected = "ファイル " + path + " は開けません。 Permission denied ";
+    if (result.kind != TLoadResult::TKind::Failed || result.message != expected) {
+      return "got: " + result.message;
+    }
+    return "";
+  });
+}
+
+TEST(LoadFile, FileOfTwoGiBOrMoreIsTooLargeAndNotRead) {
+  TScratchFolder folder;
+  for (const off_t size : {off_t{1} << 31, (off_t{1} << 31) + 1}) {
+    // Sparse: takes no disk, and reading it would take 2 GiB of memory.
+    const int fd = open((folder / "huge.jpg").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, size), 0);
+    close(fd);
+    TMemoryStream stream = usedStream();
+    const TLoadResult result = TPlatformFiles().LoadFile(folder / "huge.jpg", stream);
+    EXPECT_EQ(result.kind, TLoadResult::TKind::TooLarge) << size;
+    EXPECT_EQ(stream.Size(), 0);
+  }
+}
+
+TEST(LoadFile, FileDeliveringFewerBytesThanItsSizeGivesTheStreamReadError) {
+  // sysfs attributes report a size of one page but deliver a short text.
+  const std::string path = "/sys/kernel/mm/transparent_hugepage/enabled";
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || st.st_size != 4096) GTEST_SKIP() << "no sysfs attribute here";
+  TMemoryStream stream = usedStream();
+  const TLoadResult result = TPlatformFiles().LoadFile(path, stream);
+  EXPECT_EQ(result.kind, TLoadResult::TKind::Failed);
+  EXPECT_EQ(result.message, "ストリームからの読み取りエラー");
+  EXPECT_EQ(stream.Size(), 0);
+}
+
+}  // namespace
+}  // namespace platform

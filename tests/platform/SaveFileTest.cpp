@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iterator>
+
+#include "TestSupport.h"
+#include "platform/Files.h"
+
+namespace platform {
+namespace {
+
+using platform_test::ModeOf;
+using platform_test::ReadFile;
+using platform_test::TScratchFolder;
+using platform_test::WriteFile;
+using Names = std::vector<std::string>;
+
+void save(const std::string& path, const std::string& content) {
+  SaveFileAtomically(path, content.data(), content.size());
+}
+
+// The message of the EFileError a save throws, or "" when it does not throw.
+std::string saveError(const std::string& path, const std::string& content) {
+  try {
+    save(path, content);
+  } catch (const EFileError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+class TScopedUmask {
+ public:
+  explicit TScopedUmask(mode_t mask) : old_(umask(mask)) {}
+  ~TScopedUmask() { umask(old_); }
+
+ private:
+  mode_t old_;
+};
+
+TEST(SaveFileAtomically, ReplacesTheContentAndKeepsThePermissionBits) {
+  const struct {
+    std::string before;
+    std::string after;
+    mode_t mode;
+  } cases[] = {
+      {"the original, longer than its replacement", "short", 0640},
+      {"", std::string("\xFF\xD8\0\xFF\xD9", 5), 0600},
+      {"x", "", 0604},
+      {"abc", platform_test::RandomBytes(1 << 20, 3), 0755},
+  };
+  for (const auto& c : cases) {
+    TScratchFolder folder;
+    const std::string path = folder / "photo.jpg";
+    WriteFile(path, c.before, c.mode);
+    save(path, c.after);
+    EXPECT_EQ(ReadFile(path), c.after);
+    EXPECT_EQ(ModeOf(path), c.mode);
+    EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
+  }
+}
+
+TEST(SaveFileAtomically, CreatesAMissingFileWithTheUmaskAppliedTo0666) {
+  for (const auto& [mask, mode] : {std::pair<mode_t, mode_t>{022, 0644}, {077, 0600}, {0, 0666}}) {
+    TScratchFolder folder;
+    const TScopedUmask scoped(mask);
+    save(folder / "new.jpg", "new");
+    EXPECT_EQ(ReadFile(folder / "new.jpg"), "new");
+    EXPECT_EQ(ModeOf(folder / "new.jpg"), mode) << std::oct << mask;
+  }
+}
+
+TEST(SaveFileAtomically, FollowsAChainOfLinksAndKeepsTheLinks) {
+  TScratchFolder folder;
+  mkdir((folder / "real").c_str(), 0755);
+  WriteFile(folder / "real/photo.jpg", "old", 0640);
+  ASSERT_EQ(symlink("real/photo.jpg", (folder / "link.jpg").c_str()), 0);  // relative target
+  ASSERT_EQ(symlink((folder / "link.jpg").c_str(), (folder / "outer.jpg").c_str()), 0);
+  save(folder / "outer.jpg", "new");
+  EXPECT_EQ(ReadFile(folder / "real/photo.jpg"), "new");
+  EXPECT_EQ(ModeOf(folder / "real/photo.jpg"), 0640);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "outer.jpg"));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.jpg"));
+  EXPECT_EQ(std::filesystem::read_symlink(folder / "link.jpg"), "real/photo.jpg");
+  EXPECT_EQ(folder.Names(), (Names{"link.jpg", "outer.jpg", "real"}));
+}
+
+TEST(SaveFileAtomically, CreatesTheTargetOfADanglingLink) {
+  TScratchFolder folder;
+  ASSERT_EQ(symlink("later.jpg", (folder / "link.jpg").c_str()), 0);
+  save(folder / "link.jpg", "new");
+  EXPECT_EQ(ReadFile(folder / "later.jpg"), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.jpg"));
+}
+
+TEST(SaveFileAtomically, RefusesWhatAnInPlaceWriteCouldNotOpenAndTouchesNothing) {
+  TScratchFolder folder;
+  WriteFile(folder / "readonly.jpg", "old", 0444);  // binds root too
+  mkdir((folder / "folder.jpg").c_str(), 0755);
+  WriteFile(folder / "file", "old");
+  const Names before = folder.Names();
+  const struct {
+    std::string name;
+    std::string reason;
+  } cases[] = {
+      {"readonly.jpg", "Permission denied"},
+      {"folder.jpg", "Is a directory"},
+      {"missing/photo.jpg", "No such file or directory"},
+      {"file/photo.jpg", "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(saveError(folder / c.name, "new"),
+              "ファイル " + (folder / c.name) + " を作成できません。 " + c.reason);
+  }
+  EXPECT_EQ(ReadFile(folder / "readonly.jpg"), "old");
+  EXPECT_EQ(ModeOf(folder / "readonly.jpg"), 0444);
+  EXPECT_EQ(folder.Names(), before);
+}
+
+TEST(SaveFileAtomically, RefusesAnotherUsersFileAndAReadOnlyFolderForAnUnprivilegedUser) {
+  TScratchFolder folder;
+  // Root's file, readable by all, in a folder open to all.
+  WriteFile(folder / "theirs.jpg", "old", 0644);
+  // A file anyone may write, in a folder only root may change.
+  mkdir((folder / "locked").c_str(), 0755);
+  WriteFile(folder / "locked/shared.jpg", "old", 0666);
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to own the files";
+  EXPECT_UNPRIVILEGED([&]() -> std::string {
+    std::string problems;
+    for (const std::string name : {"theirs.jpg", "locked/shared.jpg"}) {
+      const std::string expected =
+          "ファイル " + (folder / name) + " を作成できません。 Permission denied";
+      if (const std::string got = saveError(folder / name, "new"); got != expected) {
+        problems += name + ": " + got + "\n";
+      }
+    }
+    return problems;
+  });
+  EXPECT_EQ(ReadFile(folder / "theirs.jpg"), "old");
+  EXPECT_EQ(ReadFile(folder / "locked/shared.jpg"), "old");
+  EXPECT_EQ(folder.Names(), (Names{"locked", "theirs.jpg"}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "locked"), {}), 1);
+}
+
+// A small file system of its own, unmounted when the scope ends.
+class TSmallDisk {
+ public:
+  explicit TSmallDisk(const std::string& at) : at_(at) {
+    mkdir(at.c_str(), 0755);
+    mounted_ = mount("tmpfs", at.c_str(), "tmpfs", 0, "size=256k") == 0;
+  }
+  ~TSmallDisk() {
+    if (mounted_) umount2(at_.c_str(), MNT_DETACH);
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  std::string at_;
+  bool mounted_ = false;
+};
+
+TEST(SaveFileAtomically, FullDiskGivesTheWriteErrorAndKeepsTheOldFile) {
+  TScratchFolder folder;
+  const TSmallDisk disk(folder / "disk");
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+  const std::string path = folder / "disk/photo.jpg";
+  const std::string old = platform_test::RandomBytes(64 << 10, 1);
+  WriteFile(path, old);
+  EXPECT_EQ(saveError(path, platform_test::RandomBytes(512 << 10, 2)),
+            "ファイル " + path + " に書き込めません。 No space left on device");
+  EXPECT_EQ(ReadFile(path), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "disk"), {}), 1);
+}
+
+TEST(SaveFileAtomically, ProcessKilledWhileSavingLeavesTheWholeOldOrWholeNewFile) {
+  TScratchFolder folder;
+  const std::string path = folder / "photo.jpg";
+  const std::string versions[] = {platform_test::RandomBytes(4 << 20, 10),
+                                  platform_test::RandomBytes(3 << 20, 11)};
+  WriteFile(path, versions[0]);
+  int newSeen = 0;
+  for (int round = 0; round < 24; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      try {
+        for (int i = 1;; ++i) save(path, versions[i % 2]);
+      } catch (...) {
+        _exit(1);
+      }
+    }
+    usleep(static_cast<useconds_t>(1000 + round * 2500));  // varied moments
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::string now = ReadFile(path);
+    const bool whole = now == versions[0] || now == versions[1];
+    EXPECT_TRUE(whole) << "round " << round << ": " << now.size() << " bytes of neither version";
+    if (now == versions[1]) ++newSeen;
+  }
+  // The kills must have landed while saves went on, or the test proves nothing.
+  EXPECT_GT(newSeen, 0);
+}
+
+}  // namespace
+}  // namespace platform

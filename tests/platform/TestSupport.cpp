@@ -1,0 +1,132 @@
+#include "TestSupport.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace platform_test {
+
+TScratchFolder::TScratchFolder() {
+  std::string pattern = (fs::temp_directory_path() / "velmora-platform-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+  chmod(path_.c_str(), 0777);
+}
+
+TScratchFolder::~TScratchFolder() {
+  std::error_code error;
+  // Folders made read-only by a test must be opened again before removal.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->is_directory(error) && !it->is_symlink(error)) chmod(it->path().c_str(), 0777);
+  }
+  fs::remove_all(path_, error);
+}
+
+std::vector<std::string> TScratchFolder::Names() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(path_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void WriteFile(const std::string& path, const std::string& content, mode_t mode) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+  chmod(path.c_str(), mode);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return "<missing>";
+  std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+  in.seekg(0).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; i += 4) {
+    const uint32_t word = generator();
+    std::memcpy(&bytes[i], &word, std::min<size_t>(4, size - i));
+  }
+  return bytes;
+}
+
+TScopedCwd::TScopedCwd(const std::string& path) : old_(fs::current_path().string()) {
+  fs::current_path(path);
+}
+
+TScopedCwd::~TScopedCwd() {
+  std::error_code error;
+  fs::current_path(old_, error);
+}
+
+std::optional<std::string> RunUnprivileged(const std::function<std::string()>& check) {
+  constexpr int kSwitchFailed = 125;
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return std::nullopt;
+  const pid_t child = fork();
+  if (child < 0) return std::nullopt;
+  if (child == 0) {
+    close(pipeFds[0]);
+    if (geteuid() == 0) {
+      const gid_t group = kNobody;
+      if (setgroups(1, &group) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+        _exit(kSwitchFailed);
+      }
+    }
+    const std::string outcome = check();
+    [[maybe_unused]] const ssize_t written = write(pipeFds[1], outcome.data(), outcome.size());
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  std::string outcome;
+  char chunk[512];
+  for (ssize_t n; (n = read(pipeFds[0], chunk, sizeof chunk)) > 0;) outcome.append(chunk, n);
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kSwitchFailed) return std::nullopt;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the unprivileged check crashed";
+  return outcome;
+}
+
+TScopedEnv::TScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  if (value) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+TScopedEnv::~TScopedEnv() {
+  if (old_) {
+    setenv(name_.c_str(), old_->c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
+}  // namespace platform_test

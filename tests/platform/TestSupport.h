@@ -1,0 +1,82 @@
+// Helpers for the platform tests: a scratch folder, whole-file helpers, and a
+// way to run a check as an unprivileged user (CI runs as root, where most
+// permission checks would not bite).
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform_test {
+
+// A fresh folder under the temporary folder, open to every user (so that an
+// unprivileged child can reach it), removed with its content afterwards.
+class TScratchFolder {
+ public:
+  TScratchFolder();
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+  ~TScratchFolder();
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // The names in the folder, sorted (no "." or "..").
+  std::vector<std::string> Names() const;
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& content, mode_t mode = 0644);
+// The file's bytes; "<missing>" when it cannot be read.
+std::string ReadFile(const std::string& path);
+mode_t ModeOf(const std::string& path);
+// `size` reproducible pseudo-random bytes.
+std::string RandomBytes(size_t size, unsigned seed);
+
+// Makes `path` the current folder for one scope.
+class TScopedCwd {
+ public:
+  explicit TScopedCwd(const std::string& path);
+  TScopedCwd(const TScopedCwd&) = delete;
+  TScopedCwd& operator=(const TScopedCwd&) = delete;
+  ~TScopedCwd();
+
+ private:
+  std::string old_;
+};
+
+// The unprivileged user the permission tests switch to.
+inline constexpr uid_t kNobody = 65534;
+
+// Runs `check` in a child process running as kNobody (or as the current user
+// when that is not root already). The check returns "" on success or a
+// description of what went wrong. nullopt: the switch was not possible.
+std::optional<std::string> RunUnprivileged(const std::function<std::string()>& check);
+
+// Sets an environment variable (nullptr: unsets it) for one scope.
+class TScopedEnv {
+ public:
+  TScopedEnv(const char* name, const char* value);
+  TScopedEnv(const TScopedEnv&) = delete;
+  TScopedEnv& operator=(const TScopedEnv&) = delete;
+  ~TScopedEnv();
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+}  // namespace platform_test
+
+// Skips the test when the check could not run unprivileged, else expects it to
+// have succeeded.
+#define EXPECT_UNPRIVILEGED(check)                                                    \
+  do {                                                                                \
+    const std::optional<std::string> outcome = platform_test::RunUnprivileged(check); \
+    if (!outcome) GTEST_SKIP() << "cannot switch to an unprivileged user";            \
+    EXPECT_EQ(*outcome, "");                                                          \
+  } while (false)
