@@ -15,8 +15,8 @@ inline constexpr std::string_view kTextCannotOpen = "ファイル %s は開け�
 inline constexpr std::string_view kTextCannotCreate = "ファイル %s を作成できません。 %s";
 // A save whose bytes cannot all be written: full path, trimmed reason.
 inline constexpr std::string_view kTextCannotWrite = "ファイル %s に書き込めません。 %s";
-// A file that delivers fewer bytes than its size.
-inline constexpr std::string_view kTextStreamRead = "ストリームからの読み取りエラー";
+// A file that delivers fewer bytes than its size gives the engine's stream
+// read error (ExifData::texts::kStreamReadError).
 // A refused write of the settings file: its full path. No full stop; the
 // general error report adds one.
 inline constexpr std::string_view kTextIniCannotWrite = "%s に書き込めません";

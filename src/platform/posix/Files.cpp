@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/EngineTexts.h"
 #include "platform/PlatformTexts.h"
 #include "platform/posix/SystemReason.h"
 #include "platform/posix/UniqueFd.h"
@@ -68,7 +69,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   }
   if (got < size) {
     empty(into);
-    return failed(std::string(kTextStreamRead));
+    return failed(std::string(ExifData::texts::kStreamReadError));
   }
   return {};
 }

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/EngineTexts.h"
 #include "platform/PlatformTexts.h"
 #include "platform/win32/AtomicReplace.h"
 #include "platform/win32/Utf.h"
@@ -63,7 +64,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   }
   if (got < bytes.size()) {
     empty(into);
-    return failed(std::string(kTextStreamRead));
+    return failed(std::string(ExifData::texts::kStreamReadError));
   }
   return {};
 }
