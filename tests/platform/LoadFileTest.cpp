@@ -69,7 +69,7 @@ TEST(LoadFile, UnopenablePathGivesOneLineWithAbsolutePathAndTrimmedReason) {
 TEST(LoadFile, FileTheUserMayNotReadGivesPermissionDenied) {
   TScratchFolder folder;
   const std::string path = folder / "private.jpg";
-  platform_test::WriteFile(path, "\xFF\xD8", 0600);
+  platform_test::WriteFile(path, "\xFF\xD8", 0000);  // bites its owner too, unless root
   EXPECT_UNPRIVILEGED([&]() -> std::string {
     TMemoryStream stream;
     const TLoadResult result = TPlatformFiles().LoadFile(path, stream);
