@@ -8,6 +8,7 @@
 
 #include "app/ConsoleProgram.h"
 #include "app/Environment.h"
+#include "window/DisplayHold.h"
 #include "window/WindowApp.h"
 #include "window/WindowHost.h"
 
@@ -21,7 +22,12 @@ int RunWindowProgram(int argc, char** argv) {
   int toolkitArgc = 1;
   char* toolkitArgv[] = {argv[0], nullptr};
   wxApp::SetInstance(new TWindowApp);
-  if (!wxEntryStart(toolkitArgc, toolkitArgv)) {
+  bool started;
+  {
+    const TDisplayHold hold;
+    started = wxEntryStart(toolkitArgc, toolkitArgv);
+  }
+  if (!started) {
     // The display went away after it was checked: strip on the console.
     return app::RunConsoleProgram(files, std::cout, std::cerr);
   }

@@ -16,11 +16,13 @@ namespace {
 
 class WindowProgram : public WindowTest {
  protected:
-  // Runs the program in `folder` with `args`; its exit status, or -1 when it
-  // had to be killed after a minute. What it prints goes to `output`.
+  // Runs the program in `folder` with `args` on a display of its own, where
+  // it is the only client; its exit status, or -1 when it had to be killed
+  // after a minute. What it prints goes to `output`.
   int Run(const std::string& folder, const std::vector<std::string>& args,
           const std::string& output) {
-    std::vector<std::string> argv{VELMORA_WINDOW_PROBE};
+    std::vector<std::string> argv{"xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
+                                  VELMORA_WINDOW_PROBE};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
     for (std::string& arg : argv) pointers.push_back(arg.data());
@@ -32,7 +34,8 @@ class WindowProgram : public WindowTest {
                                      0600);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    const int spawned =
+        posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return -2;
 
@@ -57,18 +60,26 @@ TEST_F(WindowProgram, StripsTheNamedFilesClosesAndEndsWithStatusZero) {
   // An argument shaped like a toolkit option is a file name all the same; the
   // toolkit never sees it (it would take it for a display and fail to open it).
   const std::string option = "--display=nowhere.jpg";
-  if (!CopyPhoto("et-GoPro.jpg", "写真.jpg") || !CopyPhoto("et-InfiRay.jpg", option))
-    GTEST_SKIP() << "corpus absent";
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  const std::string folder = std::filesystem::path(PhotoPath("写真.jpg")).parent_path().string();
-  const std::string printed = PhotoPath("printed.txt");
+  // A few runs: starting on a display whose server resets after the entry's
+  // probe used to fall back to the console now and then.
+  for (int run = 0; run < 3; ++run) {
+    SCOPED_TRACE(run);
+    std::filesystem::remove(PhotoPath("写真.jpg"));
+    std::filesystem::remove(PhotoPath(option));
+    std::filesystem::remove(ProbeSettings());
+    if (!CopyPhoto("et-GoPro.jpg", "写真.jpg") || !CopyPhoto("et-InfiRay.jpg", option))
+      GTEST_SKIP() << "corpus absent";
+    const std::string folder = std::filesystem::path(PhotoPath("写真.jpg")).parent_path().string();
+    const std::string printed = PhotoPath("printed.txt");
 
-  EXPECT_EQ(Run(folder, {PhotoPath("写真.jpg"), option}, printed), 0);
-  EXPECT_FALSE(HasExif(PhotoPath("写真.jpg")));
-  EXPECT_FALSE(HasExif(PhotoPath(option)));
-  EXPECT_EQ(ReadFile(printed), "") << "the window ran, not the console";
-  EXPECT_NE(ReadFile(ProbeSettings().string()).find("[CONFIG]"), std::string::npos)
-      << "settings written on the way out";
+    EXPECT_EQ(Run(folder, {PhotoPath("写真.jpg"), option}, printed), 0);
+    EXPECT_FALSE(HasExif(PhotoPath("写真.jpg")));
+    EXPECT_FALSE(HasExif(PhotoPath(option)));
+    EXPECT_EQ(ReadFile(printed), "") << "the window ran, not the console";
+    EXPECT_NE(ReadFile(ProbeSettings().string()).find("[CONFIG]"), std::string::npos)
+        << "settings written on the way out";
+  }
 }
 
 }  // namespace
