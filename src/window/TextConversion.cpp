@@ -51,12 +51,17 @@ wxString ToWx(std::string_view utf8) {
 std::string ToUtf8(const wxString& text) { return text.utf8_string(); }
 
 std::string PathFromWx(const wxString& path) {
+#ifdef __WXMSW__
+  // Paths stay UTF-8 inside the program; the platform layer widens them.
+  return path.utf8_string();
+#else
   // The file-name converter gives back the very bytes a name arrived with,
   // also when they are not UTF-8.
   const wxCharBuffer bytes = path.fn_str();
   if (bytes.data() != nullptr && (bytes.length() > 0 || path.empty()))
     return std::string(bytes.data(), bytes.length());
   return path.utf8_string();
+#endif
 }
 
 }  // namespace window
