@@ -21,16 +21,19 @@ mkdir -p "$work/small" "$work/large" "$work/config/BRESKO" "$work/run"
 chmod 700 "$work/run"
 printf '[CONFIG]\nWave_Sound=0\n' > "$work/config/BRESKO/velmora.ini"
 
+# Only JPEG files: the others are refused with a warning, which is not what is timed here.
+is_jpeg() { [ "$(head -c 2 "$1" | od -An -tx1 | tr -d ' ')" = ffd8 ]; }
+
 n=0
 while [ "$n" -lt 2000 ]; do
   for f in "$photos"/*.jpg "$photos"/*.jpeg; do
-    [ -f "$f" ] && [ "$(stat -c %s "$f")" -lt 1000000 ] || continue
+    [ -f "$f" ] && [ "$(stat -c %s "$f")" -lt 1000000 ] && is_jpeg "$f" || continue
     cp "$f" "$work/small/$n.jpg"; n=$((n + 1))
   done
   [ "$n" -gt 0 ] || { echo "no small photos in $photos" >&2; exit 1; }
 done
 for f in "$photos"/*.jpg "$photos"/*.jpeg; do
-  [ -f "$f" ] && [ "$(stat -c %s "$f")" -ge 1000000 ] && cp "$f" "$work/large/"
+  [ -f "$f" ] && [ "$(stat -c %s "$f")" -ge 1000000 ] && is_jpeg "$f" && cp "$f" "$work/large/"
 done
 python3 - "$work/large" <<'PY'
 import os, random, sys
@@ -42,13 +45,14 @@ for i in range(3):
     with open(os.path.join(sys.argv[1], f"big{i}.jpg"), "wb") as f:
         f.write(head + body + b"\xff\xd9" + b"trailing data" * 1000)
 PY
+chmod -R u+w "$work/small" "$work/large"  # the corpus may be read-only; read-only files are refused
 
 seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); echo "$t1 - $t0" | bc; }
 
 strip_all() {  # strip_all <folder>
   (cd "$1" && find . -maxdepth 1 -name '*.jpg' -print0 |
      env -i HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" PATH=/usr/bin:/bin \
-       xargs -0 "$program" >/dev/null)
+       xargs -0 "$program" >/dev/null 2>"$work/errors") || { cat "$work/errors" >&2; return 1; }
 }
 
 for corpus in small large; do
