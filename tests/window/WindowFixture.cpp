@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "JpegBuilder.h"
 #include "platform/AppData.h"
 #include "window/TextConversion.h"
 
@@ -89,8 +90,17 @@ void WindowTest::Drop(const std::vector<std::string>& paths, const char* on) {
 
 bool WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
   const std::filesystem::path source = std::filesystem::path(VELMORA_CORPUS_DIR) / photo;
-  if (!std::filesystem::exists(source)) return false;
-  std::filesystem::copy_file(source, photos_ / as);
+  if (std::filesystem::exists(source)) {
+    std::filesystem::copy_file(source, photos_ / as);
+  } else {
+    // Without the photo corpus a built JPEG with an Exif segment stands in, so
+    // that the routes are still exercised.
+    const auto& bytes = velmora::test::JpegBuilder()
+                            .SOI().APP1(200).DQT().SOF0().DHT().SOS().Data(2000).EOI()
+                            .Build();
+    std::ofstream(photos_ / as, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
   std::filesystem::permissions(photos_ / as, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
   return true;

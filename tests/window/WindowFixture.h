@@ -75,8 +75,8 @@ class WindowTest : public ::testing::Test {
   // the control `on`, as the desktop would.
   void Drop(const std::vector<std::string>& paths, const char* on = nullptr);
 
-  // Copies a photo of the corpus into the photo folder as `as`; false when the
-  // corpus is absent (the caller then skips).
+  // Copies a photo of the corpus into the photo folder as `as`; without the
+  // corpus a built JPEG with an Exif segment takes its place. Always true.
   bool CopyPhoto(const std::string& photo, const std::string& as);
   std::string PhotoPath(const std::string& name) const { return (photos_ / name).string(); }
   // The settings file the window reads and writes.
