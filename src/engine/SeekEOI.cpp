@@ -26,7 +26,7 @@ namespace {
 // such a pair are passed over by a loop the compiler turns into vector
 // compares, which keeps the search near the speed of reading memory.
 VELMORA_WIDE_VECTOR_CLONES int64_t FindPair(const uint8_t* data, int64_t from, int64_t limit) {
-  constexpr int64_t kBlock = 64;
+  constexpr int64_t kBlock = 256;
   int64_t p = from;
   for (; p + kBlock <= limit; p += kBlock) {
     uint8_t hit = 0;

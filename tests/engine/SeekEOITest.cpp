@@ -107,9 +107,37 @@ TEST(SeekEOI, ScanAgreesWithTheProbeRules) {
                         0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
   for (int round = 0; round < 4000; ++round) {
     const Bytes& alphabet = round % 3 == 0 ? runs : round % 3 == 1 ? dense : sparse;
-    Bytes input(3 + random() % (round % 4 < 2 ? 40 : 400));
+    Bytes input(3 + random() % (round % 4 < 2 ? 40 : 1200));
     for (uint8_t& byte : input) byte = alphabet[random() % alphabet.size()];
     const int64_t E = static_cast<int64_t>(random() % (input.size() - 2));
     EXPECT_EQ(Seek(input, E).result, ReferenceSeek(input, E)) << "round " << round;
+  }
+}
+
+// The search goes stretch by stretch and the walk copies each stretch as it is
+// passed over: runs of 0xFF across a stretch's end, and markers on either side
+// of it, give the same find and the same output as anywhere else.
+TEST(SeekEOI, LongScansGiveTheSameFindAndOutput) {
+  for (size_t runLength = 1; runLength <= 4; ++runLength) {
+    for (int64_t shift = -5; shift <= 3; ++shift) {
+      JpegBuilder file;
+      file.SOI();
+      const size_t sos = file.Offset();
+      file.SOS().Data(65536 + 100, 3);
+      Bytes input = file.Build();
+      const size_t runStart = static_cast<size_t>(static_cast<int64_t>(sos + 65536) + shift);
+      for (size_t i = 0; i < runLength; ++i) input[runStart + i] = 0xFF;
+      input[runStart + runLength] = 0xD9;
+      input.insert(input.end(), {0xFF, 0xD9, 0x00});  // a later marker, found when the run is even
+
+      const int64_t expected = ReferenceSeek(input, static_cast<int64_t>(sos));
+      EXPECT_EQ(Seek(input, static_cast<int64_t>(sos)).result, expected)
+          << runLength << " at " << shift;
+      TWalk walk(input, 2);
+      walk.run.ReadJpeg(walk.Src);
+      EXPECT_EQ(walk.Output(),
+                Concat({{0xFF, 0xD8}, velmora::test::Slice(input, sos, expected + 2)}))
+          << runLength << " at " << shift;
+    }
   }
 }
