@@ -114,9 +114,9 @@ TEST(SeekEOI, ScanAgreesWithTheProbeRules) {
   }
 }
 
-// The search goes stretch by stretch and the walk copies each stretch as it is
-// passed over: runs of 0xFF across a stretch's end, and markers on either side
-// of it, give the same find and the same output as anywhere else.
+// The search passes over whole blocks counted from E: runs of 0xFF across a
+// block's end, and markers on either side of it, deep into a long scan, give
+// the same find and the same output as anywhere else.
 TEST(SeekEOI, LongScansGiveTheSameFindAndOutput) {
   for (size_t runLength = 1; runLength <= 4; ++runLength) {
     for (int64_t shift = -5; shift <= 3; ++shift) {
