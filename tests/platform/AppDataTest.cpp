@@ -21,10 +21,10 @@ TEST(SpecialFolderPath, AppDataIsTheXdgConfigFolderElseHomeDotConfig) {
     const char* home;
     std::string expected;
   } cases[] = {
-      {"/x/conf", "/home/u", "/x/conf"},
-      {"relative/conf", "/home/u", "/home/u/.config"},  // only an absolute value counts
-      {"", "/home/u", "/home/u/.config"},
-      {nullptr, "/home/u/", "/home/u/.config"},
+      {"/x/conf", "/users/u", "/x/conf"},
+      {"relative/conf", "/users/u", "/users/u/.config"},  // only an absolute value counts
+      {"", "/users/u", "/users/u/.config"},
+      {nullptr, "/users/u/", "/users/u/.config"},
       {nullptr, nullptr, passwdConfig},
       {nullptr, "relative", passwdConfig},
   };
