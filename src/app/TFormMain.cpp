@@ -154,13 +154,14 @@ void TFormMain::StripJpeg(const std::string& FileName) {
 
   // An overwrite that would lose data is refused: without the backup the user
   // asked for, or when the output lacks part of a damaged input.
+  const bool stripped = run.StripJpeg.Size() > 0;
   bool refused = false;
-  if (run.StripJpeg.Size() > 0 && result.backupAttempted && !result.backupSucceeded) {
+  if (stripped && result.backupAttempted && !result.backupSucceeded) {
     run.TraceLog.push_back(std::string(texts::kBackupFailed) + ExifData::BackupNameOf(FileName) +
                            std::string(texts::kNotOverwritten));
     refused = true;
   }
-  if (run.StripJpeg.Size() > 0 && result.skippedPastEnd) {
+  if (stripped && result.skippedPastEnd) {
     run.TraceLog.push_back(std::string(texts::kDamagedInput));
     refused = true;
   }
@@ -170,7 +171,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   view_.SetBusyCursor(false);
 
   const std::string name = ExifData::FileNameOf(FileName);
-  if (run.StripJpeg.Size() > 0 && !refused) {
+  if (stripped && !refused) {
     env_.save(FileName, run.StripJpeg.Data(), static_cast<size_t>(run.StripJpeg.Size()));
   } else {
     ++filesNotWritten_;

@@ -28,15 +28,10 @@ TLoadResult cannotOpen(const std::string& path, int error) {
   return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
 }
 
-void empty(ExifData::TMemoryStream& stream) {
-  std::vector<uint8_t>().swap(stream.Bytes());
-  stream.SetPosition(0);
-}
-
 }  // namespace
 
 TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
-  empty(into);
+  into.Clear();
   if (posix::HasNul(path)) return cannotOpen(path, EINVAL);
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
   posix::TUniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -52,7 +47,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   try {
     bytes.resize(size);
   } catch (const std::bad_alloc&) {
-    empty(into);
+    into.Clear();
     return failed(SystemReason(ENOMEM));
   }
   size_t got = 0;
@@ -61,14 +56,14 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
-      empty(into);
+      into.Clear();
       return failed(SystemReason(error));
     }
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
   if (got < size) {
-    empty(into);
+    into.Clear();
     return failed(std::string(ExifData::texts::kStreamReadError));
   }
   return {};

@@ -25,15 +25,10 @@ TLoadResult cannotOpen(const std::string& path, DWORD error) {
   return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
 }
 
-void empty(ExifData::TMemoryStream& stream) {
-  std::vector<uint8_t>().swap(stream.Bytes());
-  stream.SetPosition(0);
-}
-
 }  // namespace
 
 TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
-  empty(into);
+  into.Clear();
   if (path.find('\0') != std::string::npos) return cannotOpen(path, ERROR_INVALID_NAME);
   // Others may read the file while it is loaded, but not write it.
   TUniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -47,7 +42,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   try {
     bytes.resize(static_cast<size_t>(size.QuadPart));
   } catch (const std::bad_alloc&) {
-    empty(into);
+    into.Clear();
     return failed(SystemReason(ERROR_NOT_ENOUGH_MEMORY));
   }
   size_t got = 0;
@@ -56,14 +51,14 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
     DWORD n = 0;
     if (!ReadFile(file.Get(), bytes.data() + got, chunk, &n, nullptr)) {
       const DWORD error = GetLastError();
-      empty(into);
+      into.Clear();
       return failed(SystemReason(error));
     }
     if (n == 0) break;
     got += n;
   }
   if (got < bytes.size()) {
-    empty(into);
+    into.Clear();
     return failed(std::string(ExifData::texts::kStreamReadError));
   }
   return {};
