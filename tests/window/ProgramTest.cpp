@@ -68,8 +68,8 @@ TEST_F(WindowProgram, StripsTheNamedFilesClosesAndEndsWithStatusZero) {
     std::filesystem::remove(PhotoPath("写真.jpg"));
     std::filesystem::remove(PhotoPath(option));
     std::filesystem::remove(ProbeSettings());
-    if (!CopyPhoto("et-GoPro.jpg", "写真.jpg") || !CopyPhoto("et-InfiRay.jpg", option))
-      GTEST_SKIP() << "corpus absent";
+    CopyPhoto("et-GoPro.jpg", "写真.jpg");
+    CopyPhoto("et-InfiRay.jpg", option);
     const std::string folder = std::filesystem::path(PhotoPath("写真.jpg")).parent_path().string();
     const std::string printed = PhotoPath("printed.txt");
 

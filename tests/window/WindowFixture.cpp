@@ -88,14 +88,14 @@ void WindowTest::Drop(const std::vector<std::string>& paths, const char* on) {
   files->OnDropFiles(10, 10, names);
 }
 
-bool WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
+void WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
   const std::filesystem::path source = std::filesystem::path(VELMORA_CORPUS_DIR) / photo;
   if (std::filesystem::exists(source)) {
     std::filesystem::copy_file(source, photos_ / as);
   } else {
     // Without the photo corpus a built JPEG with an Exif segment stands in, so
     // that the routes are still exercised.
-    const auto& bytes = velmora::test::JpegBuilder()
+    const std::vector<uint8_t> bytes = velmora::test::JpegBuilder()
                             .SOI().APP1(200).DQT().SOF0().DHT().SOS().Data(2000).EOI()
                             .Build();
     std::ofstream(photos_ / as, std::ios::binary)
@@ -103,7 +103,6 @@ bool WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
   }
   std::filesystem::permissions(photos_ / as, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
-  return true;
 }
 
 std::filesystem::path WindowTest::SettingsFile() const {

@@ -76,8 +76,8 @@ class WindowTest : public ::testing::Test {
   void Drop(const std::vector<std::string>& paths, const char* on = nullptr);
 
   // Copies a photo of the corpus into the photo folder as `as`; without the
-  // corpus a built JPEG with an Exif segment takes its place. Always true.
-  bool CopyPhoto(const std::string& photo, const std::string& as);
+  // corpus a built JPEG with an Exif segment takes its place.
+  void CopyPhoto(const std::string& photo, const std::string& as);
   std::string PhotoPath(const std::string& name) const { return (photos_ / name).string(); }
   // The settings file the window reads and writes.
   std::filesystem::path SettingsFile() const;
