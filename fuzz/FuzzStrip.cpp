@@ -1,6 +1,6 @@
-// Fuzz entry: the driver on arbitrary bytes. The first byte selects FLAG (its
-// low six bits), the rest is the file. Every run checks what must hold for any
-// input, and aborts when it does not:
+// Fuzz entry: the driver on arbitrary bytes. The first byte is FLAG, the rest
+// is the file. Every run checks what must hold for any input, and aborts when
+// it does not:
 //  - a file starting FF D8 gives an output starting FF D8; any other gives none;
 //  - apart from the fresh JFIF segment after FF D8 and the comment before the
 //    final copy, the output is a sequence of input slices taken front to back,
@@ -10,7 +10,13 @@
 //  - with the end-of-image cut, the search finds what the probe rules, stepped
 //    byte by byte, find from the start of scan, and the output then ends FF D9;
 //  - the only exception is the stream read error, and the checks above hold
-//    for the output written until it was raised.
+//    for the output written until it was raised;
+//  - with the orientation kept, the minimal Exif segment stands right after the
+//    JFIF segment (fresh, or the input's own APP0 segments) exactly when the
+//    input's Exif gives an orientation; its value is that of an Orientation
+//    entry present in the input, and reading the segment gives it back;
+//  - the Exif reader, handed the file's bytes as a segment body, is held to the
+//    same: a value it gives comes from an Orientation entry there.
 // Reads outside the input are left to AddressSanitizer.
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +28,7 @@
 
 #include "FakeFileAccess.h"
 #include "engine/ExifData.h"
+#include "engine/ExifOrientation.h"
 
 namespace {
 
@@ -130,12 +137,74 @@ void CheckEndOfImage(const std::vector<uint8_t>& in, const std::vector<uint8_t>&
   if (out[out.size() - 2] != 0xFF || out.back() != 0xD9) Fail("cut output does not end FF D9");
 }
 
+// The Orientation entry that `found` was read from is in `bytes`: tag 0x0112,
+// a single SHORT or LONG holding the value, in the reported byte order.
+void CheckOrientationSource(const std::vector<uint8_t>& bytes,
+                            const ExifData::TExifOrientation& found) {
+  if (found.value < 2 || found.value > 8) Fail("orientation out of range");
+  const bool big = found.bigEndian;
+  const auto entry = [big](uint16_t type, uint32_t value) {
+    std::vector<uint8_t> e;
+    const auto put = [&](uint32_t v, int size) {
+      for (int i = 0; i < size; ++i) {
+        const int shift = 8 * (big ? size - 1 - i : i);
+        e.push_back(static_cast<uint8_t>(v >> shift));
+      }
+    };
+    put(0x0112, 2);
+    put(type, 2);
+    put(1, 4);
+    put(value, type == 3 ? 2 : 4);
+    return e;
+  };
+  for (const auto& pattern : {entry(3, found.value), entry(4, found.value)}) {
+    for (size_t at = 0; at + pattern.size() <= bytes.size(); ++at) {
+      if (Same(bytes, at, pattern.data(), pattern.size())) return;
+    }
+  }
+  Fail("an orientation that no entry of the input holds");
+}
+
+void CheckRoundTrip(const ExifData::TExifOrientation& found) {
+  const std::vector<uint8_t> segment = ExifData::OrientationSegment(found);
+  const auto back = ExifData::ReadExifOrientation(std::span(segment).subspan(4));
+  if (!back || back->value != found.value || back->bigEndian != found.bigEndian)
+    Fail("the orientation segment does not read back");
+}
+
+// Takes the orientation segment out of `out` when the walk placed it, so that
+// the rest can be checked as input slices. It must stand after the start of
+// image, the fresh JFIF segment and the kept APP0 segments, whichever there
+// are. Only a kept APP0 that broke the walk may keep it from being placed.
+void TakeOrientation(std::vector<uint8_t>& out, bool threw,
+                     const ExifData::TExifOrientation& found) {
+  CheckRoundTrip(found);
+  const std::vector<uint8_t> segment = ExifData::OrientationSegment(found);
+  size_t at = 2;
+  // A kept APP0 may look just like the fresh one: both are hopped alike.
+  while (at + 4 <= out.size() && out[at] == 0xFF && out[at + 1] == 0xE0 &&
+         !Same(out, at, segment.data(), segment.size())) {
+    at += 2 + (out[at + 2] << 8 | out[at + 3]);
+  }
+  if (Same(out, at, segment.data(), segment.size())) {
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(at),
+              out.begin() + static_cast<std::ptrdiff_t>(at + segment.size()));
+    return;
+  }
+  if (!threw) Fail("orientation segment missing or misplaced");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const uint8_t flag = data[0] & 63;
+  const uint8_t flag = data[0];
   const std::vector<uint8_t> in(data + 1, data + size);
+
+  if (const auto found = ExifData::ReadExifOrientation(in)) {
+    CheckOrientationSource(in, *found);
+    CheckRoundTrip(*found);
+  }
 
   velmora::test::TFakeFileAccess files;
   files.files["/in/a.jpg"] = in;
@@ -149,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     threw = true;
   }
 
-  const std::vector<uint8_t>& out = run.StripJpeg.Bytes();
+  std::vector<uint8_t> out = run.StripJpeg.Bytes();
   const bool jpeg = in.size() >= 2 && in[0] == 0xFF && in[1] == 0xD8;
   if (run.TraceLog.empty() || run.TraceLog[0] != "-----<a.jpg>-----") Fail("header line");
   if (!jpeg) {
@@ -162,6 +231,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8) Fail("output does not start FF D8");
   if (((flag & ExifData::flSaveOriginal) != 0) != (files.copies.size() == 1)) Fail("backup");
+  if (flag & ExifData::flKeepOrientation) {
+    if (const auto found = ExifData::FindExifOrientation(in)) {
+      CheckOrientationSource(in, *found);
+      TakeOrientation(out, threw, *found);
+    }
+  }
   CheckSlices(in, out, flag, WalkOffsets(run.TraceLog));
   if (!threw && (flag & ExifData::flDeleteAfterEOI)) CheckEndOfImage(in, out, run.TraceLog);
   if (threw && result.skippedPastEnd) Fail("result of a failed run");

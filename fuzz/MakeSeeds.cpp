@@ -8,6 +8,8 @@
 
 #include "JpegBuilder.h"
 
+using velmora::test::ExifBuilder;
+using velmora::test::ExifWithOrientation;
 using velmora::test::JpegBuilder;
 
 namespace {
@@ -18,6 +20,14 @@ void Save(const std::string& folder, const char* name, uint8_t flag,
   file.put(static_cast<char>(flag));
   file.write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
+}
+
+// An APP2 body: "ICC_PROFILE\0", chunk number and count, some profile bytes.
+std::vector<uint8_t> IccChunk(uint8_t number, uint8_t count) {
+  std::vector<uint8_t> body = {'I', 'C', 'C', '_', 'P', 'R',    'O',
+                               'F', 'I', 'L', 'E', 0,   number, count};
+  for (int i = 0; i < 24; ++i) body.push_back(static_cast<uint8_t>(number * 31 + i));
+  return body;
 }
 
 JpegBuilder Photo() { return JpegBuilder().SOI().APP0().APP1(60).DQT().SOF0().DHT().SOS(); }
@@ -82,5 +92,46 @@ int main(int argc, char** argv) {
            .EOI()
            .Build());
   Save(dir, "empty", 0, {});
+  Save(dir, "exif-orientation-be", 64 | 42,
+       JpegBuilder()
+           .SOI()
+           .APP0()
+           .Segment(0xFFE1, ExifWithOrientation(true, 6))
+           .DQT()
+           .SOF0()
+           .SOS()
+           .Data(40)
+           .EOI()
+           .Build());
+  Save(dir, "exif-orientation-own-app0", 64 | 16 | 1,
+       JpegBuilder()
+           .SOI()
+           .APP0()
+           .APP(0, 12)
+           .APP1(20)
+           .Segment(0xFFE1, ExifWithOrientation(false, 8))
+           .DQT()
+           .SOS()
+           .Data(20)
+           .Build());
+  Save(dir, "exif-ifd-loop", 64,
+       JpegBuilder()
+           .SOI()
+           .Segment(0xFFE1, ExifBuilder(false).U16(1).Entry(0x0112, 3, 1, 3).U32(8).Build())
+           .DQT()
+           .SOS()
+           .Data(20)
+           .Build());
+  Save(dir, "icc-chunks", 128 | 2,
+       JpegBuilder()
+           .SOI()
+           .Segment(0xFFE2, IccChunk(1, 2))
+           .APP(2, 30)
+           .Segment(0xFFE2, IccChunk(2, 2))
+           .DQT()
+           .SOS()
+           .Data(20)
+           .EOI()
+           .Build());
   return 0;
 }

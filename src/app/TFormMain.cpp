@@ -17,14 +17,15 @@ constexpr int kSoundMin = 0;
 constexpr int kSoundMax = 23;
 
 // The settings keys in the order they are read and written.
+// clang-format off
 enum class TTarget { WriteComment, CheckJFIF, OriginalJFIF, CheckEOI, CheckRename, CheckAdobe,
-                     SoundNumber, SoundVisible };
+                     SoundNumber, SoundVisible, KeepOrientation, KeepICC };
 struct TSettingsKey {
   const char* key;
   int32_t fallback;
   TTarget target;
 };
-constexpr std::array<TSettingsKey, 8> kSettingsKeys{{
+constexpr std::array<TSettingsKey, 10> kSettingsKeys{{
     {"Write_Comment", 1, TTarget::WriteComment},
     {"Write_JFIF", 0, TTarget::CheckJFIF},
     {"Original_JFIF", 0, TTarget::OriginalJFIF},
@@ -33,7 +34,10 @@ constexpr std::array<TSettingsKey, 8> kSettingsKeys{{
     {"Write_APP14", 1, TTarget::CheckAdobe},
     {"Wave_Sound", 16, TTarget::SoundNumber},
     {"Wave_Change", 0, TTarget::SoundVisible},
+    {"Keep_Orientation", 0, TTarget::KeepOrientation},
+    {"Keep_ICC", 0, TTarget::KeepICC},
 }};
+// clang-format on
 
 std::string soundName(int number) { return "#" + std::to_string(number); }
 
@@ -56,8 +60,8 @@ void TFormMain::FormCreate() {
   view_.ClearLog();
   view_.SetFileNameLabel("");
 
-  INIFile_ = ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath),
-                                        texts::kSettingsExtension, "");
+  INIFile_ =
+      ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath), texts::kSettingsExtension, "");
   std::string folder = GetPath(platform::CSIDL_APPDATA);
   if (folder.empty() || folder.back() != platform::kDirSeparator) folder += platform::kDirSeparator;
   INIPath_ = folder + std::string(texts::kSettingsFolder) + platform::kDirSeparator;
@@ -75,6 +79,7 @@ void TFormMain::ReadIni() {
     const int32_t value =
         ParseSettingsInteger(ini.ReadString(section, row.key, "")).value_or(row.fallback);
     const bool on = value != 0;
+    // clang-format off
     switch (row.target) {
       case TTarget::WriteComment: WriteComment_ = on; break;
       case TTarget::CheckJFIF: view_.SetChecked(TCheckBox::JFIF, on); break;
@@ -93,7 +98,10 @@ void TFormMain::ReadIni() {
         break;
       }
       case TTarget::SoundVisible: view_.SetSoundVisible(on); break;
+      case TTarget::KeepOrientation: KeepOrientation_ = on; break;
+      case TTarget::KeepICC: KeepICC_ = on; break;
     }
+    // clang-format on
   }
   SoundNo_ = soundName(view_.SoundValue());
   view_.SetSoundLabelVisible(view_.SoundVisible());
@@ -109,6 +117,7 @@ void TFormMain::WriteIni() {
   ini.EraseSection(section);
   for (const TSettingsKey& row : kSettingsKeys) {
     bool on = false;
+    // clang-format off
     switch (row.target) {
       case TTarget::WriteComment: on = WriteComment_; break;
       case TTarget::CheckJFIF: on = view_.IsChecked(TCheckBox::JFIF); break;
@@ -121,7 +130,10 @@ void TFormMain::WriteIni() {
         ini.WriteString(section, row.key, std::to_string(view_.SoundValue()));
         continue;
       case TTarget::SoundVisible: on = view_.SoundVisible(); break;
+      case TTarget::KeepOrientation: on = KeepOrientation_; break;
+      case TTarget::KeepICC: on = KeepICC_; break;
     }
+    // clang-format on
     ini.WriteString(section, row.key, on ? "1" : "0");
   }
   ini.Flush();
@@ -139,6 +151,8 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   if (WriteComment_) flag |= ExifData::flWriteComment;
   if (OriginalJFIF_) flag |= ExifData::flOriginalJFIF;
   if (view_.IsChecked(TCheckBox::Adobe)) flag |= ExifData::flWriteAPP14;
+  if (KeepOrientation_) flag |= ExifData::flKeepOrientation;
+  if (KeepICC_) flag |= ExifData::flKeepICC;
   FLAG_ = flag;
 
   ExifData::TStripRun run(env_.files, env_.exePath);

@@ -52,6 +52,8 @@ class TFormMain {
   const std::string& SoundNo() const { return SoundNo_; }
   bool WriteComment() const { return WriteComment_; }
   bool OriginalJFIF() const { return OriginalJFIF_; }
+  bool KeepOrientation() const { return KeepOrientation_; }
+  bool KeepICC() const { return KeepICC_; }
   uint8_t LastFLAG() const { return FLAG_; }
 
   // Runs the batches that arrived while another one ran. Called by the routes;
@@ -79,6 +81,8 @@ class TFormMain {
   std::string SoundNo_ = "#0";
   bool WriteComment_ = true;
   bool OriginalJFIF_ = false;
+  bool KeepOrientation_ = false;
+  bool KeepICC_ = false;
   uint8_t FLAG_ = 0;
   int filesNotWritten_ = 0;
   bool batchRunning_ = false;

@@ -21,6 +21,10 @@ inline constexpr uint8_t flSaveOriginal = 4;
 inline constexpr uint8_t flWriteComment = 8;
 inline constexpr uint8_t flOriginalJFIF = 16;
 inline constexpr uint8_t flWriteAPP14 = 32;
+// Settings-only options, never a check box: keep the picture's orientation as
+// a minimal Exif segment; keep the ICC profile's APP2 segments.
+inline constexpr uint8_t flKeepOrientation = 64;
+inline constexpr uint8_t flKeepICC = 128;
 
 inline constexpr std::string_view Version = "v0.1.3d";
 

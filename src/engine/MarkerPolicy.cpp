@@ -14,7 +14,7 @@ TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF) {
     case 0xFFE1:  // APP1: Exif, XMP, anything
       return {texts::kAPP1, Skip};
     case 0xFFE2:  // APP2: ICC profile, multi-picture index
-      return {texts::kAPP2, Skip};
+      return {texts::kAPP2, (FLAG & flKeepICC) ? CopyICC : Skip};
     case 0xFFDB:  // DQT
       return {texts::kDQT, Copy};
     case 0xFFC4:  // DHT

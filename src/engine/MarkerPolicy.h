@@ -1,6 +1,7 @@
 // What the walk does with each marker before the first start of scan: the
 // label of its trace line and the action, decided by the marker value alone
-// (the walk never looks into a segment's body).
+// (the walk never looks into a segment's body, except for an APP2's identifier
+// when ICC profiles are kept).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@ namespace ExifData {
 enum class TSegmentAction {
   Copy,      // the whole segment goes to the output
   Skip,      // the segment is left out
+  CopyICC,   // APP2 with flKeepICC: copied when it holds an ICC profile chunk, else left out
   Fill,      // 0xFFFF: nothing read, nothing written; the walk goes on after it
   ScanCopy,  // start of scan: copy it and the rest of the image; the walk ends
   RestCopy,  // not a marker: copy from these two bytes to the end; the walk ends

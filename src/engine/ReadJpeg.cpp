@@ -1,10 +1,31 @@
 // The marker walk: from the start of image to the first start of scan.
+#include <algorithm>
+#include <optional>
+
 #include "EngineTexts.h"
 #include "ExifData.h"
+#include "ExifOrientation.h"
 #include "MarkerPolicy.h"
 #include "StreamFields.h"
 
 namespace ExifData {
+
+namespace {
+
+// Src just after an APP2 marker: the segment lies whole inside the input and
+// its body starts "ICC_PROFILE\0". A chunk cut by the end of the input is not
+// kept, so that it is skipped, and reported, as every other damaged segment.
+bool HoldsICCProfile(const TMemoryStream& Src) {
+  static constexpr uint8_t kId[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+  const int64_t at = Src.Position();
+  if (at < 0 || Src.Size() - at < 2 + int64_t{sizeof kId}) return false;
+  const uint8_t* p = Src.Data() + at;
+  const int64_t length = p[0] << 8 | p[1];
+  return length >= 2 + int64_t{sizeof kId} && Src.Size() - at >= length &&
+         std::equal(kId, kId + sizeof kId, p + 2);
+}
+
+}  // namespace
 
 // Entry: Src at 2, just past the input's start-of-image marker; StripJpeg
 // empty. Exit: StripJpeg holds the stripped file; Src's position is of no use.
@@ -25,6 +46,20 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
     Src.SetPosition(2);
   }
 
+  // The kept orientation follows the JFIF segment: the fresh one, or the
+  // input's own leading APP0 segments when they are kept. It is placed before
+  // the walk acts on the first other marker, or at its end.
+  std::optional<TExifOrientation> orientation;
+  if (FLAG & flKeepOrientation) {
+    orientation = FindExifOrientation({Src.Data(), static_cast<size_t>(Src.Size())});
+  }
+  const auto placeOrientation = [&] {
+    if (!orientation) return;
+    const std::vector<uint8_t> segment = OrientationSegment(*orientation);
+    StripJpeg.Write(segment.data(), segment.size());
+    orientation.reset();
+  };
+
   // At least three bytes must be left: the marker and one more. The last one
   // or two bytes of the input are never read here.
   bool afterFill = false;
@@ -34,12 +69,19 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
     ReadField(Src, Marker);
     const TMarkerRule rule = MarkerRule(Marker, FLAG, JFIF);
     TraceLog.push_back(TraceLine(static_cast<uint32_t>(at), Marker, rule.label));
+    if (Marker != 0xFFE0 || rule.action != TSegmentAction::Copy) placeOrientation();
     switch (rule.action) {
       case TSegmentAction::Copy:
         WriteSegment(Src);
         break;
       case TSegmentAction::Skip:
         SkipSegment(Src);
+        break;
+      case TSegmentAction::CopyICC:
+        if (HoldsICCProfile(Src))
+          WriteSegment(Src);
+        else
+          SkipSegment(Src);
         break;
       case TSegmentAction::Fill:
         afterFill = true;
@@ -53,6 +95,7 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
     }
     afterFill = false;
   }
+  placeOrientation();
 }
 
 // Entry: Src just after the start-of-scan marker. Copies the scan and what

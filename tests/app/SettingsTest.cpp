@@ -31,6 +31,8 @@ TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   EXPECT_TRUE(box(TCheckBox::Adobe));
   EXPECT_TRUE(Form().WriteComment());
   EXPECT_FALSE(Form().OriginalJFIF());
+  EXPECT_FALSE(Form().KeepOrientation());
+  EXPECT_FALSE(Form().KeepICC());
   EXPECT_FALSE(view.soundVisible);
   EXPECT_FALSE(view.soundLabelVisible);
   EXPECT_EQ(Form().SoundNo(), "#16");
@@ -38,20 +40,23 @@ TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   Form().FormClose();
   EXPECT_EQ(ReadSettings(),
             "[CONFIG]\nWrite_Comment=1\nWrite_JFIF=0\nOriginal_JFIF=0\nDelete_after_EOI=1\n"
-            "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=16\nWave_Change=0\n");
+            "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=16\nWave_Change=0\n"
+            "Keep_Orientation=0\nKeep_ICC=0\n");
 }
 
 TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
   WriteSettings(
       "; kept\n[Other]\nWave_Sound=3\n\n[config]\nwrite_jfif=2\nDelete_after_EOI=yes\n"
       "Write_APP14=0x0\nSave_Original_File= -1\nOriginal_JFIF=$1\nWave_Sound=99\n"
-      "Added_By_Hand=1\n[Tail]\nx=y\n");
+      "Added_By_Hand=1\nkeep_orientation=2\nKeep_ICC=on\n[Tail]\nx=y\n");
   Form();
   EXPECT_TRUE(box(TCheckBox::JFIF));
   EXPECT_TRUE(box(TCheckBox::EOI));  // "yes" is no number: the default
   EXPECT_FALSE(box(TCheckBox::Adobe));
   EXPECT_TRUE(box(TCheckBox::Rename));
   EXPECT_TRUE(Form().OriginalJFIF());
+  EXPECT_TRUE(Form().KeepOrientation());
+  EXPECT_FALSE(Form().KeepICC());  // "on" is no number: the default
   EXPECT_EQ(Form().SoundNo(), "#23");
 
   Form().FormClose();
@@ -63,6 +68,8 @@ TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
   EXPECT_EQ(ini.ReadString("CONFIG", "Write_JFIF", ""), "1");
   EXPECT_EQ(ini.ReadString("CONFIG", "Wave_Sound", ""), "23");
   EXPECT_EQ(ini.ReadString("CONFIG", "Original_JFIF", ""), "1");
+  EXPECT_EQ(ini.ReadString("CONFIG", "Keep_Orientation", ""), "1");
+  EXPECT_EQ(ini.ReadString("CONFIG", "Keep_ICC", ""), "0");
 }
 
 TEST_F(Settings, ChimeNumberIsKeptToItsRange) {

@@ -30,6 +30,9 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
       {{true, false, false, true}, "Write_Comment=1", 41},
       {{false, true, false, false}, "Original_JFIF=1\nWrite_Comment=0", 18},
       {{false, false, true, false}, "Write_Comment=0", 4},
+      {{false, false, false, false}, "Write_Comment=0\nKeep_Orientation=1", 64},
+      {{true, true, true, true}, "Write_Comment=1\nOriginal_JFIF=1\nKeep_ICC=1", 191},
+      {{false, false, false, false}, "Keep_ICC=1\nKeep_Orientation=1\nWrite_Comment=0", 192},
   };
   for (const Case& c : cases) {
     WriteSettings(std::string("[CONFIG]\n") + c.settings + "\n");

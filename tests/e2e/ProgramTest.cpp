@@ -180,7 +180,61 @@ TEST_F(Program, StripsAndWritesTheSettingsBack) {
   EXPECT_NE(out.find(Bytes("Modified by velmora v0.1.3d\0", 28)), std::string::npos);
   EXPECT_EQ(readFile(root / "config/BRESKO/velmora.ini"),
             "[CONFIG]\nWrite_Comment=1\nWrite_JFIF=0\nOriginal_JFIF=0\nDelete_after_EOI=1\n"
-            "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=0\nWave_Change=0\n");
+            "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=0\nWave_Change=0\n"
+            "Keep_Orientation=0\nKeep_ICC=0\n");
+}
+
+TEST_F(Program, KeepsOrientationAndColourProfileWhenTheSettingsSaySo) {
+  // SOI; Exif, big-endian: IFD0 with the camera make and Orientation 6, and
+  // more after it; an ICC profile chunk; a multi-picture index; the image.
+  const Bytes exif(
+      "\xFF\xE1\x00\x37"
+      "Exif\0\0"
+      "MM\x00\x2A\x00\x00\x00\x08"
+      "\x00\x02"
+      "\x01\x0F\x00\x02\x00\x00\x00\x04"
+      "Cam\0"
+      "\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+      "\x00\x00\x00\x00"
+      "secretGPS",
+      57);
+  const Bytes icc(
+      "\xFF\xE2\x00\x14"
+      "ICC_PROFILE\0\x01\x01"
+      "prof",
+      22);
+  const Bytes mpf(
+      "\xFF\xE2\x00\x08"
+      "MPF\0II",
+      10);
+  const Bytes image = syntheticJpeg(500).substr(2 + 19);
+  const Bytes input = "\xFF\xD8" + exif + icc + mpf + image;
+  const Bytes orientation(
+      "\xFF\xE1\x00\x22"
+      "Exif\0\0"
+      "MM\x00\x2A\x00\x00\x00\x08"
+      "\x00\x01"
+      "\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+      "\x00\x00\x00\x00",
+      36);
+
+  writeFile(root / "photos/a.jpg", input);
+  settings("Wave_Sound=0\nWrite_Comment=0\nDelete_after_EOI=0\n");
+  ASSERT_EQ(run({"a.jpg"}).exitStatus, 0);
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), "\xFF\xD8" + image);
+
+  writeFile(root / "photos/a.jpg", input);
+  settings("Wave_Sound=0\nWrite_Comment=0\nDelete_after_EOI=0\nKeep_Orientation=1\nKeep_ICC=1\n");
+  const auto result = run({"a.jpg"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(readFile(root / "photos/a.jpg"), "\xFF\xD8" + orientation + icc + image);
+  // The log is the same either way: the inserted segment has no line.
+  EXPECT_NE(result.out.find("ADRS=$000002 MARK=$FFE1 APP1\nADRS=$00003B MARK=$FFE2 APP2\n"
+                            "ADRS=$000051 MARK=$FFE2 APP2\nADRS=$00005B MARK=$FFDB DQI\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(readFile(root / "config/BRESKO/velmora.ini").find("Keep_Orientation=1\nKeep_ICC=1\n"),
+            std::string::npos);
 }
 
 TEST_F(Program, NoArgumentsAndNoDisplayEndsWithStatus2) {

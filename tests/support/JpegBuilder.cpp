@@ -117,6 +117,51 @@ JpegBuilder& JpegBuilder::Bytes(const std::vector<uint8_t>& bytes) {
   return *this;
 }
 
+ExifBuilder::ExifBuilder(bool bigEndian, uint32_t ifd0)
+    : big_(bigEndian), bytes_{'E', 'x', 'i', 'f', 0, 0} {
+  const uint8_t order = bigEndian ? 'M' : 'I';
+  bytes_.push_back(order);
+  bytes_.push_back(order);
+  U16(42);
+  U32(ifd0);
+}
+
+ExifBuilder& ExifBuilder::U16(uint16_t value) {
+  const uint8_t hi = static_cast<uint8_t>(value >> 8);
+  const uint8_t lo = static_cast<uint8_t>(value & 0xFF);
+  bytes_.push_back(big_ ? hi : lo);
+  bytes_.push_back(big_ ? lo : hi);
+  return *this;
+}
+
+ExifBuilder& ExifBuilder::U32(uint32_t value) {
+  const uint16_t hi = static_cast<uint16_t>(value >> 16);
+  const uint16_t lo = static_cast<uint16_t>(value & 0xFFFF);
+  return big_ ? U16(hi).U16(lo) : U16(lo).U16(hi);
+}
+
+ExifBuilder& ExifBuilder::Entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+  U16(tag).U16(type).U32(count);
+  if (type == 3 && count == 1) return U16(static_cast<uint16_t>(value)).U16(0);
+  return U32(value);
+}
+
+std::vector<uint8_t> ExifWithOrientation(bool bigEndian, uint16_t value) {
+  ExifBuilder exif(bigEndian);
+  exif.U16(3)                           // IFD0 at 8: three entries
+      .Entry(0x010F, 2, 4, 0x43616D00)  // Make: four bytes in the value field
+      .Entry(0x0112, 3, 1, value)       // Orientation
+      .Entry(0x8769, 4, 1, 50)          // the Exif IFD
+      .U32(68)                          // IFD1
+      .U16(1)                           // Exif IFD at 50
+      .Entry(0xA002, 4, 1, 16)          // pixel width
+      .U32(0)
+      .U16(1)                  // IFD1 at 68
+      .Entry(0x0103, 3, 1, 6)  // compression: JPEG
+      .U32(0);
+  return exif.Build();
+}
+
 std::vector<uint8_t> HexBytes(std::string_view text) {
   std::vector<uint8_t> bytes;
   int high = -1;

@@ -51,6 +51,29 @@ class JpegBuilder {
   std::vector<uint8_t> bytes_;
 };
 
+// The body of an Exif APP1 segment: "Exif\0\0", then a TIFF header in the given
+// byte order ("II" or "MM", 42, and the offset of IFD0 when given), then the
+// fields added, in that byte order. Offsets count from the TIFF header.
+class ExifBuilder {
+ public:
+  explicit ExifBuilder(bool bigEndian, uint32_t ifd0 = 8);
+  ExifBuilder& U16(uint16_t value);
+  ExifBuilder& U32(uint32_t value);
+  // One IFD entry. A single SHORT sits in the first half of the value field.
+  ExifBuilder& Entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t value);
+  // Offset of the next field, counted from the TIFF header.
+  uint32_t Offset() const { return static_cast<uint32_t>(bytes_.size() - 6); }
+  const std::vector<uint8_t>& Build() const { return bytes_; }
+
+ private:
+  bool big_;
+  std::vector<uint8_t> bytes_;
+};
+
+// A camera's Exif in short: IFD0 (Make, Orientation `value`, the Exif IFD's
+// offset), the Exif IFD, and IFD1 for a thumbnail.
+std::vector<uint8_t> ExifWithOrientation(bool bigEndian, uint16_t value);
+
 // "FF D8 00" -> {0xFF, 0xD8, 0x00}; blanks are ignored.
 std::vector<uint8_t> HexBytes(std::string_view text);
 
