@@ -1,13 +1,18 @@
 // Real photos: stripping keeps every pixel, leaves no metadata before the scan
 // and no image after the main one.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "JpegBuilder.h"
@@ -115,6 +120,108 @@ size_t FirstEOI(const Bytes& jpeg, size_t sos) {
   return jpeg.size();
 }
 
+// The test's own small Exif reader, independent of the engine's: where IFD0's
+// Orientation value sits in the first Exif APP1 before the scan, and the TIFF
+// byte order. Out-of-range reads throw, which fails the test.
+struct TOrientationField {
+  size_t at = 0;
+  bool big = false;
+  size_t segment = 0;  // offset of the APP1 marker
+};
+
+std::optional<TOrientationField> OrientationField(const Bytes& jpeg) {
+  for (size_t at = 2; jpeg.at(at) == 0xFF && jpeg.at(at + 1) != 0xDA;
+       at += 2 + Length(jpeg, at + 2)) {
+    if (jpeg[at + 1] != 0xE1 || std::memcmp(&jpeg.at(at + 4), "Exif\0\0", 6) != 0) continue;
+    const size_t tiff = at + 10;
+    const bool big = jpeg.at(tiff) == 'M';
+    const auto u16 = [&](size_t p) -> size_t {
+      return big ? jpeg.at(p) * 256u + jpeg.at(p + 1) : jpeg.at(p + 1) * 256u + jpeg.at(p);
+    };
+    const auto u32 = [&](size_t p) {
+      return big ? u16(p) << 16 | u16(p + 2) : u16(p + 2) << 16 | u16(p);
+    };
+    const size_t ifd0 = tiff + u32(tiff + 4);
+    for (size_t i = 0; i < u16(ifd0); ++i) {
+      const size_t entry = ifd0 + 2 + 12 * i;
+      if (u16(entry) == 0x0112) return TOrientationField{entry + 8, big, at};
+    }
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+int OrientationOf(const Bytes& jpeg) {
+  const auto field = OrientationField(jpeg);
+  if (!field) return 0;
+  return field->big ? jpeg[field->at] * 256 + jpeg[field->at + 1]
+                    : jpeg[field->at + 1] * 256 + jpeg[field->at];
+}
+
+// Every APP1 segment of the header, as offsets of their markers.
+std::vector<size_t> App1Segments(const Bytes& jpeg) {
+  std::vector<size_t> found;
+  for (size_t at = 2; jpeg.at(at) == 0xFF && jpeg.at(at + 1) != 0xDA;
+       at += 2 + Length(jpeg, at + 2)) {
+    if (jpeg[at + 1] == 0xE1) found.push_back(at);
+  }
+  return found;
+}
+
+// A folder of this test process's own for files that outside readers look at.
+class TScratch {
+ public:
+  TScratch()
+      : folder_(fs::temp_directory_path() /
+                ("velmora-photos-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+    fs::create_directories(folder_);
+  }
+  ~TScratch() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  fs::path Write(const std::string& name, const Bytes& bytes) const {
+    const fs::path path = folder_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+ private:
+  fs::path folder_;
+};
+
+bool HaveExifTool() { return std::system("exiftool -ver >/dev/null 2>&1") == 0; }
+
+// What exiftool sees of each file's Exif tags and ICC profile description, one
+// "[Group] Tag : value" line per tag (numbers as stored), by file name.
+std::map<std::string, std::vector<std::string>> ExifToolView(const std::vector<fs::path>& files) {
+  std::string command = "exiftool -a -G1 -s -n -EXIF:All -ICC_Profile:ProfileDescription";
+  for (const fs::path& file : files) command += " '" + file.string() + "'";
+  std::map<std::string, std::vector<std::string>> view;
+  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+  if (!pipe) return view;
+  std::array<char, 512> line{};
+  std::string current = files.size() == 1 ? files[0].filename().string() : "";
+  while (std::fgets(line.data(), line.size(), pipe)) {
+    std::string text(line.data());
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (text.rfind("======== ", 0) == 0) {
+      current = fs::path(text.substr(9)).filename().string();
+      view[current];
+    } else if (!text.empty() && text[0] == '[') {
+      std::string squeezed;
+      for (char c : text)
+        if (c != ' ' || (!squeezed.empty() && squeezed.back() != ' ')) squeezed += c;
+      view[current].push_back(squeezed);
+    }
+  }
+  pclose(pipe);
+  return view;
+}
+
 bool HasImageAfter(const Bytes& jpeg, size_t from) {
   for (size_t i = from; i + 1 < jpeg.size(); ++i) {
     if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xD8) return true;
@@ -206,4 +313,128 @@ TEST(RealPhotos, GoldenOutputs) {
     EXPECT_EQ(velmora::test::Fnv1a64(stripped.output), c.fnv1a)
         << c.name << " FLAG=" << int{c.FLAG};
   }
+}
+
+// The orientation examples: a big-endian and a little-endian photo, each made
+// to carry every orientation value in turn, and an upright photo as it is.
+TEST(RealPhotos, KeptOrientationIsAllThatIsLeftOfTheExifAndPixelsStay) {
+  const char* names[] = {"orient-Portrait_6.jpg", "exifr-f6t.jpg", "exifr-IMG_5910.jpg"};
+  const bool exifTool = HaveExifTool();
+  int photos = 0;
+  for (const char* name : names) {
+    const fs::path path = kCorpus / name;
+    if (!fs::exists(path)) continue;
+    ++photos;
+    const Bytes original = ReadAll(path);
+    const auto field = OrientationField(original);
+    ASSERT_TRUE(field) << name;
+    const velmora::test::TDecoded pixels = velmora::test::DecodeJpeg(original);
+    ASSERT_TRUE(pixels.ok) << name;
+
+    const bool upright = OrientationOf(original) == 1;
+    std::vector<int> values = {1};
+    if (!upright) values = {1, 2, 3, 4, 5, 6, 7, 8};
+    TScratch scratch;
+    std::vector<fs::path> written;
+    std::map<std::string, int> expected;
+    for (int value : values) {
+      Bytes input = original;
+      input[field->at + (field->big ? 1 : 0)] = static_cast<uint8_t>(value);
+      input[field->at + (field->big ? 0 : 1)] = 0;
+      for (const bool keep : {false, true}) {
+        const std::string what = std::string(name) + " orientation " + std::to_string(value) +
+                                 (keep ? " kept" : " dropped");
+        const TStripped stripped = Strip(input, 42 | (keep ? ExifData::flKeepOrientation : 0));
+        ASSERT_FALSE(stripped.threw) << what;
+        const Bytes& out = stripped.output;
+        const int seen = keep && value >= 2 ? value : 0;
+        EXPECT_EQ(OrientationOf(out), seen) << what;
+        // Only the one segment of 34 bytes after its marker: IFD0 with a single entry, no next IFD.
+        const std::vector<size_t> app1 = App1Segments(out);
+        ASSERT_EQ(app1.size(), seen ? 1u : 0u) << what;
+        if (seen) {
+          EXPECT_EQ(app1[0], 2u) << what << ": right after the start of image";
+          EXPECT_EQ(Length(out, app1[0] + 2), 34u) << what;
+          const auto kept = OrientationField(out);
+          EXPECT_EQ(kept->big, field->big) << what << ": the input's byte order";
+          EXPECT_EQ(kept->at, app1[0] + 10 + 8 + 2 + 8) << what << ": the first and only entry";
+        }
+        const velmora::test::TDecoded after = velmora::test::DecodeJpeg(out);
+        EXPECT_TRUE(after.ok && after.pixels == pixels.pixels) << what << ": pixels differ";
+        const std::string file = std::to_string(value) + (keep ? "-kept.jpg" : "-dropped.jpg");
+        written.push_back(scratch.Write(file, out));
+        expected[file] = seen;
+      }
+    }
+    if (!exifTool) continue;
+    const auto view = ExifToolView(written);
+    for (const auto& [file, value] : expected) {
+      const auto it = view.find(file);
+      ASSERT_NE(it, view.end()) << name << " " << file;
+      const std::vector<std::string> tags =
+          value ? std::vector<std::string>{"[IFD0] Orientation : " + std::to_string(value)}
+                : std::vector<std::string>{};
+      EXPECT_EQ(it->second, tags) << name << " " << file;
+    }
+  }
+  if (photos == 0) GTEST_SKIP() << "no orientation examples in " << kCorpus;
+  if (!exifTool)
+    std::printf("exiftool not found: orientation read by the test's own reader only\n");
+}
+
+// A profile split over three APP2 chunks, as large profiles are, with a
+// multi-picture index between them: the chunks stay, in order; the index goes.
+TEST(RealPhotos, KeptICCProfileInSeveralChunksStaysWhole) {
+  const fs::path donor = kCorpus / "ente-pixel_8.jpg";
+  const fs::path photo = kCorpus / "pillow-hopper.jpg";
+  if (!fs::exists(donor) || !fs::exists(photo)) GTEST_SKIP() << "no photos in " << kCorpus;
+  // The donor's profile sits whole in one APP2 chunk.
+  const Bytes donorBytes = ReadAll(donor);
+  Bytes profile;
+  for (size_t at = 2; donorBytes.at(at + 1) != 0xDA; at += 2 + Length(donorBytes, at + 2)) {
+    if (donorBytes[at + 1] == 0xE2 && std::memcmp(&donorBytes[at + 4], "ICC_PROFILE", 12) == 0) {
+      profile.assign(
+          donorBytes.begin() + static_cast<std::ptrdiff_t>(at + 18),
+          donorBytes.begin() + static_cast<std::ptrdiff_t>(at + 2 + Length(donorBytes, at + 2)));
+      break;
+    }
+  }
+  ASSERT_GT(profile.size(), 300u);
+  const size_t third = profile.size() / 3 + 1;
+  std::vector<Bytes> chunks;
+  velmora::test::JpegBuilder built;
+  built.SOI();
+  for (uint8_t n = 1; n <= 3; ++n) {
+    Bytes body = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, n, 3};
+    const size_t from = (n - 1) * third;
+    body.insert(
+        body.end(), profile.begin() + static_cast<std::ptrdiff_t>(from),
+        profile.begin() + static_cast<std::ptrdiff_t>(std::min(profile.size(), from + third)));
+    chunks.push_back(velmora::test::JpegBuilder().Segment(0xFFE2, body).Build());
+    built.Bytes(chunks.back());
+    if (n == 1) built.Segment(0xFFE2, {'M', 'P', 'F', 0, 'M', 'M', 0, '*'});
+  }
+  const Bytes hopper = ReadAll(photo);
+  Bytes input = built.Build();
+  input.insert(input.end(), hopper.begin() + 2, hopper.end());
+
+  const TStripped kept = Strip(input, 42 | ExifData::flKeepICC);
+  const TStripped dropped = Strip(input, 42);
+  ASSERT_FALSE(kept.threw || dropped.threw);
+  EXPECT_EQ(kept.lines, dropped.lines);
+  Bytes expected = {0xFF, 0xD8};
+  for (const Bytes& chunk : chunks) expected.insert(expected.end(), chunk.begin(), chunk.end());
+  expected.insert(expected.end(), dropped.output.begin() + 2, dropped.output.end());
+  EXPECT_EQ(kept.output, expected);
+  const velmora::test::TDecoded before = velmora::test::DecodeJpeg(hopper);
+  const velmora::test::TDecoded after = velmora::test::DecodeJpeg(kept.output);
+  EXPECT_TRUE(before.ok && after.ok && after.pixels == before.pixels);
+
+  if (!HaveExifTool()) GTEST_SKIP() << "exiftool not found: the profile was not read back";
+  TScratch scratch;
+  const auto view = ExifToolView(
+      {scratch.Write("kept.jpg", kept.output), scratch.Write("dropped.jpg", dropped.output)});
+  EXPECT_EQ(view.at("kept.jpg"),
+            std::vector<std::string>{"[ICC_Profile] ProfileDescription : Display P3"});
+  EXPECT_TRUE(view.at("dropped.jpg").empty());
 }

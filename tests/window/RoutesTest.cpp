@@ -8,6 +8,7 @@
 
 #include <fstream>
 
+#include "JpegBuilder.h"
 #include "WindowFixture.h"
 #include "window/Boxes.h"
 #include "window/TextConversion.h"
@@ -42,6 +43,45 @@ class WindowRoutes : public WindowTest {
     Control(name)->HandleWindowEvent(click);
   }
 };
+
+// The user has set both settings-only options in the file by hand.
+TEST_F(WindowRoutes, OptionsOnlyInTheSettingsFileReachTheDroppedFiles) {
+  using velmora::test::JpegBuilder;
+  const std::vector<uint8_t> icc = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F',
+                                    'I', 'L', 'E', 0,   1,   1,   'p'};
+  const std::vector<uint8_t> photo =
+      JpegBuilder()
+          .SOI()
+          .Segment(0xFFE1, velmora::test::ExifWithOrientation(false, 6))
+          .Segment(0xFFE2, icc)
+          .Segment(0xFFE2, {'M', 'P', 'F', 0})
+          .DQT()
+          .SOF0()
+          .SOS()
+          .Data(200)
+          .EOI()
+          .Build();
+  std::ofstream(PhotoPath("p.jpg"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(photo.data()),
+             static_cast<std::streamsize>(photo.size()));
+  WriteSettings("[CONFIG]\r\nWrite_Comment=0\r\nKeep_Orientation=1\r\nKeep_ICC=1\r\n");
+  ASSERT_TRUE(StartWindow());
+  Drop({PhotoPath("p.jpg")});
+
+  // Start of image, the orientation alone (little-endian, as the input), the
+  // profile chunk; the multi-picture index is gone.
+  const std::string expectedStart = std::string(
+                                        "\xFF\xD8\xFF\xE1\x00\x22"
+                                        "Exif\0\0II\x2A\x00\x08\x00\x00\x00\x01\x00"
+                                        "\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00"
+                                        "\x00\x00\x00\x00"
+                                        "\xFF\xE2\x00\x11",
+                                        42) +
+                                    std::string(icc.begin(), icc.end()) + "\xFF\xDB";
+  const std::string out = ReadFile(PhotoPath("p.jpg"));
+  EXPECT_EQ(out.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(out.find("MPF"), std::string::npos);
+}
 
 TEST_F(WindowRoutes, DroppedFilesAreStrippedInTheOrderTheDesktopDelivers) {
   const std::string longName =
