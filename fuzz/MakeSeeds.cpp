@@ -122,6 +122,16 @@ int main(int argc, char** argv) {
            .SOS()
            .Data(20)
            .Build());
+  {
+    // A single LONG for the orientation in IFD0, then eight empty IFDs: nine
+    // in the chain, one more than the reader follows.
+    ExifBuilder chain(true);
+    chain.U16(1).Entry(0x0112, 4, 1, 5).U32(26);
+    for (uint32_t next = 32; next <= 32 + 6 * 7; next += 6)
+      chain.U16(0).U32(next > 32 + 6 * 6 ? 0 : next);
+    Save(dir, "exif-long-chain", 64,
+         JpegBuilder().SOI().Segment(0xFFE1, chain.Build()).DQT().SOS().Data(20).Build());
+  }
   Save(dir, "icc-chunks", 128 | 2,
        JpegBuilder()
            .SOI()

@@ -18,6 +18,7 @@
 #include "JpegBuilder.h"
 #include "JpegDecode.h"
 #include "WalkHarness.h"
+#include "engine/ExifOrientation.h"
 
 namespace fs = std::filesystem;
 using velmora::test::Bytes;
@@ -380,6 +381,25 @@ TEST(RealPhotos, KeptOrientationIsAllThatIsLeftOfTheExifAndPixelsStay) {
   if (photos == 0) GTEST_SKIP() << "no orientation examples in " << kCorpus;
   if (!exifTool)
     std::printf("exiftool not found: orientation read by the test's own reader only\n");
+}
+
+// The reader refuses damaged Exif; it must not refuse what cameras, phones and
+// editors write. Every photo whose Exif has an Orientation entry, made to say 6.
+TEST(RealPhotos, EveryOrientationEntryInTheCorpusIsRead) {
+  int found = 0;
+  for (const fs::path& path : Photos()) {
+    Bytes input = ReadAll(path);
+    const auto field = OrientationField(input);
+    if (!field) continue;
+    ++found;
+    input[field->at + (field->big ? 1 : 0)] = 6;
+    input[field->at + (field->big ? 0 : 1)] = 0;
+    const auto read = ExifData::FindExifOrientation(input);
+    ASSERT_TRUE(read) << path.filename();
+    EXPECT_EQ(read->value, 6) << path.filename();
+    EXPECT_EQ(read->bigEndian, field->big) << path.filename();
+  }
+  if (found == 0) GTEST_SKIP() << "no photos with an orientation in " << kCorpus;
 }
 
 // A profile split over three APP2 chunks, as large profiles are, with a
