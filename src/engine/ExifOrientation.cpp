@@ -126,8 +126,10 @@ std::optional<TExifOrientation> FindExifOrientation(std::span<const uint8_t> jpe
 }
 
 std::vector<uint8_t> OrientationSegment(const TExifOrientation& orientation) {
-  std::vector<uint8_t> segment = {0xFF, 0xE1, 0x00, 0x00};
-  segment.insert(segment.end(), kExifId.begin(), kExifId.end());
+  std::vector<uint8_t> segment;
+  segment.reserve(36);
+  for (const uint8_t byte : {0xFF, 0xE1, 0x00, 0x00}) segment.push_back(byte);  // length set below
+  for (const uint8_t byte : kExifId) segment.push_back(byte);
   const auto put16 = [&](uint16_t v) {
     const uint8_t hi = static_cast<uint8_t>(v >> 8);
     const uint8_t lo = static_cast<uint8_t>(v & 0xFF);

@@ -427,9 +427,8 @@ TEST(RealPhotos, KeptICCProfileInSeveralChunksStaysWhole) {
   for (uint8_t n = 1; n <= 3; ++n) {
     Bytes body = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, n, 3};
     const size_t from = (n - 1) * third;
-    body.insert(
-        body.end(), profile.begin() + static_cast<std::ptrdiff_t>(from),
-        profile.begin() + static_cast<std::ptrdiff_t>(std::min(profile.size(), from + third)));
+    for (size_t i = from; i < std::min(profile.size(), from + third); ++i)
+      body.push_back(profile[i]);
     chunks.push_back(velmora::test::JpegBuilder().Segment(0xFFE2, body).Build());
     built.Bytes(chunks.back());
     if (n == 1) built.Segment(0xFFE2, {'M', 'P', 'F', 0, 'M', 'M', 0, '*'});
