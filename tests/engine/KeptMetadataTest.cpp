@@ -155,6 +155,8 @@ TEST(ReadJpeg, KeptOrientationFollowsTheJFIFSegmentAndAddsNoTraceLine) {
     Walked(input, row.FLAG, &without);
     EXPECT_EQ(Walked(input, row.FLAG | flKeepOrientation, &with), row.expected) << row.what;
     EXPECT_EQ(with, without) << row.what;
+    // A file stripped again keeps its orientation and stays as it is.
+    EXPECT_EQ(Walked(row.expected, row.FLAG | flKeepOrientation), row.expected) << row.what;
   }
 }
 

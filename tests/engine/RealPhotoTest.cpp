@@ -1,7 +1,6 @@
 // Real photos: stripping keeps every pixel, leaves no metadata before the scan
 // and no image after the main one.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "JpegBuilder.h"
@@ -174,7 +174,7 @@ class TScratch {
  public:
   TScratch()
       : folder_(fs::temp_directory_path() /
-                ("velmora-photos-" + std::to_string(getpid()) + "-" +
+                ("velmora-photos-" + std::to_string(std::random_device()()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
     fs::create_directories(folder_);
   }
@@ -193,6 +193,11 @@ class TScratch {
  private:
   fs::path folder_;
 };
+
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#endif
 
 bool HaveExifTool() { return std::system("exiftool -ver >/dev/null 2>&1") == 0; }
 
