@@ -9,6 +9,7 @@
 #include "app/Texts.h"
 #include "platform/Files.h"
 #include "platform/InstanceLock.h"
+#include "platform/Signals.h"
 
 #ifdef VELMORA_WINDOW
 #include "window/WindowProgram.h"
@@ -45,6 +46,7 @@ constexpr int kExitAnotherCopy = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::PrepareSignals();
   // Held until the process ends; the system releases it however the process ends.
   const auto guard = platform::TInstanceLock::TryAcquire();
   const bool display = displayAvailable();
@@ -63,5 +65,6 @@ int main(int argc, char** argv) {
     std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';
     return kExitNoFiles;
   }
-  return app::RunConsoleProgram(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  return app::RunConsoleProgram(std::vector<std::string>(argv + 1, argv + argc), std::cout,
+                                std::cerr);
 }

@@ -4,12 +4,20 @@
 
 #include <array>
 #include <iosfwd>
+#include <string>
+#include <string_view>
 
 #include "app/MainView.h"
 
 namespace app {
 
 class TFormMain;
+
+// `text` as the console shows it: control characters, the eight-bit controls
+// and bytes that are not UTF-8 are written as escapes (\n, \r, \t, \x1B,
+// \u009B), so a file name can neither forge log lines nor run terminal codes.
+// The window shows names as they are.
+std::string EscapeForConsole(std::string_view text);
 
 class TConsoleView : public TMainView {
  public:
@@ -36,6 +44,8 @@ class TConsoleView : public TMainView {
   void Close() override;
 
   bool Closed() const { return closed_; }
+  // A close was tried, whether or not the settings could be written.
+  bool CloseAttempted() const { return closeAttempted_; }
 
  private:
   void box(const std::string& caption, const std::string& text);
@@ -47,6 +57,7 @@ class TConsoleView : public TMainView {
   int soundValue_ = 0;
   bool soundVisible_ = false;
   bool closed_ = false;
+  bool closeAttempted_ = false;
 };
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include "app/Texts.h"
 #include "engine/PathRules.h"
 #include "platform/AppData.h"
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 
 namespace app {
@@ -136,7 +137,12 @@ void TFormMain::WriteIni() {
     // clang-format on
     ini.WriteString(section, row.key, on ? "1" : "0");
   }
-  ini.Flush();
+  try {
+    ini.Flush();
+  } catch (const platform::EIniNotOwned& refusal) {
+    // Nothing was written, on purpose: retrying cannot help, so the close goes on.
+    view_.ShowWarning(refusal.what());
+  }
 }
 
 void TFormMain::FormClose() { WriteIni(); }
@@ -180,14 +186,29 @@ void TFormMain::StripJpeg(const std::string& FileName) {
     refused = true;
   }
 
-  view_.AppendLogLines(run.TraceLog);
-  view_.AppendLogLines({"", ""});
-  view_.SetBusyCursor(false);
+  const auto showLog = [&] {
+    view_.AppendLogLines(run.TraceLog);
+    view_.AppendLogLines({"", ""});
+    view_.SetBusyCursor(false);
+  };
+  // The save comes before the lines reach the pane, so that a file changed
+  // behind our back is told inside its own block.
+  bool written = false;
+  if (stripped && !refused) {
+    try {
+      env_.save(FileName, run.StripJpeg.Data(), static_cast<size_t>(run.StripJpeg.Size()));
+      written = true;
+    } catch (const platform::EFileChanged&) {
+      run.TraceLog.push_back(std::string(texts::kFileChanged));
+    } catch (...) {
+      showLog();
+      throw;
+    }
+  }
+  showLog();
 
   const std::string name = ExifData::FileNameOf(FileName);
-  if (stripped && !refused) {
-    env_.save(FileName, run.StripJpeg.Data(), static_cast<size_t>(run.StripJpeg.Size()));
-  } else {
+  if (!written) {
     ++filesNotWritten_;
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
   }

@@ -15,6 +15,8 @@ inline constexpr std::string_view kBackupFailed = "  *** Backup copy failed: ";
 inline constexpr std::string_view kNotOverwritten = ". File not overwritten.";
 inline constexpr std::string_view kDamagedInput =
     "  *** A segment runs past the end of the file. File not overwritten.";
+inline constexpr std::string_view kFileChanged =
+    "  *** The file was changed or replaced after it was read. File not overwritten.";
 // Settings folder that cannot be made: "<" + folder + kCreationError.
 inline constexpr std::string_view kCreationError =
     "> creation error.\r\nConfigurations may not be saved.";
@@ -28,7 +30,8 @@ inline constexpr std::string_view kSettingsExtension = ".ini";
 namespace app::texts {
 
 // Lines of the console program on standard error, after the program's name.
-inline constexpr std::string_view kAnotherCopyRunning = ": another copy is running; nothing was done.";
+inline constexpr std::string_view kAnotherCopyRunning =
+    ": another copy is running; nothing was done.";
 inline constexpr std::string_view kNoDisplayNoFiles =
     ": no display; name the JPEG files to strip on the command line.";
 

@@ -15,6 +15,15 @@ class EFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A save refused because the file is no longer the one that was loaded: the
+// name now refers to another file or to none, or the file's size or times
+// changed since (another program is still writing it). Nothing was written.
+// Its text is the full path.
+class EFileChanged : public EFileError {
+ public:
+  using EFileError::EFileError;
+};
+
 // The engine's file access on this platform.
 class TPlatformFiles : public ExifData::TFileAccess {
  public:
@@ -24,10 +33,17 @@ class TPlatformFiles : public ExifData::TFileAccess {
 
 // Replaces the content of `path` with `size` bytes so that a failure at any
 // moment leaves the file wholly old or wholly new: a temporary file beside it,
-// flushed to stable storage, renamed over it. A symbolic link at `path` is
-// followed (the target is updated, the link kept); the file's permission bits
-// are kept. A file the user may not write is refused just as an in-place write
-// would be. Throws EFileError; no temporary file survives a failure.
+// flushed to stable storage, renamed over it. The file written is the file the
+// last LoadFile of `path` read (a path not loaded just before is taken as it
+// stands): a symbolic link is followed as the load followed it (the target is
+// updated, the link kept), and a file that was replaced, removed or changed in
+// size or times since is refused with EFileChanged; no file is ever created.
+// The file keeps its owner, group, mode bits, ACLs and extended attributes;
+// where a replace cannot keep them, the bytes go over the file in place after
+// a flushed copy beside it. A file the user may not write is refused just as
+// an in-place write would be. Throws EFileError; no temporary file survives a
+// failure, except the whole copy of the new bytes when a write in place fails
+// half-way.
 void SaveFileAtomically(const std::string& path, const void* data, size_t size);
 
 // Full path of the running executable (UTF-8).

@@ -15,6 +15,15 @@ class EIniWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A write refused for safety: the settings file is reached through a link of
+// another user, or its folder belongs to another user (root running with
+// someone else's configuration folder). Nothing was written. Its text is one
+// line that says so.
+class EIniNotOwned : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class TIniFile {
  public:
   // Opening touches nothing on disk; a missing file reads as empty.
@@ -33,7 +42,8 @@ class TIniFile {
   // end of the file when absent.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   // Writes the changes, if any, to disk. Throws EIniWriteError, also when the
-  // file exists but could not be read (its other sections would be lost). On
+  // file exists but could not be read (its other sections would be lost), and
+  // EIniNotOwned when the file or its folder is another user's. On
   // Windows the changes go to a working copy at once, so EraseSection and
   // WriteString may throw it already.
   void Flush();

@@ -20,6 +20,10 @@ inline constexpr std::string_view kTextCannotWrite = "ファイル %s に書き�
 // A refused write of the settings file: its full path. No full stop; the
 // general error report adds one.
 inline constexpr std::string_view kTextIniCannotWrite = "%s に書き込めません";
+// Settings not written because the file or its folder belongs to another user:
+// the full path of the settings file.
+inline constexpr std::string_view kTextIniNotOwned =
+    "Settings not written: %s or its folder belongs to another user.";
 
 // `format` with each "%s" replaced by the next argument. Arguments are inserted
 // literally: a "%s" inside a path is not expanded again.

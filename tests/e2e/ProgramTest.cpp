@@ -1,7 +1,7 @@
 // The built program without a display, end to end: real photos, files it must
 // refuse, exit statuses, the guard, and the faults a save must survive.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -39,7 +39,10 @@ void writeFile(const fs::path& path, const Bytes& bytes) {
 // A baseline JPEG with an Exif segment, `scanBytes` of scan data and bytes after its end.
 Bytes syntheticJpeg(size_t scanBytes) {
   Bytes b = "\xFF\xD8";
-  b += Bytes("\xFF\xE1\x00\x11" "Exif\0\0secretGPS", 19);
+  b += Bytes(
+      "\xFF\xE1\x00\x11"
+      "Exif\0\0secretGPS",
+      19);
   b += Bytes("\xFF\xDB\x00\x04\x00\x01", 6);
   b += Bytes("\xFF\xC0\x00\x05\x08\x00\x01", 7);
   b += Bytes("\xFF\xDA\x00\x03\x01", 5);
@@ -59,7 +62,8 @@ class Program : public ::testing::Test {
     fs::remove_all(root);
     for (const char* sub : {"config", "run", "home", "photos"}) fs::create_directories(root / sub);
     // Everyone may work here: some tests run the program as an unprivileged user.
-    for (const auto& entry : fs::recursive_directory_iterator(root)) chmod(entry.path().c_str(), 0777);
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+      chmod(entry.path().c_str(), 0777);
     chmod(root.c_str(), 0777);
     chmod((root / "run").c_str(), 0700);
     settings("Wave_Sound=0\n");
@@ -91,10 +95,14 @@ class Program : public ::testing::Test {
     return o;
   }
 
-  TRunResult run(std::vector<std::string> args) { return RunProgram(VELMORA_PROGRAM, options(std::move(args))); }
+  TRunResult run(std::vector<std::string> args) {
+    return RunProgram(VELMORA_PROGRAM, options(std::move(args)));
+  }
 
   TRunResult runAs(uid_t user, std::vector<std::string> args) {
-    chown((root / "run").c_str(), user, user);
+    // The settings are the user's own: they are never written into a folder of another user.
+    for (const char* own : {"run", "config/BRESKO", "config/BRESKO/velmora.ini"})
+      chown((root / own).c_str(), user, user);
     auto o = options(std::move(args));
     o.user = user;
     return RunProgram(VELMORA_PROGRAM, o);
@@ -106,7 +114,8 @@ class Program : public ::testing::Test {
 
   std::vector<std::string> folderEntries(const fs::path& folder) const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -135,7 +144,8 @@ TEST_F(Program, StripsRealPhotosAndReportsEachOnStandardOutput) {
     ASSERT_NE(at, std::string::npos) << name << "\n" << result.out << result.err;
   }
   size_t blocks = 0;
-  for (size_t p = result.out.find("\n\n\n"); p != std::string::npos; p = result.out.find("\n\n\n", p + 3))
+  for (size_t p = result.out.find("\n\n\n"); p != std::string::npos;
+       p = result.out.find("\n\n\n", p + 3))
     ++blocks;
   EXPECT_EQ(blocks, names.size());
   EXPECT_EQ(result.exitStatus, result.err.empty() ? 0 : 1) << result.err;
@@ -159,10 +169,11 @@ TEST_F(Program, FilesItCannotStripAreNamedAndLeftAlone) {
   const std::string help = (root / "photos/--help").string();
   EXPECT_EQ(result.out,
             "-----<notes.txt>-----\n  *** Not Jpeg file. Marker=$6865\n\n\n"
-            "-----<missing.jpg>-----\nファイル " + missing +
-            " は開けません。 No such file or directory \n\n\n"
-            "-----<--help>-----\nファイル " + help +
-            " は開けません。 No such file or directory \n\n\n");
+            "-----<missing.jpg>-----\nファイル " +
+                missing +
+                " は開けません。 No such file or directory \n\n\n"
+                "-----<--help>-----\nファイル " +
+                help + " は開けません。 No such file or directory \n\n\n");
   EXPECT_EQ(result.err,
             "警告: Strip error.\n<notes.txt> \n警告: Strip error.\n<missing.jpg> \n"
             "警告: Strip error.\n<--help> \n");
@@ -385,10 +396,13 @@ TEST_F(Program, KilledDuringTheSaveLeavesTheFileOldOrNew) {
     kill(pid, SIGKILL);
     WaitProgram(pid);
     const Bytes now = readFile(root / "photos/a.jpg");
-    if (now == original) ++oldCount;
-    else if (now == stripped) ++newCount;
-    else ADD_FAILURE() << "round " << round << ": the file is neither old nor new (" << now.size()
-                       << " bytes)";
+    if (now == original)
+      ++oldCount;
+    else if (now == stripped)
+      ++newCount;
+    else
+      ADD_FAILURE() << "round " << round << ": the file is neither old nor new (" << now.size()
+                    << " bytes)";
   }
   RecordProperty("old", oldCount);
   RecordProperty("new", newCount);

@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <mutex>
 #include <vector>
 
+#include "platform/posix/SignalCleanup.h"
 #include "platform/posix/SystemReason.h"
 
 namespace platform::posix {
@@ -18,6 +21,11 @@ using TStep = EReplaceFailure::TStep;
 // Symbolic links followed before giving up, as the kernel does (ELOOP).
 constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 100;
+
+std::function<void()>& saveSeam() {
+  static std::function<void()> seam;
+  return seam;
+}
 
 std::string randomSuffix() {
   static constexpr char kAlphabet[] =
@@ -37,26 +45,119 @@ std::string randomSuffix() {
   return suffix;
 }
 
-// The path a chain of symbolic links at `path` ends in. Only the last
-// component is followed; folders on the way stay as written.
-std::string finalTarget(const std::string& path) {
-  std::string current = path;
-  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-    struct stat st {};
-    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-    std::vector<char> buffer(PATH_MAX + 1);
-    const ssize_t n = readlink(current.c_str(), buffer.data(), buffer.size());
-    if (n < 0) throw EReplaceFailure(TStep::Create, errno);
-    if (static_cast<size_t>(n) >= buffer.size()) throw EReplaceFailure(TStep::Create, ENAMETOOLONG);
-    std::string target(buffer.data(), static_cast<size_t>(n));
-    if (target.empty() || target[0] != '/') {
-      const std::string folder = FolderOf(current);
-      target = (folder == "/" ? folder : folder + "/") + target;
-    }
-    current = std::move(target);
-  }
-  throw EReplaceFailure(TStep::Create, ELOOP);
+std::string nameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+TUniqueFd openFolder(int at, const std::string& folder) {
+  TUniqueFd fd(openat(at, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.Valid()) throw EReplaceFailure(TStep::Create, errno);
+  return fd;
+}
+
+void writeAll(int fd, const void* data, size_t size, off_t at) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (size > 0) {
+    const ssize_t n = pwrite(fd, bytes, size, at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EReplaceFailure(TStep::Write, errno);
+    }
+    if (n == 0) throw EReplaceFailure(TStep::Write, ENOSPC);
+    bytes += n;
+    at += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+// The names of the extended attributes of `fd`; empty where there are none or
+// the file system has none.
+std::vector<std::string> attributeNames(int fd, bool& failed) {
+  std::vector<char> list;
+  for (;;) {
+    const ssize_t need = flistxattr(fd, nullptr, 0);
+    if (need < 0) {
+      failed = errno != ENOTSUP;
+      return {};
+    }
+    list.resize(static_cast<size_t>(need));
+    const ssize_t got = flistxattr(fd, list.data(), list.size());
+    if (got >= 0) {
+      list.resize(static_cast<size_t>(got));
+      break;
+    }
+    if (errno != ERANGE) {  // ERANGE: the list grew meanwhile
+      failed = true;
+      return {};
+    }
+  }
+  std::vector<std::string> names;
+  for (size_t at = 0; at < list.size();) {
+    const std::string name(list.data() + at);
+    at += name.size() + 1;
+    if (!name.empty()) names.push_back(name);
+  }
+  return names;
+}
+
+bool copyAttribute(int from, int to, const std::string& name) {
+  std::vector<char> value;
+  for (;;) {
+    const ssize_t need = fgetxattr(from, name.c_str(), nullptr, 0);
+    if (need < 0) return errno == ENODATA;  // removed meanwhile: nothing to keep
+    value.resize(static_cast<size_t>(need));
+    const ssize_t got = fgetxattr(from, name.c_str(), value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<size_t>(got));
+      break;
+    }
+    if (errno != ERANGE) return false;
+  }
+  return fsetxattr(to, name.c_str(), value.data(), value.size(), 0) == 0;
+}
+
+// Refuses a file that the name no longer refers to, or whose size or times
+// changed: another program replaced it or is still writing it.
+void checkUnchanged(const TLoadedFile& loaded) {
+  struct stat now {};
+  if (fstatat(loaded.place.folder.Get(), loaded.place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+    throw EReplaceFailure(TStep::Changed, errno);
+  if (!SameFile(loaded.st, now)) throw EReplaceFailure(TStep::Changed, 0);
+}
+
+void flushFolder(int folder) {
+  // The new name is only durable once the folder is flushed. The content is in
+  // place already, so a folder that cannot be flushed is no failure of the save.
+  fsync(folder);
+}
+
+// The new bytes over the file `fd` itself: its inode, owner, attributes and
+// other names stay. A flushed copy beside it survives until the file is whole.
+void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void* data,
+                  size_t size) {
+  copy.Flush();
+  flushFolder(loaded.place.folder.Get());
+  if (const auto& seam = saveSeam()) seam();
+  struct stat now {};
+  if (fstat(fd, &now) != 0) throw EReplaceFailure(TStep::Write, errno);
+  if (!SameFile(loaded.st, now)) throw EReplaceFailure(TStep::Changed, 0);
+  checkUnchanged(loaded);
+  // From the first byte written until the flush the file is torn: the copy is
+  // what a crash leaves, and a signal waits until the file is whole again.
+  const TSignalsHeld held;
+  copy.Keep();
+  writeAll(fd, data, size, 0);
+  if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fsync(fd) != 0)
+    throw EReplaceFailure(TStep::Write, errno);
+  copy.Remove();
+  flushFolder(loaded.place.folder.Get());
+}
+
+// The registry of the last load.
+std::mutex lastLoadMutex;
+std::string lastLoadPath;
+std::optional<TLoadedFile> lastLoad;
 
 }  // namespace
 
@@ -67,32 +168,87 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-int WriteRefusal(const std::string& path, const struct stat& st) {
-  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+int WriteRefusal(int folder, const std::string& name, const struct stat& st) {
+  if (faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0) return errno;
   if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
   return 0;
 }
 
-TTempFile::TTempFile(const std::string& folder, mode_t mode) : folder_(folder) {
-  if (HasNul(folder)) throw EReplaceFailure(TStep::Create, EINVAL);
-  const std::string prefix = (folder == "/" ? folder : folder + "/") + ".velmora-";
+TPlace ResolvePlace(const std::string& path) {
+  if (HasNul(path) || path.empty())
+    throw EReplaceFailure(TStep::Create, path.empty() ? ENOENT : EINVAL);
+  TPlace place{openFolder(AT_FDCWD, FolderOf(path)), nameOf(path), false};
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    if (place.name.empty()) throw EReplaceFailure(TStep::Create, EISDIR);
+    struct stat st {};
+    if (fstatat(place.folder.Get(), place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) return place;
+      throw EReplaceFailure(TStep::Create, errno);
+    }
+    if (!S_ISLNK(st.st_mode)) return place;
+    if (st.st_uid != geteuid()) place.foreignLink = true;
+    std::vector<char> buffer(PATH_MAX + 1);
+    const ssize_t n =
+        readlinkat(place.folder.Get(), place.name.c_str(), buffer.data(), buffer.size());
+    if (n < 0) throw EReplaceFailure(TStep::Create, errno);
+    if (static_cast<size_t>(n) >= buffer.size()) throw EReplaceFailure(TStep::Create, ENAMETOOLONG);
+    const std::string target(buffer.data(), static_cast<size_t>(n));
+    if (target.empty()) throw EReplaceFailure(TStep::Create, ENOENT);
+    // A relative target is relative to the folder the link lives in.
+    if (target.find('/') != std::string::npos) {
+      place.folder = openFolder(target[0] == '/' ? AT_FDCWD : place.folder.Get(), FolderOf(target));
+    }
+    place.name = nameOf(target);
+  }
+  throw EReplaceFailure(TStep::Create, ELOOP);
+}
+
+TLoadedFile OpenLoadedFile(const std::string& path) {
+  TLoadedFile loaded;
+  loaded.place = ResolvePlace(path);
+  // O_NOFOLLOW: a link put in place after the walk is refused, not followed.
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+  loaded.file = TUniqueFd(openat(loaded.place.folder.Get(), loaded.place.name.c_str(),
+                                 O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  if (!loaded.file.Valid()) throw EReplaceFailure(TStep::Create, errno);
+  if (fstat(loaded.file.Get(), &loaded.st) != 0) throw EReplaceFailure(TStep::Create, errno);
+  if (S_ISDIR(loaded.st.st_mode)) throw EReplaceFailure(TStep::Create, EISDIR);
+  if (!S_ISREG(loaded.st.st_mode)) throw EReplaceFailure(TStep::Create, EINVAL);
+  return loaded;
+}
+
+bool SameFile(const struct stat& loaded, const struct stat& st) {
+  return loaded.st_dev == st.st_dev && loaded.st_ino == st.st_ino && loaded.st_size == st.st_size &&
+         loaded.st_mtim.tv_sec == st.st_mtim.tv_sec &&
+         loaded.st_mtim.tv_nsec == st.st_mtim.tv_nsec &&
+         loaded.st_ctim.tv_sec == st.st_ctim.tv_sec && loaded.st_ctim.tv_nsec == st.st_ctim.tv_nsec;
+}
+
+TTempFile::TTempFile(int folder, mode_t mode) : folder_(folder) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string candidate = prefix + randomSuffix() + ".tmp";
-    const int fd =
-        open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    std::string candidate = ".velmora-" + randomSuffix() + ".tmp";
+    // The name is on record before the file exists, so a signal in between
+    // finds at most a name that is not there.
+    const int slot = RegisterTempFile(folder, candidate.c_str());
+    const int fd = openat(folder, candidate.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd >= 0) {
       fd_ = TUniqueFd(fd);
-      path_ = std::move(candidate);
+      name_ = std::move(candidate);
+      slot_ = slot;
       return;
     }
-    if (errno != EEXIST) throw EReplaceFailure(TStep::Create, errno);
+    const int error = errno;
+    ReleaseTempFile(slot);
+    if (error != EEXIST) throw EReplaceFailure(TStep::Create, error);
   }
   throw EReplaceFailure(TStep::Create, EEXIST);
 }
 
 TTempFile::~TTempFile() {
   fd_.Close();
-  if (!committed_ && !path_.empty()) unlink(path_.c_str());
+  if (removable_ && !name_.empty()) unlinkat(folder_, name_.c_str(), 0);
+  ReleaseTempFile(slot_);
 }
 
 void TTempFile::Write(const void* data, size_t size) {
@@ -109,43 +265,142 @@ void TTempFile::Write(const void* data, size_t size) {
   }
 }
 
-void TTempFile::Commit(const std::string& target) {
+void TTempFile::Flush() {
   if (fsync(fd_.Get()) != 0) throw EReplaceFailure(TStep::Write, errno);
+}
+
+void TTempFile::Commit(const std::string& name) {
+  Flush();
   if (const int error = fd_.Close()) throw EReplaceFailure(TStep::Write, error);
-  if (rename(path_.c_str(), target.c_str()) != 0) throw EReplaceFailure(TStep::Create, errno);
-  committed_ = true;
-  // The new name is only durable once the folder is flushed. The content is in
-  // place already, so a folder that cannot be flushed is no failure of the save.
-  TUniqueFd folder(open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.Valid()) fsync(folder.Get());
+  {
+    // Renamed and off the record in one step: a signal in between would
+    // remove a name that no longer exists, or one that a new file took.
+    const TSignalsHeld held;
+    if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0)
+      throw EReplaceFailure(TStep::Create, errno);
+    removable_ = false;
+    ReleaseTempFile(std::exchange(slot_, -1));
+  }
+  flushFolder(folder_);
+}
+
+void TTempFile::Keep() {
+  removable_ = false;
+  ReleaseTempFile(std::exchange(slot_, -1));
+}
+
+void TTempFile::Remove() {
+  if (!name_.empty() && unlinkat(folder_, name_.c_str(), 0) == 0) name_.clear();
+}
+
+bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
+  const int to = temp.Fd();
+  bool kept = true;
+  // Root gives the file back to its owner; a user keeps the group when she
+  // belongs to it. A change of owner clears setuid and setgid, so the mode
+  // comes after it, and after the ACL (which sets the group bits as its mask).
+  const uid_t owner = geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
+  if (fchown(to, owner, st.st_gid) != 0) kept = false;
+  bool listFailed = false;
+  for (const std::string& name : attributeNames(from, listFailed)) {
+    if (!copyAttribute(from, to, name)) kept = false;
+  }
+  if (listFailed) kept = false;
+  if (fchmod(to, st.st_mode & 07777) != 0) kept = false;
+  // The system may drop a bit silently (setgid for a group the user is not in).
+  struct stat now {};
+  if (fstat(to, &now) != 0 || now.st_uid != st.st_uid || now.st_gid != st.st_gid ||
+      (now.st_mode & 07777) != (st.st_mode & 07777)) {
+    kept = false;
+  }
+  return kept;
+}
+
+void ReplaceLoadedFile(const TLoadedFile& loaded, const void* data, size_t size) {
+  const int folder = loaded.place.folder.Get();
+  // The file as it stands now, opened as a write in place would open it: a
+  // file the user may not write is refused here, and the name must still be
+  // the file that was read.
+  TUniqueFd fd(openat(folder, loaded.place.name.c_str(),
+                      O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  if (!fd.Valid()) {
+    // Gone, or a link now: never created, never followed.
+    if (errno == ENOENT || errno == ELOOP) throw EReplaceFailure(TStep::Changed, errno);
+    throw EReplaceFailure(TStep::Create, errno);
+  }
+  struct stat st {};
+  if (fstat(fd.Get(), &st) != 0) throw EReplaceFailure(TStep::Create, errno);
+  if (!SameFile(loaded.st, st)) throw EReplaceFailure(TStep::Changed, 0);
+  // A read-only file binds root too.
+  if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    throw EReplaceFailure(TStep::Create, EACCES);
+
+  // An existing file's content is private until its own attributes are set.
+  TTempFile temp(folder, 0600);
+  temp.Write(data, size);
+  const bool ownFile = geteuid() == 0 || st.st_uid == geteuid();
+  if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
+    temp.Flush();
+    if (const auto& seam = saveSeam()) seam();
+    checkUnchanged(loaded);
+    temp.Commit(loaded.place.name);
+    return;
+  }
+  // The copy beside the file stays private to its owner.
+  if (geteuid() == 0) {
+    [[maybe_unused]] const int ignored = fchown(temp.Fd(), st.st_uid, st.st_gid);
+  }
+  if (fchmod(temp.Fd(), 0600) != 0) throw EReplaceFailure(TStep::Write, errno);
+  writeInPlace(loaded, fd.Get(), temp, data, size);
 }
 
 void ReplaceFileContents(const std::string& path, const void* data, size_t size) {
-  if (HasNul(path)) throw EReplaceFailure(TStep::Create, EINVAL);
-  const std::string target = finalTarget(path);
+  ReplaceFileContents(ResolvePlace(path), data, size);
+}
+
+void ReplaceFileContents(const TPlace& place, const void* data, size_t size) {
+  const int folder = place.folder.Get();
   struct stat st {};
-  const bool exists = stat(target.c_str(), &st) == 0;
+  const bool exists = fstatat(folder, place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   if (!exists && errno != ENOENT) throw EReplaceFailure(TStep::Create, errno);
+  TUniqueFd existing;
   if (exists) {
     // Renaming over a folder or a device would not be a save of a file.
     if (S_ISDIR(st.st_mode)) throw EReplaceFailure(TStep::Create, EISDIR);
     if (!S_ISREG(st.st_mode)) throw EReplaceFailure(TStep::Create, EINVAL);
-    if (const int refusal = WriteRefusal(target, st)) throw EReplaceFailure(TStep::Create, refusal);
+    existing = TUniqueFd(openat(folder, place.name.c_str(),
+                                O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    if (!existing.Valid()) throw EReplaceFailure(TStep::Create, errno);
+    if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+      throw EReplaceFailure(TStep::Create, EACCES);
   }
-  // An existing file's content is private until its own bits are set.
-  TTempFile temp(FolderOf(target), exists ? 0600 : 0666);
+  TTempFile temp(folder, exists ? 0600 : 0666);
   temp.Write(data, size);
-  if (exists) {
-    if (geteuid() == 0) {
-      if (fchown(temp.Fd(), st.st_uid, st.st_gid) != 0) throw EReplaceFailure(TStep::Write, errno);
-    } else if (st.st_gid != getegid()) {
-      // Keeping the group works when the user belongs to it; otherwise the
-      // file takes the user's group, as any replace by rename does.
-      [[maybe_unused]] const int ignored = fchown(temp.Fd(), static_cast<uid_t>(-1), st.st_gid);
-    }
-    if (fchmod(temp.Fd(), st.st_mode & 0777) != 0) throw EReplaceFailure(TStep::Write, errno);
-  }
-  temp.Commit(target);
+  // What cannot be kept is lost, as with any replace by rename: a settings file
+  // is the user's own.
+  if (exists) KeepAttributes(existing.Get(), st, temp);
+  temp.Commit(place.name);
 }
+
+void RememberLoad(const std::string& path, TLoadedFile loaded) {
+  const std::lock_guard lock(lastLoadMutex);
+  lastLoadPath = path;
+  lastLoad = std::move(loaded);
+}
+
+std::optional<TLoadedFile> TakeLoad(const std::string& path) {
+  const std::lock_guard lock(lastLoadMutex);
+  if (!lastLoad || lastLoadPath != path) return std::nullopt;
+  std::optional<TLoadedFile> taken = std::move(lastLoad);
+  lastLoad.reset();
+  return taken;
+}
+
+int LoadedFd(const std::string& path) {
+  const std::lock_guard lock(lastLoadMutex);
+  return lastLoad && lastLoadPath == path ? lastLoad->file.Get() : -1;
+}
+
+void SetSaveSeam(std::function<void()> seam) { saveSeam() = std::move(seam); }
 
 }  // namespace platform::posix

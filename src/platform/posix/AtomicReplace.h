@@ -3,10 +3,24 @@
 // A crash at any moment leaves the old file or the new one, never a mixture.
 // One copy of this logic serves the save, the backup copy and the settings file.
 //
-// Paths not taken: writing in place (a crash mid-write leaves a torn file);
-// O_TMPFILE + linkat (cannot replace an existing name atomically); mkstemp
-// (always 0600, while a new file must get 0666 less the umask like a plain
-// create).
+// Every step after the path is resolved works relative to the open folder the
+// links ended in (openat, fstatat, renameat): a link or folder swapped by
+// another user after the load cannot redirect the write.
+//
+// What the replace keeps: owner and group (root may set both; a user keeps a
+// group she belongs to), every mode bit including setuid and setgid, ACLs
+// (they travel as the system.posix_acl_access attribute) and every extended
+// attribute the caller may set. When the replacement cannot carry all of that
+// (the file belongs to another user, has other hard links, or an attribute
+// cannot be set), the new bytes go over the file in place instead, inode and
+// all, but only after they are flushed in a temporary copy beside it.
+//
+// Paths not taken: writing in place always (a crash mid-write leaves a torn
+// file); O_TMPFILE + linkat (cannot replace an existing name atomically);
+// mkstemp (always 0600, while a new file must get 0666 less the umask like a
+// plain create); RENAME_EXCHANGE to close the last gap before the rename (a
+// rename replaces the name itself and never writes through a link swapped in
+// that gap, and not every file system has it).
 #pragma once
 
 #include <sys/stat.h>
@@ -14,6 +28,8 @@
 
 #include <cstddef>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/posix/UniqueFd.h"
@@ -22,10 +38,11 @@ namespace platform::posix {
 
 // A failed step on the way to the replaced file. Callers turn it into their
 // own error texts: Create covers making, opening and renaming, Write covers
-// writing and flushing the bytes.
+// writing and flushing the bytes, Changed a file that is no longer the one
+// that was read (nothing was written).
 class EReplaceFailure : public std::exception {
  public:
-  enum class TStep { Create, Write };
+  enum class TStep { Create, Write, Changed };
   EReplaceFailure(TStep step, int error) : step_(step), error_(error) {}
   const char* what() const noexcept override { return "file replacement failed"; }
   TStep Step() const { return step_; }
@@ -39,41 +56,109 @@ class EReplaceFailure : public std::exception {
 // The folder part of `path` ("." for a bare name, "/" for a file in the root).
 std::string FolderOf(const std::string& path);
 
-// 0 when the caller may write the existing file `path` (with status `st`), else
-// the errno that refuses it. A file without any write bit is refused for root
-// too: a read-only file binds every user.
-int WriteRefusal(const std::string& path, const struct stat& st);
+// 0 when the caller may write the existing file `name` in `folder` (with
+// status `st`), else the errno that refuses it. A file without any write bit
+// is refused for root too: a read-only file binds every user.
+int WriteRefusal(int folder, const std::string& name, const struct stat& st);
 
-// A new file in a folder under an unpredictable name (O_EXCL), removed again
-// when its scope ends unless Commit() has renamed it over its target.
+// A name in an open folder: where the symbolic links of a path ended.
+struct TPlace {
+  TUniqueFd folder;
+  std::string name;
+  // A link on the way belongs to a user other than the one running.
+  bool foreignLink = false;
+};
+
+// Follows the symbolic links of the last component of `path`, each one
+// relative to the folder it lives in, and opens the folder where the chain
+// ends. The final name need not exist. Throws EReplaceFailure(Create).
+TPlace ResolvePlace(const std::string& path);
+
+// A file as the load saw it. The save writes this file or nothing.
+struct TLoadedFile {
+  TPlace place;
+  TUniqueFd file;  // open for reading
+  struct stat st {};
+};
+
+// Resolves `path` and opens the regular file it names. Throws
+// EReplaceFailure(Create) with the errno that refuses it.
+TLoadedFile OpenLoadedFile(const std::string& path);
+
+// True when `st` still shows the file `loaded` saw: same device and inode,
+// size, modification and change times.
+bool SameFile(const struct stat& loaded, const struct stat& st);
+
+// A new file in an open folder under an unpredictable name (O_EXCL), removed
+// again when its scope ends unless Commit() has renamed it over its target or
+// Keep() has kept it. While it may be removed, a SIGINT, SIGTERM or SIGHUP
+// removes it before the process ends (see platform/Signals.h).
 class TTempFile {
  public:
-  // Throws EReplaceFailure(Create).
-  TTempFile(const std::string& folder, mode_t mode);
+  // `folder` must stay open for the temporary file's life. Throws
+  // EReplaceFailure(Create).
+  TTempFile(int folder, mode_t mode);
   TTempFile(const TTempFile&) = delete;
   TTempFile& operator=(const TTempFile&) = delete;
   ~TTempFile();
 
   int Fd() const { return fd_.Get(); }
+  const std::string& Name() const { return name_; }
   // Writes every byte. Throws EReplaceFailure(Write).
   void Write(const void* data, size_t size);
-  // Flushes the file, renames it over `target` (replacing that name itself,
-  // even a symbolic link) and flushes the folder. Throws EReplaceFailure.
-  void Commit(const std::string& target);
+  // Flushes the content to stable storage. Throws EReplaceFailure(Write).
+  void Flush();
+  // Renames the flushed file over `name` in the same folder (replacing that
+  // name itself, even a symbolic link) and flushes the folder. Throws
+  // EReplaceFailure.
+  void Commit(const std::string& name);
+  // From now on the file outlives its scope and any signal.
+  void Keep();
+  // Removes a kept file.
+  void Remove();
 
  private:
-  std::string folder_;
-  std::string path_;
+  int folder_;
+  std::string name_;
   TUniqueFd fd_;
-  bool committed_ = false;
+  int slot_ = -1;  // the signal handlers' record of this file
+  bool removable_ = true;
 };
 
-// Replaces the content of `path` with `size` bytes. A symbolic link at `path`
-// is followed to its final target, which is replaced (the link stays). An
-// existing target keeps its permission bits (and, for root, its owner and
-// group); a new one gets 0666 less the umask, as a plain create would. A
-// target the caller may not write is refused before anything is touched.
-// Throws EReplaceFailure; no temporary file survives a failure.
+// Gives the temporary file the owner, group, mode bits and extended
+// attributes (ACLs included) of the file `from` with status `st`. True when
+// everything was kept; false when something could not be set.
+bool KeepAttributes(int from, const struct stat& st, TTempFile& temp);
+
+// Replaces the content of the file `loaded` read with `size` bytes, keeping
+// everything KeepAttributes keeps, by a rename or, where that cannot keep it,
+// by a write in place after a flushed copy. Throws EReplaceFailure: Changed
+// when the name no longer refers to the same file with the same size and
+// times, or the file is gone (nothing is created); Create when the file may
+// not be written (a file without write bits binds root too).
+void ReplaceLoadedFile(const TLoadedFile& loaded, const void* data, size_t size);
+
+// Replaces the content of `path` (the settings file). A symbolic link at
+// `path` is followed to its final target, which is replaced (the link stays).
+// An existing target keeps its attributes as far as the caller may set them;
+// a new one gets 0666 less the umask, as a plain create would. A target the
+// caller may not write is refused before anything is touched. Throws
+// EReplaceFailure; no temporary file survives a failure.
 void ReplaceFileContents(const std::string& path, const void* data, size_t size);
+// The same for a path already resolved.
+void ReplaceFileContents(const TPlace& place, const void* data, size_t size);
+
+// The last file loaded, kept for the save that follows (one at a time: the
+// per-file run loads, then saves or drops, before the next file).
+void RememberLoad(const std::string& path, TLoadedFile loaded);
+// The file the last load of `path` read, handed over to the save; nullopt
+// when the last load was of another path.
+std::optional<TLoadedFile> TakeLoad(const std::string& path);
+// The open file of the last load of `path`, or -1 (for the backup copy).
+int LoadedFd(const std::string& path);
+
+// Tests: runs inside ReplaceLoadedFile after the new bytes are flushed beside
+// the file and right before the final check that it is unchanged.
+void SetSaveSeam(std::function<void()> seam);
 
 }  // namespace platform::posix

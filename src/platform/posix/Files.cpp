@@ -13,6 +13,7 @@
 
 #include "engine/EngineTexts.h"
 #include "platform/PlatformTexts.h"
+#include "platform/posix/AtomicReplace.h"
 #include "platform/posix/SystemReason.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -32,14 +33,16 @@ TLoadResult cannotOpen(const std::string& path, int error) {
 
 TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
   into.Clear();
-  if (posix::HasNul(path)) return cannotOpen(path, EINVAL);
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
-  posix::TUniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!fd.Valid()) return cannotOpen(path, errno);
-  struct stat st {};
-  if (fstat(fd.Get(), &st) != 0) return cannotOpen(path, errno);
-  if (S_ISDIR(st.st_mode)) return cannotOpen(path, EISDIR);
-  if (!S_ISREG(st.st_mode)) return cannotOpen(path, EINVAL);
+  // The file is read through the links as they stand now, and kept open with
+  // its folder: the save that follows writes this file or nothing.
+  posix::TLoadedFile loaded;
+  try {
+    loaded = posix::OpenLoadedFile(path);
+  } catch (const posix::EReplaceFailure& failure) {
+    return cannotOpen(path, failure.Error());
+  }
+  const struct stat& st = loaded.st;
+  const int fd = loaded.file.Get();
   if (st.st_size >= ExifData::kMaxInputSize) return {TLoadResult::TKind::TooLarge, {}};
 
   const auto size = static_cast<size_t>(st.st_size);
@@ -52,7 +55,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   }
   size_t got = 0;
   while (got < size) {
-    const ssize_t n = read(fd.Get(), bytes.data() + got, size - got);
+    const ssize_t n = read(fd, bytes.data() + got, size - got);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
@@ -66,6 +69,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
     into.Clear();
     return failed(std::string(ExifData::texts::kStreamReadError));
   }
+  posix::RememberLoad(path, std::move(loaded));
   return {};
 }
 

@@ -54,6 +54,19 @@ std::string limited(std::string value) {
   return value;
 }
 
+// Root running with another user's configuration folder (sudo keeping the
+// environment, su without "-") must not write through a link that user
+// planted, nor into a folder that user controls: the link could name any file.
+bool ownedByUser(const std::string& path, const posix::TPlace& place) {
+  if (place.foreignLink) return false;
+  std::string folder = posix::FolderOf(path);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  struct stat st {};
+  if (lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != geteuid())
+    return false;
+  return fstat(place.folder.Get(), &st) == 0 && st.st_uid == geteuid();
+}
+
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
@@ -83,7 +96,11 @@ void TIniFile::Flush() {
   const std::string refused = FormatText(kTextIniCannotWrite, {AbsolutePath(path_)});
   if (unreadable_) throw EIniWriteError(refused);
   try {
-    posix::ReplaceFileContents(path_, text_.data(), text_.size());
+    const posix::TPlace place = posix::ResolvePlace(path_);
+    if (!ownedByUser(path_, place)) {
+      throw EIniNotOwned(FormatText(kTextIniNotOwned, {AbsolutePath(path_)}));
+    }
+    posix::ReplaceFileContents(place, text_.data(), text_.size());
   } catch (const posix::EReplaceFailure&) {
     throw EIniWriteError(refused);
   }

@@ -8,11 +8,22 @@ namespace platform {
 
 void SaveFileAtomically(const std::string& path, const void* data, size_t size) {
   try {
-    posix::ReplaceFileContents(path, data, size);
+    // A path that was not loaded just before is taken as it stands now.
+    std::optional<posix::TLoadedFile> loaded = posix::TakeLoad(path);
+    if (!loaded) loaded = posix::OpenLoadedFile(path);
+    posix::ReplaceLoadedFile(*loaded, data, size);
   } catch (const posix::EReplaceFailure& failure) {
-    const bool writing = failure.Step() == posix::EReplaceFailure::TStep::Write;
-    throw EFileError(FormatText(writing ? kTextCannotWrite : kTextCannotCreate,
-                                {AbsolutePath(path), posix::SystemReason(failure.Error())}));
+    const std::string where = AbsolutePath(path);
+    switch (failure.Step()) {
+      case posix::EReplaceFailure::TStep::Changed:
+        throw EFileChanged(where);
+      case posix::EReplaceFailure::TStep::Write:
+        throw EFileError(
+            FormatText(kTextCannotWrite, {where, posix::SystemReason(failure.Error())}));
+      case posix::EReplaceFailure::TStep::Create:
+        break;
+    }
+    throw EFileError(FormatText(kTextCannotCreate, {where, posix::SystemReason(failure.Error())}));
   }
 }
 

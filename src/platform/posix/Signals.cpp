@@ -1,0 +1,87 @@
+// Termination signals remove the temporary files of a save in progress, then
+// end the process as the signal would have; a closed log pipe is ignored.
+#include "platform/Signals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/SignalCleanup.h"
+
+namespace platform {
+namespace posix {
+namespace {
+
+constexpr std::array<int, 3> kTerminating = {SIGINT, SIGTERM, SIGHUP};
+
+// Temporary names are short (".velmora-" + 16 + ".tmp"); a slot holds one.
+struct TSlot {
+  std::atomic<bool> used{false};
+  std::atomic<int> folder{-1};
+  char name[64] = {};
+};
+// One save at a time in practice; a few more slots cover a backup and the
+// settings file.
+std::array<TSlot, 4> slots;
+
+void onTerminatingSignal(int signal) {
+  const int saved = errno;
+  for (TSlot& slot : slots) {
+    if (slot.used.load()) unlinkat(slot.folder.load(), slot.name, 0);
+  }
+  errno = saved;
+  // SA_RESETHAND restored the default action; the signal is blocked while its
+  // handler runs, so it ends the process as soon as the handler returns.
+  raise(signal);
+}
+
+}  // namespace
+
+int RegisterTempFile(int folder, const char* name) {
+  if (std::strlen(name) >= sizeof slots[0].name) return -1;
+  for (size_t i = 0; i < slots.size(); ++i) {
+    TSlot& slot = slots[i];
+    if (slot.used.load()) continue;
+    std::strcpy(slot.name, name);
+    slot.folder.store(folder);
+    slot.used.store(true);  // the handler sees the name only once it is whole
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void ReleaseTempFile(int slot) {
+  if (slot >= 0) slots[static_cast<size_t>(slot)].used.store(false);
+}
+
+TSignalsHeld::TSignalsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (int signal : kTerminating) sigaddset(&held, signal);
+  pthread_sigmask(SIG_BLOCK, &held, &old_);
+}
+
+TSignalsHeld::~TSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+}  // namespace posix
+
+void PrepareSignals() {
+  struct sigaction action {};
+  action.sa_handler = posix::onTerminatingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : posix::kTerminating) sigaddset(&action.sa_mask, signal);
+  action.sa_flags = SA_RESETHAND;
+  for (int signal : posix::kTerminating) {
+    // A signal ignored by whoever started us (nohup) stays ignored.
+    struct sigaction old {};
+    if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
+  signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace platform
