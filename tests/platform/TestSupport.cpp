@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,6 +84,40 @@ TScopedCwd::~TScopedCwd() {
 }
 
 std::optional<std::string> RunUnprivileged(const std::function<std::string()>& check) {
+  return RunAs(kNobody, kNobody, check);
+}
+
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+TTestUser::TTestUser(const std::string& tag) {
+  if (geteuid() != 0) return;
+  static int made = 0;
+  // Unique per process and test; short enough for any user name limit.
+  name_ = "vm" + tag.substr(0, 5) + std::to_string(getpid()) + "x" + std::to_string(++made);
+  // useradd waits for nobody: other test runs may hold the user database a moment.
+  for (int attempt = 0; attempt < 20 && !made_; ++attempt) {
+    made_ = Shell("useradd --no-create-home --user-group --shell /usr/sbin/nologin " + name_ +
+                  " >/dev/null 2>&1");
+    if (!made_) usleep(100000);
+  }
+  if (!made_) return;
+  if (const passwd* entry = getpwnam(name_.c_str())) {
+    uid_ = entry->pw_uid;
+    gid_ = entry->pw_gid;
+  } else {
+    made_ = false;
+  }
+}
+
+TTestUser::~TTestUser() {
+  if (name_.empty()) return;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (Shell("userdel " + name_ + " >/dev/null 2>&1")) break;
+    usleep(100000);
+  }
+}
+
+std::optional<std::string> RunAs(uid_t uid, gid_t gid, const std::function<std::string()>& check) {
   constexpr int kSwitchFailed = 125;
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return std::nullopt;
@@ -91,10 +126,7 @@ std::optional<std::string> RunUnprivileged(const std::function<std::string()>& c
   if (child == 0) {
     close(pipeFds[0]);
     if (geteuid() == 0) {
-      const gid_t group = kNobody;
-      if (setgroups(1, &group) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-        _exit(kSwitchFailed);
-      }
+      if (setgroups(1, &gid) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(kSwitchFailed);
     }
     const std::string outcome = check();
     [[maybe_unused]] const ssize_t written = write(pipeFds[1], outcome.data(), outcome.size());

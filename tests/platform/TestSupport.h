@@ -57,6 +57,35 @@ inline constexpr uid_t kNobody = 65534;
 // description of what went wrong. nullopt: the switch was not possible.
 std::optional<std::string> RunUnprivileged(const std::function<std::string()>& check);
 
+// A real user made for one test (useradd, with a group of the same name),
+// under a name unique to this run, removed again with its group afterwards.
+class TTestUser {
+ public:
+  // `tag`: a few letters that say the user's role ("alice", "bob").
+  explicit TTestUser(const std::string& tag);
+  TTestUser(const TTestUser&) = delete;
+  TTestUser& operator=(const TTestUser&) = delete;
+  ~TTestUser();
+
+  bool Made() const { return made_; }
+  const std::string& Name() const { return name_; }
+  uid_t Uid() const { return uid_; }
+  gid_t Gid() const { return gid_; }
+
+ private:
+  std::string name_;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+  bool made_ = false;
+};
+
+// Runs `check` in a child process as `uid` with primary group `gid` and no
+// other groups. Same contract as RunUnprivileged.
+std::optional<std::string> RunAs(uid_t uid, gid_t gid, const std::function<std::string()>& check);
+
+// Runs a shell command; true when it exits 0.
+bool Shell(const std::string& command);
+
 // Sets an environment variable (nullptr: unsets it) for one scope.
 class TScopedEnv {
  public:
