@@ -7,15 +7,15 @@ namespace apptest {
 
 Bytes SampleJpeg() {
   return {
-      0xFF, 0xD8,                                                        // SOI
-      0xFF, 0xE0, 0x00, 0x06, 'J',  'F',  'I',  'F',                     // APP0
-      0xFF, 0xE1, 0x00, 0x08, 'E',  'x',  'i',  'f',  0x00, 0x00,        // APP1
-      0xFF, 0xDB, 0x00, 0x04, 0x00, 0x01,                                // DQT
-      0xFF, 0xC0, 0x00, 0x05, 0x08, 0x00, 0x01,                          // SOF0
-      0xFF, 0xC4, 0x00, 0x04, 0x00, 0x02,                                // DHT
-      0xFF, 0xDA, 0x00, 0x03, 0x01, 0x12, 0x34, 0xFF, 0x00, 0x56,        // SOS + data
-      0xFF, 0xD9,                                                        // EOI
-      0xAA, 0xBB,                                                        // trailer
+      0xFF, 0xD8,                                                  // SOI
+      0xFF, 0xE0, 0x00, 0x06, 'J',  'F',  'I',  'F',               // APP0
+      0xFF, 0xE1, 0x00, 0x08, 'E',  'x',  'i',  'f',  0x00, 0x00,  // APP1
+      0xFF, 0xDB, 0x00, 0x04, 0x00, 0x01,                          // DQT
+      0xFF, 0xC0, 0x00, 0x05, 0x08, 0x00, 0x01,                    // SOF0
+      0xFF, 0xC4, 0x00, 0x04, 0x00, 0x02,                          // DHT
+      0xFF, 0xDA, 0x00, 0x03, 0x01, 0x12, 0x34, 0xFF, 0x00, 0x56,  // SOS + data
+      0xFF, 0xD9,                                                  // EOI
+      0xAA, 0xBB,                                                  // trailer
   };
 }
 
@@ -40,7 +40,9 @@ app::TFormMain& FormFixture::Form() {
         files,
         [this](const std::string& path, const void* data, size_t size) {
           if (readOnly.count(path) != 0)
-            throw platform::EFileError("ファイル " + path + " を作成できません。 Permission denied");
+            throw platform::EFileError("ファイル " + path +
+                                       " を作成できません。 Permission denied");
+          if (changed.count(path) != 0) throw platform::EFileChanged(path);
           const auto* bytes = static_cast<const uint8_t*>(data);
           saved[path] = Bytes(bytes, bytes + size);
         },
@@ -55,7 +57,9 @@ app::TFormMain& FormFixture::Form() {
   return *form_;
 }
 
-std::filesystem::path FormFixture::SettingsFile() const { return appData / "BRESKO" / "velmora.ini"; }
+std::filesystem::path FormFixture::SettingsFile() const {
+  return appData / "BRESKO" / "velmora.ini";
+}
 
 void FormFixture::WriteSettings(const std::string& text) {
   std::filesystem::create_directories(appData / "BRESKO");

@@ -29,7 +29,8 @@ class TMemoryFiles : public ExifData::TFileAccess {
     into.Clear();
     auto it = files.find(path);
     if (it == files.end())
-      return {ExifData::TLoadResult::TKind::Failed, "ファイル /x/" + path + " は開けません。 gone "};
+      return {ExifData::TLoadResult::TKind::Failed,
+              "ファイル /x/" + path + " は開けません。 gone "};
     into.Bytes() = it->second;
     return {};
   }
@@ -68,6 +69,7 @@ class FormFixture : public ::testing::Test {
   TRecordingChime chime;
   std::map<std::string, Bytes> saved;
   std::set<std::string> readOnly;  // saves to these paths fail
+  std::set<std::string> changed;   // these files changed after their load
   std::filesystem::path appData;
 
  private:

@@ -37,8 +37,8 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
   for (const Case& c : cases) {
     WriteSettings(std::string("[CONFIG]\n") + c.settings + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {},
-                              "/opt/velmora", appData.string(), chime};
+    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {}, "/opt/velmora",
+                              appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     fresh.checked = c.boxes;
@@ -49,16 +49,22 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
 
 TEST_F(StripRun, JpegBlockThenTwoEmptyLinesThenSaveAndLabel) {
   Form().StripJpeg("/p/a.jpg");
-  const std::vector<std::string> expected = {
-      "-----<a.jpg>-----",           "ADRS=$000000 MARK=$FFD8 SOI", "ADRS=$000002 MARK=$FFE0 APP0",
-      "ADRS=$00000A MARK=$FFE1 APP1", "ADRS=$000014 MARK=$FFDB DQI", "ADRS=$00001A MARK=$FFC0 SOF",
-      "ADRS=$000021 MARK=$FFC4 DHI", "ADRS=$000027 MARK=$FFDA SOS", "",
-      ""};
+  const std::vector<std::string> expected = {"-----<a.jpg>-----",
+                                             "ADRS=$000000 MARK=$FFD8 SOI",
+                                             "ADRS=$000002 MARK=$FFE0 APP0",
+                                             "ADRS=$00000A MARK=$FFE1 APP1",
+                                             "ADRS=$000014 MARK=$FFDB DQI",
+                                             "ADRS=$00001A MARK=$FFC0 SOF",
+                                             "ADRS=$000021 MARK=$FFC4 DHI",
+                                             "ADRS=$000027 MARK=$FFDA SOS",
+                                             "",
+                                             ""};
   EXPECT_EQ(view.log, expected);
   ASSERT_EQ(saved.count("/p/a.jpg"), 1u);
   const Bytes& out = saved["/p/a.jpg"];
   EXPECT_EQ(out.size(), 2u + 6 + 7 + 6 + 14);  // SOI, DQT, SOF0, DHT, SOS to the end
-  EXPECT_EQ(view.Only("Label:"), (std::vector<std::string>{"Label:", "Label:Analyzing...", "Label:a.jpg"}));
+  EXPECT_EQ(view.Only("Label:"),
+            (std::vector<std::string>{"Label:", "Label:Analyzing...", "Label:a.jpg"}));
   EXPECT_TRUE(view.Only("Warning:").empty());
   EXPECT_EQ(Form().FilesNotWritten(), 0);
 }
@@ -68,7 +74,8 @@ TEST_F(StripRun, FileThatIsNotJpegGivesItsDiagnosisAndTheStripWarning) {
   Form().StripJpeg("/p/pic.png");
   EXPECT_EQ(view.log, (std::vector<std::string>{"-----<pic.png>-----",
                                                 "  *** Must be PNG file. Marker=$8950", "", ""}));
-  EXPECT_EQ(view.Only("Warning:"), (std::vector<std::string>{"Warning:Strip error.\r\n<pic.png> "}));
+  EXPECT_EQ(view.Only("Warning:"),
+            (std::vector<std::string>{"Warning:Strip error.\r\n<pic.png> "}));
   EXPECT_EQ(saved.count("/p/pic.png"), 0u);
   EXPECT_EQ(view.Only("Label:").back(), "Label:pic.png");
   EXPECT_EQ(Form().FilesNotWritten(), 1);
@@ -107,6 +114,23 @@ TEST_F(StripRun, FailedBackupRefusesTheOverwriteAndTheBatchGoesOn) {
   ASSERT_NE(it, view.log.end());
   EXPECT_EQ(*(it + 1), "");  // the line closes the file's block
   EXPECT_EQ(view.Only("Warning:"), (std::vector<std::string>{"Warning:Strip error.\r\n<a.jpg> "}));
+}
+
+TEST_F(StripRun, FileChangedAfterItsLoadIsToldInItsBlockAndTheBatchGoesOn) {
+  files.files["/p/b.jpg"] = SampleJpeg();
+  changed.insert("/p/a.jpg");
+  Form().WMDropFiles({"/p/a.jpg", "/p/b.jpg"});
+
+  EXPECT_EQ(saved.count("/p/a.jpg"), 0u);
+  EXPECT_EQ(saved.count("/p/b.jpg"), 1u);
+  const auto it =
+      std::find(view.log.begin(), view.log.end(),
+                "  *** The file was changed or replaced after it was read. File not overwritten.");
+  ASSERT_NE(it, view.log.end());
+  EXPECT_EQ(*(it + 1), "");
+  EXPECT_EQ(*(it + 3), "-----<b.jpg>-----");
+  EXPECT_EQ(view.Only("Warning:"), (std::vector<std::string>{"Warning:Strip error.\r\n<a.jpg> "}));
+  EXPECT_EQ(Form().FilesNotWritten(), 1);
 }
 
 TEST_F(StripRun, DamagedInputIsLeftAsItIs) {
