@@ -9,7 +9,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev
           clang libclang-rt-14-dev libwxgtk3.2-dev libsdl2-dev libx11-dev
-          xvfb xauth xdotool x11-utils fonts-ipafont-gothic)
+          xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd)
 
 install_packages() {
   local missing=()

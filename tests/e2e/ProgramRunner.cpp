@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@ namespace e2e {
 namespace {
 
 [[noreturn]] void execChild(const std::string& program, const TRunOptions& options) {
+  // As a shell starts it: a signal the test runner ignores must not be ignored here.
+  signal(SIGPIPE, SIG_DFL);
   if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
   if (options.user) {
     if (setgroups(0, nullptr) != 0 || setgid(*options.user) != 0 || setuid(*options.user) != 0)
@@ -52,6 +55,11 @@ TRunResult RunProgram(const std::string& program, const TRunOptions& options) {
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
+  if (options.outputReaderGone) {
+    close(out[0]);
+    fds[0].fd = -1;
+    open = 1;
+  }
   while (open > 0) {
     if (poll(fds, 2, -1) < 0) break;
     for (int i = 0; i < 2; ++i) {

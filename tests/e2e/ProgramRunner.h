@@ -18,10 +18,11 @@ struct TRunResult {
 };
 
 struct TRunOptions {
-  std::vector<std::string> args;            // after the program's path
-  std::map<std::string, std::string> env;   // the whole environment of the child
-  std::string cwd;                          // empty: the test's own
-  std::optional<uid_t> user;                // run as this user (and its group) when set
+  std::vector<std::string> args;           // after the program's path
+  std::map<std::string, std::string> env;  // the whole environment of the child
+  std::string cwd;                         // empty: the test's own
+  std::optional<uid_t> user;               // run as this user (and its group) when set
+  bool outputReaderGone = false;           // standard output: a pipe whose reader has gone
 };
 
 TRunResult RunProgram(const std::string& program, const TRunOptions& options);

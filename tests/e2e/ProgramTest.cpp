@@ -11,6 +11,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -354,6 +356,110 @@ TEST_F(Program, LinkedInputUpdatesTheTargetAndKeepsTheLink) {
   EXPECT_EQ(fs::status(root / "home/real/photo.jpg").permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(folderEntries(root / "home/real"), std::vector<std::string>{"photo.jpg"});
+}
+
+// `velmora *.jpg | head -3`: the log's reader goes away, the work goes on.
+TEST_F(Program, ALogNobodyReadsDoesNotStopTheBatch) {
+  std::vector<std::string> names;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    writeFile(root / "photos" / name, syntheticJpeg(64 * 1024));
+    names.push_back(name);
+  }
+  auto o = options(names);
+  o.outputReaderGone = true;
+  const auto result = RunProgram(VELMORA_PROGRAM, o);
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  for (const auto& name : names)
+    EXPECT_EQ(readFile(root / "photos" / name).find("secretGPS"), std::string::npos) << name;
+}
+
+// Another user owns the folder where root strips photos and swaps the photo
+// for links to root's files while root runs, over and over. Root's files are
+// never written and nothing is created where a link points.
+TEST_F(Program, PhotoSwappedForLinksByAnotherUserNeverRedirectsTheWrite) {
+  requireRoot();
+  chmod((root / "home").c_str(), 0755);
+  writeFile(root / "home/secret", "root's own");
+  chmod((root / "home/secret").c_str(), 0600);
+  const fs::path created = root / "home/created.sh";
+  chown((root / "photos").c_str(), kNobody, kNobody);
+  chmod((root / "photos").c_str(), 0755);
+  const Bytes photo = syntheticJpeg(256 * 1024);
+  writeFile(root / "photos/photo.jpg", photo);
+  chown((root / "photos/photo.jpg").c_str(), kNobody, kNobody);
+
+  const pid_t attacker = fork();
+  ASSERT_GE(attacker, 0);
+  if (attacker == 0) {
+    if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+    const fs::path at = root / "photos";
+    for (;;) {
+      writeFile(at / "p.tmp", photo);
+      rename((at / "p.tmp").c_str(), (at / "photo.jpg").c_str());
+      symlink((root / "home/secret").c_str(), (at / "l.tmp").c_str());
+      rename((at / "l.tmp").c_str(), (at / "photo.jpg").c_str());
+      writeFile(at / "p.tmp", photo);
+      rename((at / "p.tmp").c_str(), (at / "photo.jpg").c_str());
+      symlink(created.c_str(), (at / "l.tmp").c_str());
+      rename((at / "l.tmp").c_str(), (at / "photo.jpg").c_str());
+    }
+  }
+  std::map<std::string, int> outcomes;
+  for (int round = 0; round < 80; ++round) {
+    const auto result = run({"photo.jpg"});
+    if (result.exitStatus == 0) {
+      ++outcomes["written"];
+    } else if (result.out.find("changed or replaced after it was read") != std::string::npos) {
+      ++outcomes["refused_changed"];
+    } else {
+      ++outcomes["not_a_photo"];
+    }
+  }
+  kill(attacker, SIGKILL);
+  WaitProgram(attacker);
+  EXPECT_EQ(readFile(root / "home/secret"), "root's own");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(created)));
+  for (const auto& [outcome, count] : outcomes) RecordProperty(outcome, count);
+}
+
+// Each settings problem is told once and the exit status stays about the
+// photos; root does not write through another user's link or into her folder.
+TEST_F(Program, SettingsProblemsAreToldOnceAndLeaveTheStatusToThePhotos) {
+  requireRoot();
+  const fs::path ini = root / "config/BRESKO/velmora.ini";
+  const fs::path other = root / "home/other-program.ini";
+  // clang-format off
+  const struct {
+    const char* what;
+    std::function<void()> setup;
+    size_t errLines;
+  } cases[] = {
+      {"a link of another user at the settings file",
+       [&] { fs::remove(ini); fs::create_symlink(other, ini); lchown(ini.c_str(), kNobody, kNobody); }, 1},
+      {"the settings folder belongs to another user",
+       [&] { chown(ini.parent_path().c_str(), kNobody, kNobody); }, 1},
+      {"a folder in place of the settings file",
+       [&] { fs::remove(ini); fs::create_directory(ini); }, 1},
+      {"a file in place of the settings folder",
+       [&] { fs::remove_all(ini.parent_path()); writeFile(ini.parent_path(), "x"); }, 2},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(root / "config/BRESKO");
+    settings("Wave_Sound=0\n");
+    writeFile(other, "[other]\nkept=1\n");
+    writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+    c.setup();
+    const auto result = run({"a.jpg"});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(static_cast<size_t>(std::count(result.err.begin(), result.err.end(), '\n')),
+              c.errLines)
+        << result.err;
+    EXPECT_EQ(readFile(root / "photos/a.jpg").find("secretGPS"), std::string::npos);
+    EXPECT_EQ(readFile(other), "[other]\nkept=1\n");
+    fs::remove_all(root / "config/BRESKO");
+  }
 }
 
 TEST_F(Program, FullDiskLeavesTheFileWhole) {
