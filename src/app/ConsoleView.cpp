@@ -4,37 +4,11 @@
 #include <string_view>
 
 #include "app/TFormMain.h"
+#include "app/Utf8.h"
 
 namespace app {
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at `text[at]`, or 0.
-size_t sequenceLength(std::string_view text, size_t at) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) return 1;
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
 
 std::string hexEscape(const char* prefix, unsigned value, int digits) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -50,7 +24,7 @@ std::string EscapeForConsole(std::string_view text) {
   out.reserve(text.size());
   for (size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
-    const size_t length = sequenceLength(text, at);
+    const size_t length = Utf8SequenceLength(text, at);
     if (length == 0) {
       out += hexEscape("\\x", byte, 2);  // not UTF-8: a byte a terminal might obey
       ++at;
