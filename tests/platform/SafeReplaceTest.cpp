@@ -89,7 +89,7 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
     TSaver saver;
     mode_t mode;
     gid_t group;             // the file's group
-    std::string setup;       // shell commands on the file ({f} is its path)
+    std::string setup;       // shell commands ({f}: the file's path, {d}: its folder's)
     bool hardLink;
   } cases[] = {
       {"root saves a user's photo",               TSaver::Root,        0640,  alice.Gid(), "", false},
@@ -101,6 +101,7 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
       {"a group member writes another's photo",   TSaver::GroupMember, 0660,  bob.Gid(),   "", false},
       {"an ACL lets one user write another's photo", TSaver::AclUser, 0640, alice.Gid(), "setfacl -m u:" + bob.Name() + ":rw {f}", false},
       {"the owner is not in the file's group",    TSaver::Owner,       0640,  0,           "", false},
+      {"the folder's default ACL is not added",   TSaver::Root,        0640,  alice.Gid(), "setfacl -d -m u:" + bob.Name() + ":rw {d}", false},
       {"other hard links see the new bytes",      TSaver::Owner,       0644,  alice.Gid(), tags + "{f}", true},
   };
   // clang-format on
@@ -113,6 +114,8 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
     ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
     std::string setup = c.setup;
     for (size_t at; (at = setup.find("{f}")) != std::string::npos;) setup.replace(at, 3, path);
+    for (size_t at; (at = setup.find("{d}")) != std::string::npos;)
+      setup.replace(at, 3, folder.Path());
     if (!setup.empty()) ASSERT_TRUE(Shell(setup)) << setup;
     if (c.hardLink) ASSERT_EQ(link(path.c_str(), (folder / "twin.jpg").c_str()), 0);
     const std::string before = attributesOf(path);

@@ -5,6 +5,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <mutex>
@@ -302,8 +303,17 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
   const uid_t owner = geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
   if (fchown(to, owner, st.st_gid) != 0) kept = false;
   bool listFailed = false;
-  for (const std::string& name : attributeNames(from, listFailed)) {
+  const std::vector<std::string> names = attributeNames(from, listFailed);
+  for (const std::string& name : names) {
     if (!copyAttribute(from, to, name)) kept = false;
+  }
+  // A default ACL of the folder gives the new file an ACL the old one did not
+  // have: it would widen who may read the photo.
+  for (const std::string& name : attributeNames(to, listFailed)) {
+    if (std::find(names.begin(), names.end(), name) == names.end() &&
+        fremovexattr(to, name.c_str()) != 0) {
+      kept = false;
+    }
   }
   if (listFailed) kept = false;
   if (fchmod(to, st.st_mode & 07777) != 0) kept = false;
