@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "TestSupport.h"
 #include "platform/Files.h"
@@ -247,7 +248,8 @@ TEST(SafeReplace, WritesTheFileItReadOrNothing) {
 
 // A process that saves over and over is stopped by each termination signal
 // at varied moments: it ends with that signal, the file is wholly old or
-// wholly new, and no temporary file is left beside it.
+// wholly new, and no temporary file is left beside it (a write in place
+// finishes before the process ends).
 TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
   const std::string versions[] = {platform_test::RandomBytes(6 << 20, 20),
                                   platform_test::RandomBytes(5 << 20, 21)};
@@ -266,6 +268,11 @@ TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
         ASSERT_GE(child, 0);
         if (child == 0) {
           PrepareSignals();
+          // A second thread, as the window's toolkit has: the kernel may hand
+          // it a signal that the saving thread holds back.
+          std::thread([] {
+            for (;;) pause();
+          }).detach();
           for (int i = 1;; ++i) {
             if (!loadAndSave(path, versions[i % 2]).empty()) _exit(1);
           }

@@ -228,25 +228,24 @@ bool SameFile(const struct stat& loaded, const struct stat& st) {
 TTempFile::TTempFile(int folder, mode_t mode) : folder_(folder) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string candidate = ".velmora-" + randomSuffix() + ".tmp";
-    // The name is on record before the file exists, so a signal in between
-    // finds at most a name that is not there.
-    const int slot = RegisterTempFile(folder, candidate.c_str());
+    // Made and put on record in one step: a signal finds either no file or
+    // a file it may remove.
+    const TSignalsHeld held;
     const int fd = openat(folder, candidate.c_str(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd >= 0) {
       fd_ = TUniqueFd(fd);
+      slot_ = RegisterTempFile(folder, candidate.c_str());
       name_ = std::move(candidate);
-      slot_ = slot;
       return;
     }
-    const int error = errno;
-    ReleaseTempFile(slot);
-    if (error != EEXIST) throw EReplaceFailure(TStep::Create, error);
+    if (errno != EEXIST) throw EReplaceFailure(TStep::Create, errno);
   }
   throw EReplaceFailure(TStep::Create, EEXIST);
 }
 
 TTempFile::~TTempFile() {
+  const TSignalsHeld held;  // removed and off the record in one step
   fd_.Close();
   if (removable_ && !name_.empty()) unlinkat(folder_, name_.c_str(), 0);
   ReleaseTempFile(slot_);

@@ -16,7 +16,8 @@ void ReleaseTempFile(int slot);
 
 // Holds SIGINT, SIGTERM and SIGHUP back for one scope: a step that must not
 // be cut short (a rename and its bookkeeping, a write in place) runs whole,
-// and the signal takes effect when the scope ends.
+// and the signal takes effect when the scope ends, also one that another
+// thread of the process took meanwhile.
 class TSignalsHeld {
  public:
   TSignalsHeld();

@@ -28,14 +28,25 @@ struct TSlot {
 // settings file.
 std::array<TSlot, 4> slots;
 
+// Scopes that hold the signals back, and a signal that arrived meanwhile on
+// another thread (a toolkit's or the audio library's, where the mask of the
+// holding thread does not reach).
+std::atomic<int> holdDepth{0};
+std::atomic<int> pendingSignal{0};
+
 void onTerminatingSignal(int signal) {
+  if (holdDepth.load() > 0) {
+    pendingSignal.store(signal);
+    return;
+  }
   const int saved = errno;
   for (TSlot& slot : slots) {
     if (slot.used.load()) unlinkat(slot.folder.load(), slot.name, 0);
   }
   errno = saved;
-  // SA_RESETHAND restored the default action; the signal is blocked while its
-  // handler runs, so it ends the process as soon as the handler returns.
+  // The signal is blocked while its handler runs, so with the default action
+  // back it ends the process as soon as the handler returns.
+  ::signal(signal, SIG_DFL);
   raise(signal);
 }
 
@@ -63,9 +74,18 @@ TSignalsHeld::TSignalsHeld() {
   sigemptyset(&held);
   for (int signal : kTerminating) sigaddset(&held, signal);
   pthread_sigmask(SIG_BLOCK, &held, &old_);
+  holdDepth.fetch_add(1);
 }
 
-TSignalsHeld::~TSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+TSignalsHeld::~TSignalsHeld() {
+  // A signal blocked on this thread arrives when the mask is restored; one
+  // that another thread took is raised again here.
+  const bool outermost = holdDepth.fetch_sub(1) == 1;
+  pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  if (outermost) {
+    if (const int signal = pendingSignal.exchange(0)) raise(signal);
+  }
+}
 
 }  // namespace posix
 
@@ -74,7 +94,7 @@ void PrepareSignals() {
   action.sa_handler = posix::onTerminatingSignal;
   sigemptyset(&action.sa_mask);
   for (int signal : posix::kTerminating) sigaddset(&action.sa_mask, signal);
-  action.sa_flags = SA_RESETHAND;
+  action.sa_flags = 0;
   for (int signal : posix::kTerminating) {
     // A signal ignored by whoever started us (nohup) stays ignored.
     struct sigaction old {};
