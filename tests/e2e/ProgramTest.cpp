@@ -1,6 +1,7 @@
 // The built program without a display, end to end: real photos, files it must
 // refuse, exit statuses, the guard, and the faults a save must survive.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -18,6 +19,7 @@
 #include <thread>
 
 #include "ProgramRunner.h"
+#include "TestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -378,20 +380,23 @@ TEST_F(Program, ALogNobodyReadsDoesNotStopTheBatch) {
 // never written and nothing is created where a link points.
 TEST_F(Program, PhotoSwappedForLinksByAnotherUserNeverRedirectsTheWrite) {
   requireRoot();
+  const platform_test::TTestUser mallory("mallory");
+  if (!mallory.Made()) GTEST_SKIP() << "cannot make a test user";
   chmod((root / "home").c_str(), 0755);
   writeFile(root / "home/secret", "root's own");
   chmod((root / "home/secret").c_str(), 0600);
   const fs::path created = root / "home/created.sh";
-  chown((root / "photos").c_str(), kNobody, kNobody);
+  chown((root / "photos").c_str(), mallory.Uid(), mallory.Gid());
   chmod((root / "photos").c_str(), 0755);
   const Bytes photo = syntheticJpeg(256 * 1024);
   writeFile(root / "photos/photo.jpg", photo);
-  chown((root / "photos/photo.jpg").c_str(), kNobody, kNobody);
+  chown((root / "photos/photo.jpg").c_str(), mallory.Uid(), mallory.Gid());
 
   const pid_t attacker = fork();
   ASSERT_GE(attacker, 0);
   if (attacker == 0) {
-    if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+    const gid_t group = mallory.Gid();
+    if (setgroups(1, &group) != 0 || setgid(group) != 0 || setuid(mallory.Uid()) != 0) _exit(1);
     const fs::path at = root / "photos";
     for (;;) {
       writeFile(at / "p.tmp", photo);
@@ -426,6 +431,8 @@ TEST_F(Program, PhotoSwappedForLinksByAnotherUserNeverRedirectsTheWrite) {
 // photos; root does not write through another user's link or into her folder.
 TEST_F(Program, SettingsProblemsAreToldOnceAndLeaveTheStatusToThePhotos) {
   requireRoot();
+  const platform_test::TTestUser mallory("mallory");
+  if (!mallory.Made()) GTEST_SKIP() << "cannot make a test user";
   const fs::path ini = root / "config/BRESKO/velmora.ini";
   const fs::path other = root / "home/other-program.ini";
   // clang-format off
@@ -435,9 +442,9 @@ TEST_F(Program, SettingsProblemsAreToldOnceAndLeaveTheStatusToThePhotos) {
     size_t errLines;
   } cases[] = {
       {"a link of another user at the settings file",
-       [&] { fs::remove(ini); fs::create_symlink(other, ini); lchown(ini.c_str(), kNobody, kNobody); }, 1},
+       [&] { fs::remove(ini); fs::create_symlink(other, ini); lchown(ini.c_str(), mallory.Uid(), mallory.Gid()); }, 1},
       {"the settings folder belongs to another user",
-       [&] { chown(ini.parent_path().c_str(), kNobody, kNobody); }, 1},
+       [&] { chown(ini.parent_path().c_str(), mallory.Uid(), mallory.Gid()); }, 1},
       {"a folder in place of the settings file",
        [&] { fs::remove(ini); fs::create_directory(ini); }, 1},
       {"a file in place of the settings folder",
