@@ -71,10 +71,6 @@ std::string attributesOf(const std::string& path) {
   return out.str();
 }
 
-bool hasAttribute(const std::string& path, const char* name) {
-  return lgetxattr(path.c_str(), name, nullptr, 0) >= 0;
-}
-
 enum class TSaver { Root, Owner, GroupMember, AclUser };
 
 TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
@@ -117,8 +113,12 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
     for (size_t at; (at = setup.find("{f}")) != std::string::npos;) setup.replace(at, 3, path);
     for (size_t at; (at = setup.find("{d}")) != std::string::npos;)
       setup.replace(at, 3, folder.Path());
-    if (!setup.empty()) ASSERT_TRUE(Shell(setup)) << setup;
-    if (c.hardLink) ASSERT_EQ(link(path.c_str(), (folder / "twin.jpg").c_str()), 0);
+    if (!setup.empty()) {
+      ASSERT_TRUE(Shell(setup)) << setup;
+    }
+    if (c.hardLink) {
+      ASSERT_EQ(link(path.c_str(), (folder / "twin.jpg").c_str()), 0);
+    }
     const std::string before = attributesOf(path);
 
     const std::string bytes = "the new photo";
@@ -134,7 +134,9 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
     EXPECT_EQ(ReadFile(path), bytes);
     EXPECT_EQ(attributesOf(path), before);
     EXPECT_EQ(folder.Names(), c.hardLink ? (Names{"photo.jpg", "twin.jpg"}) : Names{"photo.jpg"});
-    if (c.hardLink) EXPECT_EQ(ReadFile(folder / "twin.jpg"), bytes);
+    if (c.hardLink) {
+      EXPECT_EQ(ReadFile(folder / "twin.jpg"), bytes);
+    }
   }
 }
 
@@ -219,8 +221,9 @@ TEST(SafeReplace, WritesTheFileItReadOrNothing) {
         TScratchFolder folder, elsewhere;
         mkdir((folder / "sub").c_str(), 0755);
         WriteFile(folder / "sub/real.jpg", "old photo");
-        if (inPlace)
+        if (inPlace) {
           ASSERT_EQ(link((folder / "sub/real.jpg").c_str(), (folder / "twin").c_str()), 0);
+        }
         ASSERT_EQ(symlink("sub/real.jpg", (folder / "photo.jpg").c_str()), 0);
         WriteFile(elsewhere / "secret", "secret", 0600);
         WriteFile(elsewhere / "real.jpg", "victim");
@@ -263,7 +266,9 @@ TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
         TScratchFolder folder;
         const std::string path = folder / "photo.jpg";
         WriteFile(path, versions[0]);
-        if (inPlace) ASSERT_EQ(link(path.c_str(), (folder / "twin").c_str()), 0);
+        if (inPlace) {
+          ASSERT_EQ(link(path.c_str(), (folder / "twin").c_str()), 0);
+        }
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
