@@ -2,13 +2,17 @@
 // is the file. Every run checks what must hold for any input, and aborts when
 // it does not:
 //  - a file starting FF D8 gives an output starting FF D8; any other gives none;
+//  - every walk line names the two bytes at its offset;
 //  - apart from the fresh JFIF segment after FF D8 and the comment before the
 //    final copy, the output is a sequence of input slices taken front to back,
 //    each starting at a marker the trace names and ending where the next named
-//    marker starts (the last one may end earlier, and starts one byte early
-//    when a fill pair FF FF holds its marker's 0xFF);
-//  - with the end-of-image cut, the search finds what the probe rules, stepped
-//    byte by byte, find from the start of scan, and the output then ends FF D9;
+//    marker starts (the last one may end earlier);
+//  - a file is either left as it was (damaged, not JPEG, nothing to remove) or
+//    written so that no dropped kind of segment stands before its first scan;
+//    "nothing to remove" means the output equals the input, and a backup is
+//    asked for exactly when the file is to be written with the backup option;
+//  - with the end-of-image cut, the search finds what a byte-by-byte walk of
+//    the structure from the start of scan finds, and the output then ends FF D9;
 //  - the only exception is the stream read error, and the checks above hold
 //    for the output written until it was raised;
 //  - with the orientation kept, the minimal Exif segment stands right after the
@@ -27,6 +31,7 @@
 #include <vector>
 
 #include "FakeFileAccess.h"
+#include "StructureWalk.h"
 #include "engine/ExifData.h"
 #include "engine/ExifOrientation.h"
 
@@ -49,14 +54,21 @@ bool Same(const std::vector<uint8_t>& out, size_t at, const uint8_t* bytes, size
 }
 
 // Input offsets of the walk's trace lines: every "ADRS=$" line after the
-// start-of-image line, the end-of-image search's own line excepted.
-std::vector<size_t> WalkOffsets(const ExifData::TStringList& log) {
+// start-of-image line, the end-of-image search's own line excepted. Each line
+// names the two bytes at its offset.
+std::vector<size_t> WalkOffsets(const std::vector<uint8_t>& in, const ExifData::TStringList& log) {
   std::vector<size_t> offsets;
   for (size_t i = 2; i < log.size(); ++i) {
     const std::string& line = log[i];
     if (line.rfind("ADRS=$", 0) != 0) Fail("a walk line without ADRS=$");
     if (line.size() >= 15 && line.compare(line.size() - 15, 15, " MARK=$FFD9 EOI") == 0) continue;
-    offsets.push_back(std::strtoull(line.c_str() + 6, nullptr, 16));
+    const size_t at = std::strtoull(line.c_str() + 6, nullptr, 16);
+    const size_t mark = line.find(" MARK=$");
+    if (mark == std::string::npos || at >= in.size()) Fail("a walk line without its marker");
+    const unsigned long marker = std::strtoul(line.c_str() + mark + 7, nullptr, 16);
+    const unsigned long bytes = in[at] * 256ul + (at + 1 < in.size() ? in[at + 1] : 0);
+    if (marker != bytes) Fail("a walk line names other bytes than those at its offset");
+    offsets.push_back(at);
   }
   return offsets;
 }
@@ -82,11 +94,8 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
     }
     reach = std::move(next);
   }
-  // The last slice starts at the last marker, or one byte before it when a
-  // fill pair FF FF stands right before it (that 0xFF belongs to the marker).
+  // The last slice starts at the last marker, after the comment when one was inserted.
   const size_t last = offsets.back();
-  const bool afterFill = offsets.size() >= 2 && offsets[offsets.size() - 2] + 2 == last &&
-                         in[last - 2] == 0xFF && in[last - 1] == 0xFF;
   for (size_t at : reach) {
     if (at == out.size()) return;
     size_t from = at;
@@ -94,28 +103,37 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
       from = at + sizeof kComment;
     }
     for (size_t start : {at, from}) {
-      for (size_t source : {last, afterFill ? last - 1 : last}) {
-        const size_t rest = out.size() - start;
-        if (rest >= 2 && source + rest <= in.size() && Same(out, start, in.data() + source, rest)) {
-          return;
-        }
-      }
+      const size_t rest = out.size() - start;
+      if (rest >= 2 && last + rest <= in.size() && Same(out, start, in.data() + last, rest)) return;
     }
   }
   Fail("the output is not input slices taken front to back");
 }
 
-// The end-of-image probe rules stepped byte by byte, the main image's marker
-// first: the offset of the marker's 0xFF, or E when there is none.
-size_t ReferenceSeek(const std::vector<uint8_t>& in, size_t E) {
-  const size_t size = in.size();
-  size_t p = E;
-  while (p + 2 < size) {
-    if (in[p++] != 0xFF) continue;
-    if (in[p++] == 0xD9) return p - 2;
+// A written file (the orientation segment taken out): from FF D8 to its first
+// scan, only markers, none of a dropped kind (the comment only as the inserted
+// one right before the scan, APP2 only as a kept ICC profile chunk).
+void CheckWrittenHeader(const std::vector<uint8_t>& out, uint8_t flag) {
+  size_t p = 2;
+  while (p + 2 <= out.size()) {
+    if (out[p] != 0xFF) Fail("a written file holds bytes that are not a marker before its scan");
+    const uint8_t code = out[p + 1];
+    if (code == 0xDA) return;
+    const bool comment = code == 0xFE && (flag & ExifData::flWriteComment) &&
+                         Same(out, p, kComment, sizeof kComment) &&
+                         p + sizeof kComment + 2 <= out.size() &&
+                         out[p + sizeof kComment] == 0xFF && out[p + sizeof kComment + 1] == 0xDA;
+    static constexpr uint8_t kICC[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+    const bool icc = code == 0xE2 && (flag & ExifData::flKeepICC) && Same(out, p + 4, kICC, 12);
+    const bool dropped =
+        (code == 0xE0 && !(flag & ExifData::flWriteJFIF)) ||
+        (code >= 0xE1 && code <= 0xEF && !(code == 0xEE && (flag & ExifData::flWriteAPP14)) &&
+         !icc) ||
+        (code == 0xFE && !comment);
+    if (dropped) Fail("a written file keeps a dropped kind of segment before its scan");
+    if (p + 4 > out.size()) return;  // the input ended inside this length field
+    p += 2 + out[p + 2] * 256u + out[p + 3];
   }
-  if (size >= 2 && size - 2 > E && in[size - 2] == 0xFF && in[size - 1] == 0xD9) return size - 2;
-  return E;
 }
 
 void CheckEndOfImage(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out,
@@ -126,9 +144,9 @@ void CheckEndOfImage(const std::vector<uint8_t>& in, const std::vector<uint8_t>&
   }
   if (sos == log.size()) return;  // the walk ended before a scan
   const size_t E = std::strtoull(log[sos].c_str() + 6, nullptr, 16);
-  const size_t found = ReferenceSeek(in, E);
+  const size_t found = velmora::test::ReferenceSeekEOI(in, E);
   if (found == E) {
-    if (sos + 1 != log.size()) Fail("an end-of-image line where the probes find none");
+    if (sos + 1 != log.size()) Fail("an end-of-image line where the structure gives none");
     return;
   }
   char line[48];
@@ -223,6 +241,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (run.TraceLog.empty() || run.TraceLog[0] != "-----<a.jpg>-----") Fail("header line");
   if (!jpeg) {
     if (!out.empty() || run.TraceLog.size() != 2 || threw) Fail("a file that is not JPEG");
+    if (result.outcome != ExifData::TOutcome::NotJpeg) Fail("outcome of a file that is not JPEG");
     if (!files.copies.empty()) Fail("a backup of a file that is not JPEG");
     return 0;
   }
@@ -230,15 +249,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fail("start-of-image line");
   }
   if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8) Fail("output does not start FF D8");
-  if (((flag & ExifData::flSaveOriginal) != 0) != (files.copies.size() == 1)) Fail("backup");
   if (flag & ExifData::flKeepOrientation) {
     if (const auto found = ExifData::FindExifOrientation(in)) {
       CheckOrientationSource(in, *found);
       TakeOrientation(out, threw, *found);
     }
   }
-  CheckSlices(in, out, flag, WalkOffsets(run.TraceLog));
+  CheckSlices(in, out, flag, WalkOffsets(in, run.TraceLog));
   if (!threw && (flag & ExifData::flDeleteAfterEOI)) CheckEndOfImage(in, out, run.TraceLog);
-  if (threw && result.skippedPastEnd) Fail("result of a failed run");
+  if (threw) {
+    if (!files.copies.empty()) Fail("a backup of a file whose run failed");
+    return 0;
+  }
+
+  using ExifData::TOutcome;
+  const bool notMarker = run.TraceLog.back().ends_with(" is not marker. Terminated.");
+  if (notMarker != (result.damage == ExifData::TDamage::NotMarker)) Fail("not-a-marker damage");
+  if ((result.damage != ExifData::TDamage::None) != (result.outcome == TOutcome::Damaged)) {
+    Fail("damage and outcome disagree");
+  }
+  if (result.outcome == TOutcome::Damaged) return 0;
+  if ((result.outcome == TOutcome::Unchanged) != (run.StripJpeg.Bytes() == in))
+    Fail("unchanged is not output == input");
+  if (result.outcome != TOutcome::Stripped && result.outcome != TOutcome::Unchanged) {
+    Fail("outcome of a JPEG file");
+  }
+  const bool backup = (flag & ExifData::flSaveOriginal) && result.outcome == TOutcome::Stripped;
+  if (backup != (files.copies.size() == 1) || files.copies.size() > 1) Fail("backup");
+  CheckWrittenHeader(out, flag);
   return 0;
 }

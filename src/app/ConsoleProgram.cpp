@@ -1,18 +1,25 @@
 #include "app/ConsoleProgram.h"
 
 #include <exception>
+#include <ostream>
 
 #include "app/ConsoleView.h"
 #include "app/Environment.h"
 #include "app/ErrorReport.h"
+#include "engine/PathRules.h"
 #include "platform/IniFile.h"
 
 namespace app {
 namespace {
 
-// Shows an error that stopped the route as the general error report would.
-void report(TConsoleView& view, const std::string& exePath, const std::exception& error) {
-  view.ShowErrorReport(ErrorReportCaption(exePath), ErrorReportText(error.what()));
+// Shows an error that stopped the route as the general error report would,
+// after the name of the file it stopped at (`file`, may be empty): on a
+// terminal the report stands far from that file's lines.
+void report(TConsoleView& view, const std::string& exePath, const std::exception& error,
+            const std::string& file = {}) {
+  const std::string text = ErrorReportText(error.what());
+  view.ShowErrorReport(ErrorReportCaption(exePath),
+                       file.empty() ? text : ExifData::FileNameOf(file) + ": " + text);
 }
 
 }  // namespace
@@ -36,8 +43,14 @@ int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, 
   } catch (const std::exception& error) {
     // The window would stay open after the report and write the settings when
     // the user closes it; without a window that close comes right away.
-    report(view, exePath, error);
+    report(view, exePath, error, form.StoppedAt());
     failed = true;
+  }
+  // A script sees at once what became of the files it named.
+  if (!files.empty()) {
+    out.flush();
+    err << ErrorReportCaption(exePath) << ": " << OutcomeCountText(form.Outcomes()) << '\n';
+    err.flush();
   }
   if (!view.CloseAttempted()) {
     try {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <optional>
 
 #include "app/SettingsValue.h"
 #include "app/Texts.h"
@@ -52,7 +53,68 @@ int soundNumber(const std::string& name) {
   return number;
 }
 
+std::string_view damageLine(ExifData::TDamage damage) {
+  switch (damage) {
+    case ExifData::TDamage::ShortLength:
+      return texts::kShortLength;
+    case ExifData::TDamage::NotMarker:
+      return texts::kNotMarkerBeforeScan;
+    case ExifData::TDamage::SkippedPastEnd:
+    case ExifData::TDamage::None:
+      break;
+  }
+  return texts::kDamagedInput;
+}
+
+// The kind of a file that is left as it was for a fault; none for a file
+// written or already clean.
+std::optional<TNotWritten> notWrittenKind(ExifData::TOutcome outcome) {
+  switch (outcome) {
+    case ExifData::TOutcome::NotLoaded:
+      return TNotWritten::NotLoaded;
+    case ExifData::TOutcome::NotJpeg:
+      return TNotWritten::NotJpeg;
+    case ExifData::TOutcome::TooLarge:
+      return TNotWritten::TooLarge;
+    case ExifData::TOutcome::Damaged:
+      return TNotWritten::Damaged;
+    case ExifData::TOutcome::BackupFailed:
+      return TNotWritten::BackupFailed;
+    case ExifData::TOutcome::Stripped:
+    case ExifData::TOutcome::Unchanged:
+      break;
+  }
+  return std::nullopt;
+}
+
+// clang-format off
+constexpr std::array<std::string_view, kNotWrittenKinds> kReasons{
+    texts::kReasonNotLoaded, texts::kReasonNotJpeg, texts::kReasonTooLarge,
+    texts::kReasonDamaged, texts::kReasonBackupFailed, texts::kReasonChanged,
+    texts::kReasonError};
+// clang-format on
+
 }  // namespace
+
+int TOutcomeCounts::NotWritten() const {
+  int total = 0;
+  for (const int n : notWritten) total += n;
+  return total;
+}
+
+std::string OutcomeCountText(const TOutcomeCounts& counts) {
+  std::string text = std::to_string(counts.written) + std::string(texts::kCountWritten) +
+                     std::to_string(counts.unchanged) + std::string(texts::kCountUnchanged) +
+                     std::to_string(counts.NotWritten()) + std::string(texts::kCountNotWritten);
+  std::string reasons;
+  for (size_t kind = 0; kind < kNotWrittenKinds; ++kind) {
+    if (counts.notWritten[kind] == 0) continue;
+    if (!reasons.empty()) reasons += ", ";
+    reasons += std::to_string(counts.notWritten[kind]) + " " + std::string(kReasons[kind]);
+  }
+  if (!reasons.empty()) text += " (" + reasons + ")";
+  return text + ", " + std::to_string(counts.notHandled) + std::string(texts::kNotHandled);
+}
 
 TFormMain::TFormMain(TMainView& view, TFormEnvironment env) : view_(view), env_(std::move(env)) {}
 
@@ -167,52 +229,89 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   try {
     result = run.AnalyzeExif(FileName);
   } catch (...) {
-    // The file's lines are dropped with the run; the batch stops above us.
+    // The file's lines stay in the log; the batch stops above us.
+    view_.AppendLogLines(run.TraceLog);
     view_.SetBusyCursor(false);
+    notWritten(TNotWritten::Error);
     throw;
   }
 
-  // An overwrite that would lose data is refused: without the backup the user
-  // asked for, or when the output lacks part of a damaged input.
-  const bool stripped = run.StripJpeg.Size() > 0;
-  bool refused = false;
-  if (stripped && result.backupAttempted && !result.backupSucceeded) {
-    run.TraceLog.push_back(std::string(texts::kBackupFailed) + ExifData::BackupNameOf(FileName) +
-                           std::string(texts::kNotOverwritten));
-    refused = true;
-  }
-  if (stripped && result.skippedPastEnd) {
-    run.TraceLog.push_back(std::string(texts::kDamagedInput));
-    refused = true;
+  using ExifData::TOutcome;
+  const std::string backupName = result.backupName;
+  switch (result.outcome) {
+    case TOutcome::Stripped:
+      if (result.backup == ExifData::TBackupOutcome::Written) {
+        run.TraceLog.push_back(std::string(texts::kBackupWritten) + backupName);
+      } else if (result.backupAttempted) {
+        run.TraceLog.push_back(std::string(texts::kBackupKept) + backupName);
+      }
+      break;
+    case TOutcome::Unchanged:
+      run.TraceLog.push_back(std::string(texts::kNothingToRemove));
+      break;
+    case TOutcome::Damaged:
+      run.TraceLog.push_back(std::string(damageLine(result.damage)));
+      break;
+    case TOutcome::BackupFailed:
+      // An overwrite without the backup the user asked for could lose data.
+      run.TraceLog.push_back(std::string(texts::kBackupFailed) + backupName +
+                             std::string(texts::kNotOverwritten));
+      break;
+    case TOutcome::NotLoaded:
+    case TOutcome::TooLarge:
+    case TOutcome::NotJpeg:
+      break;  // the engine's own line says why
   }
 
-  const auto showLog = [&] {
-    view_.AppendLogLines(run.TraceLog);
-    view_.AppendLogLines({"", ""});
-    view_.SetBusyCursor(false);
-  };
   // The save comes before the lines reach the pane, so that a file changed
-  // behind our back is told inside its own block.
-  bool written = false;
-  if (stripped && !refused) {
+  // behind our back is told inside its own block; the separator comes after
+  // the save, so that the line of a batch stopped by a failed save stands
+  // right after the file's own lines.
+  std::optional<TNotWritten> kind = notWrittenKind(result.outcome);
+  if (result.outcome == TOutcome::Stripped) {
     try {
       env_.save(FileName, run.StripJpeg.Data(), static_cast<size_t>(run.StripJpeg.Size()));
-      written = true;
+      ++outcomes_.written;
     } catch (const platform::EFileChanged&) {
       run.TraceLog.push_back(std::string(texts::kFileChanged));
+      kind = TNotWritten::Changed;
     } catch (...) {
-      showLog();
+      view_.AppendLogLines(run.TraceLog);
+      view_.SetBusyCursor(false);
+      notWritten(TNotWritten::Error);
       throw;
     }
+  } else if (result.outcome == TOutcome::Unchanged) {
+    ++outcomes_.unchanged;
   }
-  showLog();
+  view_.AppendLogLines(run.TraceLog);
+  view_.AppendLogLines({"", ""});
+  view_.SetBusyCursor(false);
 
   const std::string name = ExifData::FileNameOf(FileName);
-  if (!written) {
-    ++filesNotWritten_;
+  if (kind) {
+    notWritten(*kind);
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
   }
   view_.SetFileNameLabel(name);
+}
+
+void TFormMain::stripFiles(const std::vector<std::string>& files) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    try {
+      StripJpeg(files[i]);
+    } catch (...) {
+      const size_t left = files.size() - i - 1;
+      outcomes_.notHandled += static_cast<int>(left);
+      stoppedAt_ = files[i];
+      view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(files[i]) +
+                                ": " + std::to_string(left) +
+                                std::string(left == 1 ? texts::kFile : texts::kFiles) +
+                                std::string(texts::kNotHandled),
+                            "", ""});
+      throw;
+    }
+  }
 }
 
 void TFormMain::WMDropFiles(const std::vector<std::string>& files) {
@@ -250,7 +349,7 @@ void TFormMain::runBatch(const std::vector<std::string>& files) {
   view_.SetBusyCursor(true);
   try {
     view_.ClearLog();
-    for (const std::string& file : files) StripJpeg(file);
+    stripFiles(files);
   } catch (...) {
     requestChime(false);
     view_.SetBusyCursor(false);
@@ -265,7 +364,7 @@ void TFormMain::FormShow(const std::vector<std::string>& args) {
   batchRunning_ = true;
   view_.SetBusyCursor(true);
   try {
-    for (const std::string& file : args) StripJpeg(file);
+    stripFiles(args);
   } catch (...) {
     view_.SetBusyCursor(false);
     batchRunning_ = false;

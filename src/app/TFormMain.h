@@ -2,6 +2,7 @@
 // chime requests, over a TMainView. One instance per program (FormMain).
 #pragma once
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <string>
@@ -22,6 +23,23 @@ struct TFormEnvironment {
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;
 };
+
+// Why a file was not written over, by kind.
+enum class TNotWritten { NotLoaded, NotJpeg, TooLarge, Damaged, BackupFailed, Changed, Error };
+inline constexpr size_t kNotWrittenKinds = 7;
+
+// What became of the files of the batches run so far.
+struct TOutcomeCounts {
+  int written = 0;
+  int unchanged = 0;  // nothing left to remove: left as they were, counted as done
+  std::array<int, kNotWrittenKinds> notWritten{};
+  int notHandled = 0;  // after the file whose error stopped a batch
+
+  int NotWritten() const;
+};
+
+// "3 written, 1 already clean, 2 not written (1 not JPEG, 1 damaged), 0 not handled."
+std::string OutcomeCountText(const TOutcomeCounts& counts);
 
 class TFormMain {
  public:
@@ -60,8 +78,11 @@ class TFormMain {
   // the window calls it again after an error report so that none is lost.
   void RunQueuedBatches();
 
-  // Files of the batches run so far that were not stripped and written.
-  int FilesNotWritten() const { return filesNotWritten_; }
+  // Files of the batches run so far that were not written over and not clean already.
+  int FilesNotWritten() const { return outcomes_.NotWritten(); }
+  const TOutcomeCounts& Outcomes() const { return outcomes_; }
+  // The file whose error stopped the last batch that stopped (as given), or empty.
+  const std::string& StoppedAt() const { return stoppedAt_; }
   bool BatchRunning() const { return batchRunning_; }
 
  private:
@@ -72,6 +93,10 @@ class TFormMain {
   };
 
   void runBatch(const std::vector<std::string>& files);
+  // StripJpeg for each file; when one throws, the line that names it and counts
+  // the files left, then the error passes on.
+  void stripFiles(const std::vector<std::string>& files);
+  void notWritten(TNotWritten kind) { ++outcomes_.notWritten[static_cast<size_t>(kind)]; }
   void requestChime(bool wait);
 
   TMainView& view_;
@@ -84,7 +109,8 @@ class TFormMain {
   bool KeepOrientation_ = false;
   bool KeepICC_ = false;
   uint8_t FLAG_ = 0;
-  int filesNotWritten_ = 0;
+  TOutcomeCounts outcomes_;
+  std::string stoppedAt_;
   bool batchRunning_ = false;
   std::deque<TQueued> queued_;
 };

@@ -17,6 +17,22 @@ inline constexpr std::string_view kDamagedInput =
     "  *** A segment runs past the end of the file. File not overwritten.";
 inline constexpr std::string_view kFileChanged =
     "  *** The file was changed or replaced after it was read. File not overwritten.";
+inline constexpr std::string_view kShortLength =
+    "  *** A segment's length is below 2. File not overwritten.";
+inline constexpr std::string_view kNotMarkerBeforeScan =
+    "  *** Bytes that are not a marker stand before the image data. File not overwritten.";
+// A file whose stripped bytes equal its own: it counts as done.
+inline constexpr std::string_view kNothingToRemove =
+    "  *** Nothing left to remove. File not overwritten.";
+// Lines of a written or kept backup: text + the backup's name.
+inline constexpr std::string_view kBackupWritten = "  Backup copy written: ";
+inline constexpr std::string_view kBackupKept = "  Backup copy kept (same bytes): ";
+// The line after the lines of a file whose error stopped the batch:
+// kBatchStopped + name + ": " + count + kFile or kFiles + kNotHandled.
+inline constexpr std::string_view kBatchStopped = "  *** Batch stopped by an error in ";
+inline constexpr std::string_view kFile = " file";
+inline constexpr std::string_view kFiles = " files";
+inline constexpr std::string_view kNotHandled = " not handled.";
 // Settings folder that cannot be made: "<" + folder + kCreationError.
 inline constexpr std::string_view kCreationError =
     "> creation error.\r\nConfigurations may not be saved.";
@@ -34,5 +50,18 @@ inline constexpr std::string_view kAnotherCopyRunning =
     ": another copy is running; nothing was done.";
 inline constexpr std::string_view kNoDisplayNoFiles =
     ": no display; name the JPEG files to strip on the command line.";
+// The count of outcomes after the last file, e.g.
+// ": 3 written, 1 already clean, 2 not written (1 not JPEG, 1 damaged), 0 not handled."
+inline constexpr std::string_view kCountWritten = " written, ";
+inline constexpr std::string_view kCountUnchanged = " already clean, ";
+inline constexpr std::string_view kCountNotWritten = " not written";
+// Reasons a file was not written, in the order they are counted.
+inline constexpr std::string_view kReasonNotLoaded = "not loaded";
+inline constexpr std::string_view kReasonNotJpeg = "not JPEG";
+inline constexpr std::string_view kReasonTooLarge = "too large";
+inline constexpr std::string_view kReasonDamaged = "damaged";
+inline constexpr std::string_view kReasonBackupFailed = "backup failed";
+inline constexpr std::string_view kReasonChanged = "changed meanwhile";
+inline constexpr std::string_view kReasonError = "error";
 
 }  // namespace app::texts

@@ -42,6 +42,9 @@ inline constexpr std::string_view kNotJpeg = "  *** Not Jpeg file. Marker=$";
 // The comment segment's text: "Modified by " name " " Version.
 inline constexpr std::string_view kModifiedBy = "Modified by ";
 inline constexpr std::string_view kBackupEnding = "_bak.jpg";
+// Further backups of one file: kNumberedBackupStart + number + kNumberedBackupEnd.
+inline constexpr std::string_view kNumberedBackupStart = "_bak_";
+inline constexpr std::string_view kNumberedBackupEnd = ".jpg";
 
 // The failure of a memory-stream copy that runs short.
 inline constexpr std::string_view kStreamReadError = "ストリームからの読み取りエラー";

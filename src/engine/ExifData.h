@@ -50,6 +50,14 @@ struct TLoadResult {
   std::string message;  // Failed: the line for the log; may be empty (no text)
 };
 
+// What one backup copy under one name came to.
+enum class TBackupOutcome {
+  Written,   // nothing bore the name; it now holds a copy of the file
+  Kept,      // a file of the name already held the same bytes; left as it is
+  Occupied,  // something else bears the name (other bytes, a link, a folder); untouched
+  Failed,    // the copy could not be made
+};
+
 // The file services the driver needs; the platform layer implements them.
 class TFileAccess {
  public:
@@ -57,18 +65,40 @@ class TFileAccess {
   // Reads the whole file into `into` (emptied first). Files of kMaxInputSize
   // bytes or more are refused without being read.
   virtual TLoadResult LoadFile(const std::string& path, TMemoryStream& into) = 0;
-  // Copies `existing` to `backup`, replacing a file of that name. True on success.
-  virtual bool CopyFile(const std::string& existing, const std::string& backup) = 0;
+  // Copies `existing` to `backup` when nothing bears that name yet. Never
+  // replaces or writes into anything that does: a backup may be the only copy
+  // of an original.
+  virtual TBackupOutcome CopyFile(const std::string& existing, const std::string& backup) = 0;
+};
+
+// Why a walk's output must not be written over its input.
+enum class TDamage {
+  None,
+  SkippedPastEnd,  // a dropped segment runs past the end (or the end cuts its length)
+  ShortLength,     // a dropped segment's length is below 2
+  NotMarker,       // bytes that are not a marker stand before the first scan
+};
+
+// What became of one file, as far as the engine decides it.
+enum class TOutcome {
+  Stripped,      // StripJpeg holds the file to write over the input
+  Unchanged,     // StripJpeg equals the input: nothing was left to remove
+  NotLoaded,     // the file could not be read (the line says why)
+  TooLarge,      // the file is too large to be walked
+  NotJpeg,       // the file does not start with the start-of-image marker
+  Damaged,       // see TAnalyzeResult::damage; the output must not be written
+  BackupFailed,  // the backup asked for could not be made
 };
 
 // What the driver tells its caller besides TraceLog and StripJpeg.
 struct TAnalyzeResult {
+  TOutcome outcome = TOutcome::NotLoaded;
+  TDamage damage = TDamage::None;
+  // With flSaveOriginal, once the file is to be written: the last name tried
+  // and what became of it (Written or Kept on success).
   bool backupAttempted = false;
-  bool backupSucceeded = false;
-  // The walk skipped a segment whose length ran past the end of the input (or
-  // whose length field was cut by the end): the input is damaged and the output
-  // lacks everything from that segment on.
-  bool skippedPastEnd = false;
+  TBackupOutcome backup = TBackupOutcome::Failed;
+  std::string backupName;
 };
 
 class TStripRun {
@@ -81,8 +111,10 @@ class TStripRun {
   TMemoryStream StripJpeg;
   TStringList TraceLog;
 
-  // The driver: one call per file. Throws EStreamReadError when a kept segment
-  // runs past the end of the input (TraceLog keeps the lines written so far).
+  // The driver: one call per file. With flSaveOriginal it makes the backup
+  // after the walk, and only when the output is to be written (outcome
+  // Stripped). Throws EStreamReadError when a kept segment runs past the end of
+  // the input (TraceLog keeps the lines written so far; no backup is made).
   TAnalyzeResult AnalyzeExif(const std::string& FileName);
 
   // The walk and its primitives, public for tests. Src is positioned as each
@@ -93,16 +125,18 @@ class TStripRun {
   void WriteJFIF();
   void WriteCOM();
   int32_t SeekEOI(TMemoryStream& Src);
-  // After ReadJpeg: the walk skipped a segment past the end of the input.
-  bool SkippedPastEnd() const { return skippedPastEnd_; }
+  // After ReadJpeg: why its output must not be written, if it must not.
+  TDamage Damage() const { return damage_; }
+  bool SkippedPastEnd() const { return damage_ == TDamage::SkippedPastEnd; }
 
  private:
   void CopyScan(TMemoryStream& Src);
-  void CopyRest(TMemoryStream& Src, bool afterFill);
+  void CopyRest(TMemoryStream& Src);
+  void MakeBackup(const std::string& FileName, TAnalyzeResult& result);
 
   TFileAccess& files_;
   std::string exePath_;
-  bool skippedPastEnd_ = false;
+  TDamage damage_ = TDamage::None;
 };
 
 }  // namespace ExifData

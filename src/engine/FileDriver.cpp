@@ -44,7 +44,7 @@ TStripRun::TStripRun(TFileAccess& files, std::string exePath)
 
 TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TAnalyzeResult result;
-  skippedPastEnd_ = false;
+  damage_ = TDamage::None;
   StripJpeg.Clear();
   const std::string name = FileNameOf(FileName);
   TraceLog.push_back(std::string(texts::kHeaderOpen) + name + std::string(texts::kHeaderClose));
@@ -54,12 +54,14 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   if (load.kind == TLoadResult::TKind::Failed) {
     TraceLog.push_back(load.message.empty() ? std::string(texts::kFileOpenError) + name
                                             : load.message);
+    result.outcome = TOutcome::NotLoaded;
     return result;
   }
   // Offsets in the walk are 32-bit: a loader that did not refuse a large file
   // is refused here.
   if (load.kind == TLoadResult::TKind::TooLarge || Src.Size() >= kMaxInputSize) {
     TraceLog.push_back(std::string(texts::kFileTooLarge));
+    result.outcome = TOutcome::TooLarge;
     return result;
   }
 
@@ -68,16 +70,40 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   ReadField(Src, Marker);
   if (Marker != 0xFFD8) {
     TraceLog.push_back(NotJpegLine(Marker));
+    result.outcome = TOutcome::NotJpeg;
     return result;
-  }
-  if (FLAG & flSaveOriginal) {
-    result.backupAttempted = true;
-    result.backupSucceeded = files_.CopyFile(FileName, BackupNameOf(FileName));
   }
   TraceLog.push_back(TraceLine(static_cast<uint32_t>(Src.Position() - 2), Marker, texts::kSOI));
   ReadJpeg(Src);
-  result.skippedPastEnd = skippedPastEnd_;
+
+  // The backup comes after the walk: a file that will not be written needs
+  // none, and a backup of an already stripped file would hold no original.
+  result.damage = damage_;
+  if (damage_ != TDamage::None) {
+    result.outcome = TOutcome::Damaged;
+  } else if (StripJpeg.Bytes() == Src.Bytes()) {
+    result.outcome = TOutcome::Unchanged;
+  } else {
+    result.outcome = TOutcome::Stripped;
+    if (FLAG & flSaveOriginal) MakeBackup(FileName, result);
+  }
   return result;
+}
+
+// The first backup name that is free or already holds the same bytes; a name
+// held by anything else is passed over, never replaced.
+void TStripRun::MakeBackup(const std::string& FileName, TAnalyzeResult& result) {
+  constexpr int kBackupNames = 999;
+  result.backupAttempted = true;
+  for (int number = 1; number <= kBackupNames; ++number) {
+    result.backupName = BackupNameOf(FileName, number);
+    result.backup = files_.CopyFile(FileName, result.backupName);
+    if (result.backup != TBackupOutcome::Occupied) break;
+  }
+  if (result.backup != TBackupOutcome::Written && result.backup != TBackupOutcome::Kept) {
+    result.backup = TBackupOutcome::Failed;
+    result.outcome = TOutcome::BackupFailed;
+  }
 }
 
 }  // namespace ExifData

@@ -27,4 +27,12 @@ std::string BackupNameOf(std::string_view path, std::string_view delimiters) {
   return ReplaceExtension(path, texts::kBackupEnding, delimiters);
 }
 
+std::string BackupNameOf(std::string_view path, int number, std::string_view delimiters) {
+  if (number <= 1) return BackupNameOf(path, delimiters);
+  return ReplaceExtension(path,
+                          std::string(texts::kNumberedBackupStart) + std::to_string(number) +
+                              std::string(texts::kNumberedBackupEnd),
+                          delimiters);
+}
+
 }  // namespace ExifData

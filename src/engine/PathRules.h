@@ -22,5 +22,8 @@ std::string ReplaceExtension(std::string_view path, std::string_view ending,
                              std::string_view delimiters = kPathDelimiters);
 // "a.jpg" -> "a_bak.jpg", always beside the input.
 std::string BackupNameOf(std::string_view path, std::string_view delimiters = kPathDelimiters);
+// The `number`th backup name: 1 gives "a_bak.jpg", 2 "a_bak_2.jpg", 3 "a_bak_3.jpg", ...
+std::string BackupNameOf(std::string_view path, int number,
+                         std::string_view delimiters = kPathDelimiters);
 
 }  // namespace ExifData

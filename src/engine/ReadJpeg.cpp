@@ -28,9 +28,10 @@ bool HoldsICCProfile(const TMemoryStream& Src) {
 }  // namespace
 
 // Entry: Src at 2, just past the input's start-of-image marker; StripJpeg
-// empty. Exit: StripJpeg holds the stripped file; Src's position is of no use.
+// empty. Exit: StripJpeg holds the stripped file; Src's position is of no use;
+// Damage() tells when the output must not be written over the input.
 void TStripRun::ReadJpeg(TMemoryStream& Src) {
-  skippedPastEnd_ = false;
+  damage_ = TDamage::None;
   bool JFIF = false;
   static constexpr uint8_t kSOI[2] = {0xFF, 0xD8};
   StripJpeg.Write(kSOI, 2);
@@ -62,14 +63,16 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
 
   // At least three bytes must be left: the marker and one more. The last one
   // or two bytes of the input are never read here.
-  bool afterFill = false;
   while (Src.Position() < Src.Size() - 2) {
     const int64_t at = Src.Position();
     uint16_t Marker = 0;
     ReadField(Src, Marker);
     const TMarkerRule rule = MarkerRule(Marker, FLAG, JFIF);
     TraceLog.push_back(TraceLine(static_cast<uint32_t>(at), Marker, rule.label));
-    if (Marker != 0xFFE0 || rule.action != TSegmentAction::Copy) placeOrientation();
+    if ((Marker != 0xFFE0 || rule.action != TSegmentAction::Copy) &&
+        rule.action != TSegmentAction::Fill) {
+      placeOrientation();
+    }
     switch (rule.action) {
       case TSegmentAction::Copy:
         WriteSegment(Src);
@@ -84,16 +87,23 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
           SkipSegment(Src);
         break;
       case TSegmentAction::Fill:
-        afterFill = true;
-        continue;
+        // Any number of 0xFF may stand before a marker code. After an odd
+        // number the pair just read holds the marker's own 0xFF: step back to
+        // it, so that the marker is read whole and walked by its rule.
+        if (Src.Position() < Src.Size() && Src.Data()[Src.Position()] != 0xFF) Src.Seek(-1);
+        break;
       case TSegmentAction::ScanCopy:
         CopyScan(Src);
         return;
       case TSegmentAction::RestCopy:
-        CopyRest(Src, afterFill);
+        // The header cannot be followed: whatever the rest holds, metadata
+        // included, would go out unexamined.
+        damage_ = TDamage::NotMarker;
+        CopyRest(Src);
         return;
     }
-    afterFill = false;
+    // A length below 2 leaves no way to the next marker: the walk ends.
+    if (damage_ == TDamage::ShortLength) return;
   }
   placeOrientation();
 }
@@ -115,13 +125,8 @@ void TStripRun::CopyScan(TMemoryStream& Src) {
 
 // Entry: Src just after two bytes that are not a marker. Copies them and the
 // rest of the input.
-//
-// After an odd number of fill bytes the pairs have slipped: the last 0xFF,
-// dropped as part of a fill pair, is the first byte of the marker now read as
-// "not a marker". It is copied too, so that the output keeps that marker
-// whole instead of starting the rest with a stray marker code.
-void TStripRun::CopyRest(TMemoryStream& Src, bool afterFill) {
-  Src.Seek(afterFill ? -3 : -2);
+void TStripRun::CopyRest(TMemoryStream& Src) {
+  Src.Seek(-2);
   const int32_t CP = static_cast<int32_t>(Src.Position());
   StripJpeg.CopyFrom(Src, Src.Size() - CP);
 }

@@ -1,10 +1,14 @@
 // The end-of-image search.
 //
 // Files may carry further images after the main one (multi-picture files, gain
-// maps, motion photos: each a whole JPEG ending in FF D9), so the end of the
-// input is no sign of the main image's end. The forward scan from the start of
-// scan therefore comes first; the last two bytes are tested only when it finds
-// nothing (the pair there is out of the scan's reach).
+// maps, motion photos: each a whole JPEG ending in FF D9), and a progressive
+// image holds tables, comments and application segments between its scans,
+// whose bodies may hold any bytes, FF D9 included. So the search follows the
+// structure a decoder follows from the start of scan on: segments with a
+// length field are stepped over by their length, FF 00 and the restart markers
+// are scan data, and a run of 0xFF before a marker code is fill. Where the
+// structure cannot be followed, no end is taken for sure and the caller keeps
+// the rest of the input whole.
 #include <cstdint>
 
 #include "EngineTexts.h"
@@ -22,59 +26,73 @@ namespace ExifData {
 
 namespace {
 
-// The first pair FF D9 whose 0xFF lies in [from, limit), or -1. Blocks without
-// such a pair are passed over by a loop the compiler turns into vector
-// compares, which keeps the search near the speed of reading memory.
-VELMORA_WIDE_VECTOR_CLONES int64_t FindPair(const uint8_t* data, int64_t from, int64_t limit) {
+constexpr int64_t kNone = -1;
+
+// Scan data may hold 0xFF only as FF 00 (a stuffed data byte) or before a
+// restart code D0 to D7.
+constexpr bool IsScanData(uint8_t code) { return code == 0x00 || (code & 0xF8) == 0xD0; }
+
+// The first 0xFF in [from, size - 1) that is not scan data by the byte after
+// it, or kNone. Blocks without one are passed over by a loop the compiler
+// turns into vector compares, which keeps the search near the speed of reading
+// memory: in scan data such a byte stands only where the scan ends.
+VELMORA_WIDE_VECTOR_CLONES int64_t FindMarker(const uint8_t* data, int64_t from, int64_t size) {
   constexpr int64_t kBlock = 256;
+  const int64_t limit = size - 1;  // a marker's code byte must be inside the input
   int64_t p = from;
   for (; p + kBlock <= limit; p += kBlock) {
     uint8_t hit = 0;
     for (int64_t i = 0; i < kBlock; ++i) {
-      hit |= static_cast<uint8_t>((data[p + i] == 0xFF) & (data[p + i + 1] == 0xD9));
+      const uint8_t code = data[p + i + 1];
+      hit |= static_cast<uint8_t>((data[p + i] == 0xFF) & (code != 0x00) & ((code & 0xF8) != 0xD0));
     }
     if (hit) break;
   }
   for (; p < limit; ++p) {
-    if (data[p] == 0xFF && data[p + 1] == 0xD9) return p;
+    if (data[p] == 0xFF && !IsScanData(data[p + 1])) return p;
   }
-  return -1;
+  return kNone;
 }
 
-// Probes from `from` while a probe may start before `limit` (the size less 2):
-// a byte other than 0xFF is a probe of its own; 0xFF takes the next byte with it
-// and is the marker when that byte is 0xD9. So a run of k bytes 0xFF before
-// 0xD9 is found when k is odd and missed when k is even. Returns the offset of
-// the marker's 0xFF, or -1.
-//
-// Same result without stepping probe by probe: every position just after a
-// byte other than 0xFF starts a probe, so a pair FF D9 is a find exactly when
-// the run of 0xFF bytes that ends in its 0xFF, counted from `from` at most, has
-// odd length.
-int64_t ScanForEOI(const uint8_t* data, int64_t from, int64_t limit) {
-  for (int64_t q = FindPair(data, from, limit); q >= 0; q = FindPair(data, q + 2, limit)) {
-    int64_t runStart = q;
-    while (runStart > from && data[runStart - 1] == 0xFF) --runStart;
-    if ((q - runStart) % 2 == 0) return q;
+// From the start-of-scan marker at E: the offset of the 0xFF of the
+// end-of-image marker that ends the image, or kNone when there is none or the
+// structure breaks (a length below 2 or past the end, a start of image).
+int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size) {
+  int64_t marker = E;  // the 0xFF of a marker with a length field
+  for (;;) {
+    if (marker + 4 > size) return kNone;
+    const int64_t length = int64_t{data[marker + 2]} * 256 + data[marker + 3];
+    if (length < 2 || marker + 2 + length > size) return kNone;
+    int64_t p = marker + 2 + length;
+    for (;;) {
+      p = FindMarker(data, p, size);
+      if (p == kNone) return kNone;
+      while (p + 1 < size && data[p + 1] == 0xFF) ++p;  // fill: the last 0xFF is the marker's
+      if (p + 1 >= size) return kNone;
+      const uint8_t code = data[p + 1];
+      if (code == 0xD9) return p;
+      if (code == 0xD8) return kNone;
+      if (IsScanData(code) || code == 0x01) {  // after fill; TEM stands alone
+        p += 2;
+        continue;
+      }
+      marker = p;
+      break;
+    }
   }
-  return -1;
 }
 
 }  // namespace
 
 // Entry: Src at E, the first byte of the start-of-scan marker. Returns the
-// offset of the 0xFF of the end-of-image marker found, or E when there is none;
-// a find adds its trace line. Exit: Src just after the marker found, or at the
-// end of the input.
+// offset of the 0xFF of the end-of-image marker that ends the image, or E when
+// there is none; a find adds its trace line. Exit: Src just after the marker
+// found, or at the end of the input.
 int32_t TStripRun::SeekEOI(TMemoryStream& Src) {
   const int64_t E = Src.Position();
   const int64_t size = Src.Size();
-  const uint8_t* data = Src.Data();
-  int64_t found = E >= 0 ? ScanForEOI(data, E, size - 2) : -1;
-  if (found < 0 && size - 2 > E && data[size - 2] == 0xFF && data[size - 1] == 0xD9) {
-    found = size - 2;
-  }
-  if (found < 0) {
+  const int64_t found = E >= 0 && E < size ? FollowToEOI(Src.Data(), E, size) : kNone;
+  if (found == kNone) {
     Src.SetPosition(size);
     return static_cast<int32_t>(E);
   }

@@ -5,19 +5,24 @@
 namespace ExifData {
 
 // Entry: Src just after the two marker bytes. Exit: just after the segment, by
-// its length field (L = 0 and 1 wrap to 65534 and 65535 bytes), possibly
-// beyond the end of the input. Writes nothing.
+// its length field, possibly beyond the end of the input. Writes nothing.
+// A length below 2 cannot be a segment's: it is damage, and the position stays
+// just after the length field (a skip by the wrapped length would land tens of
+// kilobytes further, inside the image data).
 void TStripRun::SkipSegment(TMemoryStream& Src) {
   uint16_t SZ = 0;
   if (!ReadField(Src, SZ)) {
     // The end cut the length field: the position stands at the end and the
     // walk stops there.
-    skippedPastEnd_ = true;
+    damage_ = TDamage::SkippedPastEnd;
     return;
   }
-  SZ = static_cast<uint16_t>(SZ - 2);
-  Src.Seek(SZ);
-  if (Src.Position() > Src.Size()) skippedPastEnd_ = true;
+  if (SZ < 2) {
+    damage_ = TDamage::ShortLength;
+    return;
+  }
+  Src.Seek(SZ - 2);
+  if (Src.Position() > Src.Size()) damage_ = TDamage::SkippedPastEnd;
 }
 
 // Entry: Src just after the two marker bytes. Exit: just after the L + 2 bytes

@@ -28,7 +28,9 @@ class EFileChanged : public EFileError {
 class TPlatformFiles : public ExifData::TFileAccess {
  public:
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  bool CopyFile(const std::string& existing, const std::string& backup) override;
+  // Copies content, permission bits and time stamps; see TFileAccess::CopyFile.
+  ExifData::TBackupOutcome CopyFile(const std::string& existing,
+                                    const std::string& backup) override;
 };
 
 // Replaces the content of `path` with `size` bytes so that a failure at any

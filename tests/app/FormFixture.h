@@ -34,11 +34,16 @@ class TMemoryFiles : public ExifData::TFileAccess {
     into.Bytes() = it->second;
     return {};
   }
-  bool CopyFile(const std::string& existing, const std::string& backup) override {
+  ExifData::TBackupOutcome CopyFile(const std::string& existing,
+                                    const std::string& backup) override {
+    using ExifData::TBackupOutcome;
     backups.push_back(backup);
-    if (failingBackups.count(existing) != 0) return false;
+    if (failingBackups.count(existing) != 0) return TBackupOutcome::Failed;
+    if (auto taken = files.find(backup); taken != files.end()) {
+      return taken->second == files.at(existing) ? TBackupOutcome::Kept : TBackupOutcome::Occupied;
+    }
     files[backup] = files.at(existing);
-    return true;
+    return TBackupOutcome::Written;
   }
 };
 

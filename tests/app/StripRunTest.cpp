@@ -81,15 +81,32 @@ TEST_F(StripRun, FileThatIsNotJpegGivesItsDiagnosisAndTheStripWarning) {
   EXPECT_EQ(Form().FilesNotWritten(), 1);
 }
 
-TEST_F(StripRun, EngineFailureShowsNothingSavesNothingAndLeavesTheLabel) {
+// The stop is kept, but nothing of it is hidden: the failing file's lines, then
+// one line naming it and counting the files the batch left undone.
+TEST_F(StripRun, EngineFailureStopsTheBatchAndSaysWhatWasLeft) {
   // A kept DQT whose length runs past the end of the input.
   files.files["/p/cut.jpg"] = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x40, 0x01, 0x02};
-  EXPECT_THROW(Form().StripJpeg("/p/cut.jpg"), ExifData::EStreamReadError);
-  EXPECT_TRUE(view.log.empty());
-  EXPECT_TRUE(saved.empty());
+  files.files["/p/b.jpg"] = SampleJpeg();
+  EXPECT_THROW(Form().WMDropFiles({"/p/a.jpg", "/p/cut.jpg", "/p/b.jpg", "/p/c.jpg"}),
+               ExifData::EStreamReadError);
+  const std::vector<std::string> tail = {
+      "-----<cut.jpg>-----",
+      "ADRS=$000000 MARK=$FFD8 SOI",
+      "ADRS=$000002 MARK=$FFDB DQI",
+      "  *** Batch stopped by an error in cut.jpg: 2 files not handled.",
+      "",
+      ""};
+  ASSERT_GE(view.log.size(), tail.size());
+  EXPECT_EQ(std::vector<std::string>(view.log.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                                     view.log.end()),
+            tail);
+  EXPECT_EQ(saved.count("/p/a.jpg"), 1u);
+  EXPECT_EQ(saved.count("/p/cut.jpg") + saved.count("/p/b.jpg"), 0u);
   EXPECT_TRUE(view.Only("Warning:").empty());
   EXPECT_EQ(view.Only("Label:").back(), "Label:Analyzing...");
-  EXPECT_EQ(view.events.back(), "Cursor:normal");
+  EXPECT_EQ(Form().StoppedAt(), "/p/cut.jpg");
+  EXPECT_EQ(app::OutcomeCountText(Form().Outcomes()),
+            "1 written, 0 already clean, 1 not written (1 error), 2 not handled.");
 }
 
 TEST_F(StripRun, FailedSaveLeavesTheLinesAndPassesTheError) {
@@ -143,6 +160,70 @@ TEST_F(StripRun, DamagedInputIsLeftAsItIs) {
   EXPECT_EQ(view.log[view.log.size() - 3],
             "  *** A segment runs past the end of the file. File not overwritten.");
   EXPECT_EQ(view.Only("Warning:"), (std::vector<std::string>{"Warning:Strip error.\r\n<d.jpg> "}));
+}
+
+// Each way a file can end has its line at the end of the file's block, its
+// warning or none, and its count.
+TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
+  Bytes clean = SampleJpeg();
+  clean.erase(clean.begin() + 2, clean.begin() + 20);  // APP0 and APP1 gone: as stripped
+  Bytes shortLength = SampleJpeg();
+  shortLength[12] = shortLength[13] = 0x00;  // the APP1's length
+  Bytes stray = SampleJpeg();
+  stray.insert(stray.begin() + 2, 0x00);
+  struct Case {
+    const char* name;
+    Bytes content;
+    const char* line;
+    bool saved;
+    bool warned;
+    const char* counts;
+  };
+  const Case cases[] = {
+      {"clean.jpg", clean, "  *** Nothing left to remove. File not overwritten.", false, false,
+       "0 written, 1 already clean, 0 not written, 0 not handled."},
+      {"short.jpg", shortLength, "  *** A segment's length is below 2. File not overwritten.",
+       false, true, "0 written, 0 already clean, 1 not written (1 damaged), 0 not handled."},
+      {"stray.jpg", stray,
+       "  *** Bytes that are not a marker stand before the image data. File not overwritten.",
+       false, true, "0 written, 0 already clean, 1 not written (1 damaged), 0 not handled."},
+      {"a.jpg", SampleJpeg(), "ADRS=$000027 MARK=$FFDA SOS", true, false,
+       "1 written, 0 already clean, 0 not written, 0 not handled."},
+  };
+  for (const Case& c : cases) {
+    TRecordingView fresh;
+    std::map<std::string, Bytes> written;
+    app::TFormEnvironment env{
+        files, [&](const std::string& path, const void*, size_t) { written[path] = {}; },
+        "/opt/velmora", appData.string(), chime};
+    app::TFormMain form(fresh, env);
+    form.FormCreate();
+    files.files[std::string("/p/") + c.name] = c.content;
+    form.StripJpeg(std::string("/p/") + c.name);
+    ASSERT_GE(fresh.log.size(), 3u) << c.name;
+    EXPECT_EQ(fresh.log[fresh.log.size() - 3], c.line) << c.name;
+    EXPECT_EQ(written.size(), c.saved ? 1u : 0u) << c.name;
+    EXPECT_EQ(fresh.Only("Warning:").size(), c.warned ? 1u : 0u) << c.name;
+    EXPECT_EQ(app::OutcomeCountText(form.Outcomes()), c.counts) << c.name;
+  }
+}
+
+// The backup goes to the first name that is free or holds the same bytes, and
+// the log names it.
+TEST_F(StripRun, BackupLineNamesTheBackupWrittenOrKept) {
+  WriteSettings(
+      "[CONFIG]\nWrite_Comment=0\nDelete_after_EOI=0\nWrite_APP14=0\nSave_Original_File=1\n");
+  files.files["/p/a_bak.jpg"] = {1, 2, 3};
+  Form().WMDropFiles({"/p/a.jpg"});
+  EXPECT_NE(std::find(view.log.begin(), view.log.end(), "  Backup copy written: /p/a_bak_2.jpg"),
+            view.log.end());
+  EXPECT_EQ(files.files["/p/a_bak.jpg"], (Bytes{1, 2, 3}));
+  EXPECT_EQ(files.files["/p/a_bak_2.jpg"], SampleJpeg());
+
+  Form().WMDropFiles({"/p/a.jpg"});  // the file on disk is still the original here
+  EXPECT_NE(std::find(view.log.begin(), view.log.end(),
+                      "  Backup copy kept (same bytes): /p/a_bak_2.jpg"),
+            view.log.end());
 }
 
 }  // namespace

@@ -98,30 +98,51 @@ TEST(AnalyzeExif, StripsAJpegAfterItsHeaderAndStartOfImageLines) {
   EXPECT_EQ(driver.run.StripJpeg.Bytes(),
             Concat({{0xFF, 0xD8}, velmora::test::Slice(kPhoto, 56, kPhoto.size())}));
   EXPECT_FALSE(driver.result.backupAttempted);
-  EXPECT_FALSE(driver.result.skippedPastEnd);
+  EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Stripped);
   EXPECT_TRUE(driver.files.copies.empty());
 }
 
-TEST(AnalyzeExif, BacksUpBesideTheFileBeforeTheWalk) {
+TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
+  using ExifData::TBackupOutcome;
+  using ExifData::TOutcome;
   TDriver driver;
   driver.files.files["/pics/a.jpeg"] = kPhoto;
-  driver.files.files["/pics/a_bak.jpg"] = {1, 2, 3};
+  driver.files.files["/pics/a_bak.jpg"] = {1, 2, 3};  // another original, never replaced
   driver.Analyze("/pics/a.jpeg", 4);
-  EXPECT_EQ(driver.files.copies.size(), 1u);
-  EXPECT_EQ(driver.files.files["/pics/a_bak.jpg"], kPhoto);
-  EXPECT_TRUE(driver.result.backupAttempted);
-  EXPECT_TRUE(driver.result.backupSucceeded);
+  EXPECT_EQ(driver.result.outcome, TOutcome::Stripped);
+  EXPECT_EQ(driver.result.backup, TBackupOutcome::Written);
+  EXPECT_EQ(driver.result.backupName, "/pics/a_bak_2.jpg");
+  EXPECT_EQ(driver.files.files["/pics/a_bak.jpg"], (Bytes{1, 2, 3}));
+  EXPECT_EQ(driver.files.files["/pics/a_bak_2.jpg"], kPhoto);
+
+  // The same original again: its backup is there and stays as it is.
+  driver.Analyze("/pics/a.jpeg", 4);
+  EXPECT_EQ(driver.result.outcome, TOutcome::Stripped);
+  EXPECT_EQ(driver.result.backup, TBackupOutcome::Kept);
+  EXPECT_EQ(driver.result.backupName, "/pics/a_bak_2.jpg");
 
   driver.files.files["/pics/a_bak.jpg"] = kPhoto;
   driver.Analyze("/pics/a_bak.jpg", 4);
   EXPECT_EQ(driver.files.copies.back().second, "/pics/a_bak_bak.jpg");
 
-  // A failed copy is told to the caller; the walk runs all the same.
+  // A failed copy refuses the overwrite.
   driver.files.copyFails = true;
   driver.Analyze("/pics/a.jpeg", 4);
-  EXPECT_TRUE(driver.result.backupAttempted);
-  EXPECT_FALSE(driver.result.backupSucceeded);
+  EXPECT_EQ(driver.result.outcome, TOutcome::BackupFailed);
+  EXPECT_EQ(driver.result.backup, TBackupOutcome::Failed);
   EXPECT_GT(driver.run.StripJpeg.Size(), 2);
+}
+
+TEST(AnalyzeExif, AFileWithNothingToRemoveGetsNoBackup) {
+  TDriver driver;
+  driver.files.files["/pics/a.jpg"] = kPhoto;
+  driver.Analyze("/pics/a.jpg", 4);
+  driver.files.files["/pics/a.jpg"] = driver.run.StripJpeg.Bytes();  // the stripped file
+  const size_t copies = driver.files.copies.size();
+  driver.Analyze("/pics/a.jpg", 4);
+  EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged);
+  EXPECT_FALSE(driver.result.backupAttempted);
+  EXPECT_EQ(driver.files.copies.size(), copies);
 }
 
 TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
@@ -131,10 +152,13 @@ TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
   driver.files.files["/pics/copy.jpg"] =
       JpegBuilder().SOI().DQT().SegmentWithLength(0xFFC4, 5000, 10).Build();
 
-  driver.Analyze("/pics/skip.jpg", 0);
-  EXPECT_TRUE(driver.result.skippedPastEnd);
+  driver.Analyze("/pics/skip.jpg", 4);
+  EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Damaged);
+  EXPECT_EQ(driver.result.damage, ExifData::TDamage::SkippedPastEnd);
+  EXPECT_TRUE(driver.files.copies.empty()) << "no backup of a file left as it is";
   driver.Analyze("/pics/a.jpg", 0);  // missing: a fresh result
-  EXPECT_FALSE(driver.result.skippedPastEnd);
+  EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::NotLoaded);
+  EXPECT_EQ(driver.result.damage, ExifData::TDamage::None);
 
   driver.run.TraceLog.clear();
   driver.run.FLAG = 0;
@@ -159,7 +183,7 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
     ExifData::TStripRun run(files, exe);
     run.FLAG = FLAG;
     const auto result = run.AnalyzeExif(path);
-    return std::make_tuple(run.StripJpeg.Bytes(), run.TraceLog, result.skippedPastEnd);
+    return std::make_tuple(run.StripJpeg.Bytes(), run.TraceLog, result.damage);
   };
   const auto a = alone("/x/first.exe", 42 | 1, "/a.jpg");
   const auto b = alone("/y/second", 2, "/b.jpg");
@@ -173,8 +197,7 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
     second.TraceLog.clear();
     const auto resultB = second.AnalyzeExif("/b.jpg");
     const auto resultA = first.AnalyzeExif("/a.jpg");
-    EXPECT_EQ(std::make_tuple(first.StripJpeg.Bytes(), first.TraceLog, resultA.skippedPastEnd), a);
-    EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.skippedPastEnd),
-              b);
+    EXPECT_EQ(std::make_tuple(first.StripJpeg.Bytes(), first.TraceLog, resultA.damage), a);
+    EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.damage), b);
   }
 }

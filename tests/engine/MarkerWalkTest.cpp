@@ -95,11 +95,12 @@ TEST(ReadJpeg, EveryOtherMarkerIsCopiedWithItsLengthAndNoLabel) {
   for (uint16_t marker : markers) CheckRow({marker, 0, "", Action::Copy, false});
 }
 
-// Fill bytes before a marker are legal. The walk reads pairs, so after an odd
-// number of them the marker's own 0xFF is taken into the last fill pair and the
-// marker code is read as "not a marker"; the rest is then copied from that
-// 0xFF, so the output keeps the marker whole and stays a valid file.
-TEST(ReadJpeg, FillBytesBeforeAMarkerKeepTheOutputValid) {
+// Any number of fill bytes 0xFF may stand before a marker. The walk reads
+// pairs: an even run keeps them aligned; after an odd run the marker's own 0xFF
+// ends the last fill pair, and the marker is read again from that 0xFF, with a
+// line at its offset, and walked by its rule (here: the Exif segment dropped).
+TEST(ReadJpeg, FillBytesOfAnyCountBeforeAMarker) {
+  const Bytes app1 = JpegBuilder().APP1(10).Build();
   const Bytes dqt = JpegBuilder().DQT().Build();
   const Bytes scan = JpegBuilder().SOS().Data(10).Build();
   struct Case {
@@ -107,18 +108,22 @@ TEST(ReadJpeg, FillBytesBeforeAMarkerKeepTheOutputValid) {
     ExifData::TStringList lines;
   };
   const Case cases[] = {
-      {1, {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$DB00 is not marker. Terminated."}},
+      {1,
+       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000003 MARK=$FFE1 APP1", "ADRS=$000011 MARK=$FFDB DQI",
+        "ADRS=$000056 MARK=$FFDA SOS"}},
       {2,
-       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$FFDB DQI", "ADRS=$000049 MARK=$FFDA SOS"}},
+       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$FFE1 APP1", "ADRS=$000012 MARK=$FFDB DQI",
+        "ADRS=$000057 MARK=$FFDA SOS"}},
       {3,
-       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$FFFF",
-        "ADRS=$000006 MARK=$DB00 is not marker. Terminated."}},
+       {"ADRS=$000002 MARK=$FFFF", "ADRS=$000004 MARK=$FFFF", "ADRS=$000005 MARK=$FFE1 APP1",
+        "ADRS=$000013 MARK=$FFDB DQI", "ADRS=$000058 MARK=$FFDA SOS"}},
   };
   for (const Case& c : cases) {
-    TWalk walk(Concat({{0xFF, 0xD8}, Bytes(c.fillBytes, 0xFF), dqt, scan}), 0);
+    TWalk walk(Concat({{0xFF, 0xD8}, Bytes(c.fillBytes, 0xFF), app1, dqt, scan}), 0);
     walk.run.ReadJpeg(walk.Src);
     EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt, scan})) << c.fillBytes << " fill bytes";
     EXPECT_EQ(walk.Lines(), c.lines) << c.fillBytes << " fill bytes";
+    EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::None);
   }
 }
 
@@ -129,6 +134,7 @@ TEST(ReadJpeg, NotAMarkerCopiesTheRestWhateverTheOptions) {
   walk.run.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, Slice(input, 2, input.size())}));
   EXPECT_EQ(walk.Lines().back(), "ADRS=$000047 MARK=$1234 is not marker. Terminated.");
+  EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::NotMarker);
 }
 
 TEST(ReadJpeg, OnlyTheStartOfImage) {

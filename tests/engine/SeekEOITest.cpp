@@ -1,4 +1,4 @@
-// SeekEOI: the forward scan from E first, then the last two bytes.
+// SeekEOI: the structure after the start of scan, followed as a decoder does.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "JpegBuilder.h"
+#include "StructureWalk.h"
 #include "WalkHarness.h"
 
 using velmora::test::Bytes;
@@ -28,50 +29,59 @@ Found Seek(const Bytes& input, int64_t E) {
   return {result, walk.Lines()};
 }
 
-// The probe rules byte by byte: a probe starting before size - 2 reads one
-// byte; a 0xFF takes the next with it and is the marker when that is 0xD9.
-// Only without a find, the last two bytes.
 int64_t ReferenceSeek(const Bytes& in, int64_t E) {
-  const int64_t size = static_cast<int64_t>(in.size());
-  int64_t p = E;
-  while (p < size - 2) {
-    if (in[p++] != 0xFF) continue;
-    if (in[p++] == 0xD9) return p - 2;
-  }
-  if (size - 2 > E && in[size - 2] == 0xFF && in[size - 1] == 0xD9) return size - 2;
-  return E;
+  return static_cast<int64_t>(velmora::test::ReferenceSeekEOI(in, static_cast<size_t>(E)));
 }
+
+// A start of scan at offset 0 with a three-byte header, then `rest`.
+Bytes Scan(const Bytes& rest) { return Concat({HexBytes("FF DA 00 05 01 02 03"), rest}); }
 
 }  // namespace
 
-TEST(SeekEOI, FindsByTheProbeRules) {
+TEST(SeekEOI, FollowsTheStructureFromTheStartOfScan) {
   struct Case {
     const char* what;
     Bytes input;
-    int64_t E;
-    int32_t result;
+    int32_t result;  // 0: none (E is 0)
   };
-  const Bytes zeros(100, 0);
+  const Bytes data = HexBytes("12 34 FF 00 56 FF D3 78");
   const Case cases[] = {
-      {"marker at the very end", Concat({Bytes(20, 0x11), {0xFF, 0xD9}}), 3, 20},
-      {"marker followed by 100 zeros", Concat({Bytes(9, 0x11), {0xFF, 0xD9}, zeros}), 0, 9},
-      {"no marker", Concat({Bytes(9, 0x11), {0xFF, 0xD8, 0xD9}, zeros}), 2, 2},
-      {"marker before E is not seen", Concat({{0x11, 0xFF, 0xD9}, zeros}), 3, 3},
-      {"12 FF FF D9 from 12: missed", HexBytes("12 FF FF D9 00 00"), 0, 0},
-      {"FF FF FF D9 from the first FF: found at the third", HexBytes("FF FF FF D9 00 00"), 0, 2},
-      {"FF FF D9 from the first FF: missed", HexBytes("FF FF D9 00 00"), 0, 0},
-      {"marker followed by exactly one byte", HexBytes("11 22 FF D9 33"), 0, 2},
-      {"missed by parity, then found at the end", HexBytes("12 FF FF D9"), 0, 2},
+      {"end right after the data", Scan(Concat({data, HexBytes("FF D9")})), 15},
+      {"end followed by bytes", Scan(Concat({data, HexBytes("FF D9 FF D9 00")})), 15},
+      {"one fill byte before the end", Scan(Concat({data, HexBytes("FF FF D9 00")})), 16},
+      {"three fill bytes before the end", Scan(Concat({data, HexBytes("FF FF FF FF D9 00")})), 18},
+      {"FF D9 inside the start of scan header", Concat({HexBytes("FF DA 00 04 FF D9"), data}), 0},
+      {"FF D9 inside a comment between scans",
+       Scan(Concat({data, HexBytes("FF FE 00 04 FF D9"), HexBytes("FF DA 00 03 01"), data,
+                    HexBytes("FF D9")})),
+       34},
+      {"FF D9 inside a table between scans",
+       Scan(Concat({data, HexBytes("FF C4 00 05 00 FF D9"), HexBytes("FF DA 00 03 01"), data,
+                    HexBytes("FF D9")})),
+       35},
+      {"an application segment between scans",
+       Scan(Concat({data, HexBytes("FF E1 00 06 FF D9 FF D9"), HexBytes("FF DA 00 03 01"), data,
+                    HexBytes("FF D9")})),
+       36},
+      {"fill before a table between scans",
+       Scan(Concat({data, HexBytes("FF FF FF C4 00 04 FF D9"), data, HexBytes("FF D9")})), 31},
+      {"the stand-alone TEM is scan data", Scan(Concat({data, HexBytes("FF 01 FF D9")})), 17},
+      {"no end at all", Scan(data), 0},
+      {"a length past the end", Scan(Concat({data, HexBytes("FF C4 00 09 00 FF D9")})), 0},
+      {"a length below 2", Scan(Concat({data, HexBytes("FF C4 00 01 FF D9")})), 0},
+      {"a start of image inside the scan", Scan(Concat({data, HexBytes("FF D8 FF D9")})), 0},
+      {"fill up to the end", Scan(Concat({data, HexBytes("FF FF FF")})), 0},
   };
   for (const Case& c : cases) {
-    const Found found = Seek(c.input, c.E);
+    const Found found = Seek(c.input, 0);
     EXPECT_EQ(found.result, c.result) << c.what;
-    EXPECT_EQ(found.lines.size(), c.result == c.E ? 0u : 1u) << c.what;
+    EXPECT_EQ(found.lines.size(), c.result == 0 ? 0u : 1u) << c.what;
+    EXPECT_EQ(found.result, ReferenceSeek(c.input, 0)) << c.what;
   }
 }
 
 TEST(SeekEOI, WritesTheEndOfImageLine) {
-  Bytes input(0x2B6, 0x11);
+  Bytes input = Scan(Bytes(0x2B6 - 7, 0x11));
   input[0x2B4] = 0xFF;
   input[0x2B5] = 0xD9;
   const Found found = Seek(input, 0);
@@ -97,19 +107,22 @@ TEST(SeekEOI, PrefersTheMainImagesMarkerToTheEndOfTheFile) {
   EXPECT_EQ(found.lines[0], line);
 }
 
-TEST(SeekEOI, ScanAgreesWithTheProbeRules) {
+TEST(SeekEOI, AgreesWithTheByteByByteWalk) {
   std::mt19937 random(12345);
-  // Inputs full of runs of 0xFF, and sparse ones long enough to pass over
-  // whole blocks before the marker.
-  const Bytes runs = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xD9, 0x00};
-  const Bytes dense = {0xFF, 0xFF, 0xFF, 0xD9, 0xD9, 0x00, 0x12};
+  // Bytes that make markers, fill, stuffing, restarts and short lengths
+  // likely; sparse inputs long enough to pass over whole blocks.
+  const Bytes dense = {0xFF, 0xFF, 0xD9, 0x00, 0xD0, 0x01, 0xDA,
+                       0xFE, 0xC4, 0xD8, 0x02, 0x03, 0x05};
   const Bytes sparse = {0xFF, 0xD9, 0x00, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x11,
                         0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
   for (int round = 0; round < 4000; ++round) {
-    const Bytes& alphabet = round % 3 == 0 ? runs : round % 3 == 1 ? dense : sparse;
-    Bytes input(3 + random() % (round % 4 < 2 ? 40 : 1200));
+    const Bytes& alphabet = round % 2 == 0 ? dense : sparse;
+    Bytes input(4 + random() % (round % 4 < 2 ? 40 : 1200));
     for (uint8_t& byte : input) byte = alphabet[random() % alphabet.size()];
-    const int64_t E = static_cast<int64_t>(random() % (input.size() - 2));
+    const int64_t E = static_cast<int64_t>(random() % (input.size() - 3));
+    input[E] = 0xFF;
+    input[E + 1] = 0xDA;
+    input[E + 2] = 0x00;
     EXPECT_EQ(Seek(input, E).result, ReferenceSeek(input, E)) << "round " << round;
   }
 }
@@ -128,7 +141,7 @@ TEST(SeekEOI, LongScansGiveTheSameFindAndOutput) {
       const size_t runStart = static_cast<size_t>(static_cast<int64_t>(sos + 65536) + shift);
       for (size_t i = 0; i < runLength; ++i) input[runStart + i] = 0xFF;
       input[runStart + runLength] = 0xD9;
-      input.insert(input.end(), {0xFF, 0xD9, 0x00});  // a later marker, found when the run is even
+      input.insert(input.end(), {0xFF, 0xD9, 0x00});  // a later marker, never reached
 
       const int64_t expected = ReferenceSeek(input, static_cast<int64_t>(sos));
       EXPECT_EQ(Seek(input, static_cast<int64_t>(sos)).result, expected)

@@ -7,10 +7,13 @@
 
 #include "TestSupport.h"
 #include "platform/Files.h"
+#include "platform/posix/AtomicReplace.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace platform {
 namespace {
 
+using ExifData::TBackupOutcome;
 using platform_test::ModeOf;
 using platform_test::ReadFile;
 using platform_test::TScratchFolder;
@@ -34,52 +37,67 @@ std::string makeSource(const TScratchFolder& folder) {
   return path;
 }
 
-TEST(CopyFile, CopiesContentModeAndModificationTimeOverAnyOlderBackup) {
-  for (const bool older : {false, true}) {
-    TScratchFolder folder;
-    const std::string source = makeSource(folder);
-    if (older) WriteFile(folder / "photo_bak.jpg", "an older backup, longer than the photo", 0600);
-    EXPECT_TRUE(TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg"));
-    EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "\xFF\xD8 original bytes \xFF\xD9");
-    EXPECT_EQ(ModeOf(folder / "photo_bak.jpg"), 0640);
-    const timespec copied = modificationTime(folder / "photo_bak.jpg");
-    EXPECT_EQ(copied.tv_sec, kSourceTime.tv_sec);
-    EXPECT_EQ(copied.tv_nsec, kSourceTime.tv_nsec);
-    EXPECT_EQ(folder.Names(), (Names{"photo.jpg", "photo_bak.jpg"}));
-  }
-}
-
-TEST(CopyFile, ReplacesALinkAtTheBackupNameAndLeavesItsTargetAlone) {
+TEST(CopyFile, CopiesContentModeAndModificationTimeToAFreeName) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
-  WriteFile(folder / "victim.txt", "someone else's file", 0666);
-  ASSERT_EQ(symlink("victim.txt", (folder / "photo_bak.jpg").c_str()), 0);
-  EXPECT_TRUE(TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg"));
-  EXPECT_FALSE(std::filesystem::is_symlink(folder / "photo_bak.jpg"));
+  EXPECT_EQ(TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg"), TBackupOutcome::Written);
   EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "\xFF\xD8 original bytes \xFF\xD9");
-  EXPECT_EQ(ReadFile(folder / "victim.txt"), "someone else's file");
+  EXPECT_EQ(ModeOf(folder / "photo_bak.jpg"), 0640);
+  const timespec copied = modificationTime(folder / "photo_bak.jpg");
+  EXPECT_EQ(copied.tv_sec, kSourceTime.tv_sec);
+  EXPECT_EQ(copied.tv_nsec, kSourceTime.tv_nsec);
+  EXPECT_EQ(folder.Names(), (Names{"photo.jpg", "photo_bak.jpg"}));
+}
+
+// Whatever bears the name stays exactly as it is: a backup may be the only
+// copy of an original, and a link may lead anywhere.
+TEST(CopyFile, NeverReplacesWhatBearsTheName) {
+  TScratchFolder folder;
+  const std::string source = makeSource(folder);
+  WriteFile(folder / "same_bak.jpg", "\xFF\xD8 original bytes \xFF\xD9", 0444);
+  WriteFile(folder / "other_bak.jpg", "an older backup, longer than the photo", 0600);
+  WriteFile(folder / "short_bak.jpg", "\xFF\xD8 original", 0600);
+  WriteFile(folder / "victim.txt", "\xFF\xD8 original bytes \xFF\xD9", 0666);
+  ASSERT_EQ(symlink("victim.txt", (folder / "link_bak.jpg").c_str()), 0);
+  mkdir((folder / "folder_bak.jpg").c_str(), 0755);
+  const Names before = folder.Names();
+  const struct {
+    const char* backup;
+    TBackupOutcome outcome;
+  } cases[] = {
+      {"same_bak.jpg", TBackupOutcome::Kept},       {"other_bak.jpg", TBackupOutcome::Occupied},
+      {"short_bak.jpg", TBackupOutcome::Occupied},  {"link_bak.jpg", TBackupOutcome::Occupied},
+      {"folder_bak.jpg", TBackupOutcome::Occupied},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TPlatformFiles().CopyFile(source, folder / c.backup), c.outcome) << c.backup;
+  }
+  EXPECT_EQ(folder.Names(), before);
+  EXPECT_EQ(ReadFile(folder / "other_bak.jpg"), "an older backup, longer than the photo");
+  EXPECT_EQ(ReadFile(folder / "short_bak.jpg"), "\xFF\xD8 original");
+  EXPECT_EQ(ModeOf(folder / "same_bak.jpg"), 0444);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link_bak.jpg"));
 }
 
 TEST(CopyFile, FailsWithoutLeavingATemporaryFile) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   mkdir((folder / "folder.jpg").c_str(), 0755);
-  mkdir((folder / "folder_bak.jpg").c_str(), 0755);
-  WriteFile(folder / "readonly_bak.jpg", "kept", 0444);  // refuses the copy, root included
   const Names before = folder.Names();
   const struct {
     std::string existing;
     std::string backup;
   } cases[] = {
-      {"missing.jpg", "missing_bak.jpg"}, {"folder.jpg", "other_bak.jpg"},
-      {"photo.jpg", "folder_bak.jpg"},    {"photo.jpg", "nofolder/photo_bak.jpg"},
-      {"photo.jpg", "readonly_bak.jpg"},
+      {"missing.jpg", "missing_bak.jpg"},
+      {"folder.jpg", "other_bak.jpg"},
+      {"photo.jpg", "nofolder/photo_bak.jpg"},
   };
   for (const auto& c : cases) {
-    EXPECT_FALSE(TPlatformFiles().CopyFile(folder / c.existing, folder / c.backup)) << c.backup;
+    EXPECT_EQ(TPlatformFiles().CopyFile(folder / c.existing, folder / c.backup),
+              TBackupOutcome::Failed)
+        << c.backup;
   }
   EXPECT_EQ(folder.Names(), before);
-  EXPECT_EQ(ReadFile(folder / "readonly_bak.jpg"), "kept");
 }
 
 TEST(CopyFile, FailsInAFolderTheUserMayNotWrite) {
@@ -89,9 +107,34 @@ TEST(CopyFile, FailsInAFolderTheUserMayNotWrite) {
   chmod(source.c_str(), 0644);
   chmod(folder.Path().c_str(), 0755);
   EXPECT_UNPRIVILEGED([&]() -> std::string {
-    return TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg") ? "copied" : "";
+    const auto outcome = TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg");
+    return outcome == TBackupOutcome::Failed ? "" : "not refused";
   });
   EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
+}
+
+// A name taken between the look and the commit is not replaced either.
+TEST(TempFile, CommitNewLeavesANameTakenMeanwhile) {
+  TScratchFolder folder;
+  WriteFile(folder / "taken.jpg", "someone else's", 0644);
+  const posix::TUniqueFd dir(open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_TRUE(dir.Valid());
+  {
+    posix::TTempFile temp(dir.Get(), 0600);
+    temp.Write("mine", 4);
+    try {
+      temp.CommitNew("taken.jpg");
+      ADD_FAILURE() << "committed over a taken name";
+    } catch (const posix::EReplaceFailure& failure) {
+      EXPECT_EQ(failure.Error(), EEXIST);
+    }
+  }
+  posix::TTempFile temp(dir.Get(), 0600);
+  temp.Write("mine", 4);
+  temp.CommitNew("free.jpg");
+  EXPECT_EQ(ReadFile(folder / "free.jpg"), "mine");
+  EXPECT_EQ(ReadFile(folder / "taken.jpg"), "someone else's");
+  EXPECT_EQ(folder.Names(), (Names{"free.jpg", "taken.jpg"}));
 }
 
 }  // namespace

@@ -13,13 +13,18 @@ ExifData::TLoadResult TFakeFileAccess::LoadFile(const std::string& path,
   return {};
 }
 
-bool TFakeFileAccess::CopyFile(const std::string& existing, const std::string& backup) {
+ExifData::TBackupOutcome TFakeFileAccess::CopyFile(const std::string& existing,
+                                                   const std::string& backup) {
+  using ExifData::TBackupOutcome;
   copies.emplace_back(existing, backup);
   auto file = files.find(existing);
-  if (copyFails || file == files.end()) return false;
+  if (copyFails || file == files.end()) return TBackupOutcome::Failed;
+  if (auto taken = files.find(backup); taken != files.end()) {
+    return taken->second == file->second ? TBackupOutcome::Kept : TBackupOutcome::Occupied;
+  }
   const std::vector<uint8_t> bytes = file->second;
   files[backup] = bytes;
-  return true;
+  return TBackupOutcome::Written;
 }
 
 }  // namespace velmora::test

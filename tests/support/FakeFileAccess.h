@@ -18,11 +18,14 @@ class TFakeFileAccess : public ExifData::TFileAccess {
   // A path listed here fails to load with this result instead of being read.
   std::map<std::string, ExifData::TLoadResult> loadFailures;
   bool copyFails = false;
-  std::vector<std::pair<std::string, std::string>> copies;  // (existing, backup), in order
+  // (existing, backup) of every copy asked for, in order, names already taken included.
+  std::vector<std::pair<std::string, std::string>> copies;
   int loads = 0;
 
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  bool CopyFile(const std::string& existing, const std::string& backup) override;
+  // Never replaces: a taken name with the same bytes is kept, any other is occupied.
+  ExifData::TBackupOutcome CopyFile(const std::string& existing,
+                                    const std::string& backup) override;
 };
 
 }  // namespace velmora::test

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <mutex>
 #include <vector>
@@ -278,6 +279,23 @@ void TTempFile::Commit(const std::string& name) {
     const TSignalsHeld held;
     if (renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0)
       throw EReplaceFailure(TStep::Create, errno);
+    removable_ = false;
+    ReleaseTempFile(std::exchange(slot_, -1));
+  }
+  flushFolder(folder_);
+}
+
+void TTempFile::CommitNew(const std::string& name) {
+  Flush();
+  if (const int error = fd_.Close()) throw EReplaceFailure(TStep::Write, error);
+  {
+    const TSignalsHeld held;
+    if (linkat(folder_, name_.c_str(), folder_, name.c_str(), 0) == 0) {
+      unlinkat(folder_, name_.c_str(), 0);
+    } else if (errno == EEXIST || renameat2(folder_, name_.c_str(), folder_, name.c_str(),
+                                            RENAME_NOREPLACE) != 0) {
+      throw EReplaceFailure(TStep::Create, errno);
+    }
     removable_ = false;
     ReleaseTempFile(std::exchange(slot_, -1));
   }

@@ -112,6 +112,11 @@ class TTempFile {
   // name itself, even a symbolic link) and flushes the folder. Throws
   // EReplaceFailure.
   void Commit(const std::string& name);
+  // Flushes the file and gives it `name` in the same folder only while nothing
+  // bears that name (a hard link, then the temporary name removed; a rename
+  // that replaces nothing where links are not had), then flushes the folder.
+  // Throws EReplaceFailure(Create, EEXIST) when something does.
+  void CommitNew(const std::string& name);
   // From now on the file outlives its scope and any signal.
   void Keep();
   // Removes a kept file.

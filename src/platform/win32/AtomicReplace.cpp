@@ -57,6 +57,11 @@ void TTempFile::MoveOver(const std::wstring& target) {
   moved_ = true;
 }
 
+void TTempFile::MoveNew(const std::wstring& target) {
+  if (!MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) fail(TStep::Create);
+  moved_ = true;
+}
+
 void WriteAndFlush(const std::wstring& path, const void* data, size_t size) {
   TUniqueHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

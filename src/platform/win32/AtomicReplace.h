@@ -32,6 +32,9 @@ class TTempFile {
   const std::wstring& Path() const { return path_; }
   // Moves the file over `target` (the name itself, even a link), write-through.
   void MoveOver(const std::wstring& target);
+  // Moves the file to `target` only while nothing bears that name,
+  // write-through. Throws TReplaceFailure (ERROR_ALREADY_EXISTS when something does).
+  void MoveNew(const std::wstring& target);
 
  private:
   std::wstring path_;

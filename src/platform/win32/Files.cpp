@@ -25,6 +25,46 @@ TLoadResult cannotOpen(const std::string& path, DWORD error) {
   return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
 }
 
+// Whether the regular file `other` holds exactly the bytes of `source`.
+// Anything that cannot be read counts as different.
+bool sameContent(const std::wstring& source, const std::wstring& other) {
+  const DWORD share = FILE_SHARE_READ;
+  TUniqueHandle a(CreateFileW(source.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  TUniqueHandle b(CreateFileW(other.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  LARGE_INTEGER sizeA{};
+  LARGE_INTEGER sizeB{};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!a.Valid() || !b.Valid() || !GetFileInformationByHandle(b.Get(), &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+      !GetFileSizeEx(a.Get(), &sizeA) || !GetFileSizeEx(b.Get(), &sizeB) ||
+      sizeA.QuadPart != sizeB.QuadPart) {
+    return false;
+  }
+  constexpr DWORD kChunk = 1u << 16;
+  std::vector<char> mine(kChunk);
+  std::vector<char> theirs(kChunk);
+  for (LONGLONG left = sizeA.QuadPart; left > 0;) {
+    DWORD n = 0;
+    DWORD m = 0;
+    if (!ReadFile(a.Get(), mine.data(), kChunk, &n, nullptr) || n == 0) return false;
+    for (DWORD got = 0; got < n; got += m) {
+      if (!ReadFile(b.Get(), theirs.data() + got, n - got, &m, nullptr) || m == 0) return false;
+    }
+    if (!std::equal(mine.begin(), mine.begin() + n, theirs.begin())) return false;
+    left -= n;
+  }
+  return true;
+}
+
+// What a name that is already taken holds: the same bytes (kept) or anything
+// else (occupied, never touched).
+ExifData::TBackupOutcome takenName(const std::wstring& source, const std::wstring& backup) {
+  return sameContent(source, backup) ? ExifData::TBackupOutcome::Kept
+                                     : ExifData::TBackupOutcome::Occupied;
+}
+
 }  // namespace
 
 TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
@@ -65,21 +105,35 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
 }
 
 // CopyFileW to a temporary name beside the backup, then a write-through move
-// over the backup name: a link there is replaced, not written through, and a
-// failed copy leaves an older backup as it was. CopyFileW keeps the time
-// stamps and attributes; a read-only file of the backup name refuses the move.
-bool TPlatformFiles::CopyFile(const std::string& existing, const std::string& backup) {
+// to the backup name that fails when something bears it: an older backup, a
+// link or another file of that name is never replaced or written through, and
+// a failed copy leaves nothing behind. CopyFileW keeps the time stamps and
+// attributes.
+ExifData::TBackupOutcome TPlatformFiles::CopyFile(const std::string& existing,
+                                                  const std::string& backup) {
+  using ExifData::TBackupOutcome;
   try {
+    const std::wstring source = Widen(existing);
     const std::wstring target = Widen(backup);
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return takenName(source, target);
+    }
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return TBackupOutcome::Failed;
     win32::TTempFile temp(win32::FolderOf(target));
-    if (!CopyFileW(Widen(existing).c_str(), temp.Path().c_str(), FALSE)) return false;
+    if (!CopyFileW(source.c_str(), temp.Path().c_str(), FALSE)) return TBackupOutcome::Failed;
     TUniqueHandle flush(CreateFileW(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (flush.Valid()) FlushFileBuffers(flush.Get());
-    temp.MoveOver(target);
-    return true;
+    try {
+      temp.MoveNew(target);
+    } catch (const win32::TReplaceFailure& failure) {
+      // Another file took the name meanwhile.
+      if (failure.error != ERROR_ALREADY_EXISTS && failure.error != ERROR_FILE_EXISTS) throw;
+      return takenName(source, target);
+    }
+    return TBackupOutcome::Written;
   } catch (const win32::TReplaceFailure&) {
-    return false;
+    return TBackupOutcome::Failed;
   }
 }
 
