@@ -143,5 +143,38 @@ int main(int argc, char** argv) {
            .Data(20)
            .EOI()
            .Build());
+  Save(dir, "fill-odd", 4 | 42,
+       JpegBuilder()
+           .SOI()
+           .Bytes({0xFF})
+           .APP1(20)
+           .Bytes({0xFF, 0xFF, 0xFF})
+           .DQT()
+           .SOS()
+           .Data(30)
+           .EOI()
+           .Build());
+  Save(dir, "short-length", 4,
+       JpegBuilder().SOI().SegmentWithLength(0xFFE1, 1, 40).DQT().SOS().Data(30).EOI().Build());
+  Save(dir, "stray-after-soi", 2,
+       JpegBuilder().SOI().Bytes({0x00}).APP1(20).SOS().Data(20).Build());
+  Save(dir, "between-scans", 42,
+       JpegBuilder()
+           .SOI()
+           .SOF(0xFFC2)
+           .SOS()
+           .Data(40)
+           .COM("\xFF\xD9")
+           .Segment(0xFFDB, std::vector<uint8_t>{0x03, 0xFF, 0xD9, 0x00})
+           .Bytes({0xFF, 0xFF})
+           .SOS()
+           .Data(40)
+           .Bytes({0xFF, 0xD0})
+           .Data(10)
+           .Bytes({0xFF, 0xFF, 0xD9})
+           .SOI()
+           .APP1(10)
+           .EOI()
+           .Build());
   return 0;
 }

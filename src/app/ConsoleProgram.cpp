@@ -17,9 +17,13 @@ namespace {
 // terminal the report stands far from that file's lines.
 void report(TConsoleView& view, const std::string& exePath, const std::exception& error,
             const std::string& file = {}) {
-  const std::string text = ErrorReportText(error.what());
-  view.ShowErrorReport(ErrorReportCaption(exePath),
-                       file.empty() ? text : ExifData::FileNameOf(file) + ": " + text);
+  std::string text;
+  if (!file.empty()) {
+    text = ExifData::FileNameOf(file);
+    text += ": ";
+  }
+  text += ErrorReportText(error.what());
+  view.ShowErrorReport(ErrorReportCaption(exePath), text);
 }
 
 }  // namespace

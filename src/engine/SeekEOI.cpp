@@ -33,9 +33,10 @@ constexpr int64_t kNone = -1;
 constexpr bool IsScanData(uint8_t code) { return code == 0x00 || (code & 0xF8) == 0xD0; }
 
 // The first 0xFF in [from, size - 1) that is not scan data by the byte after
-// it, or kNone. Blocks without one are passed over by a loop the compiler
-// turns into vector compares, which keeps the search near the speed of reading
-// memory: in scan data such a byte stands only where the scan ends.
+// it, or kNone. Each block is first tested by a loop the compiler turns into
+// vector compares, for 0xFF before anything but 0x00; only a block that holds
+// one (the scan's end, or a rare restart marker) is looked at byte by byte.
+// That keeps the search near the speed of reading memory.
 VELMORA_WIDE_VECTOR_CLONES int64_t FindMarker(const uint8_t* data, int64_t from, int64_t size) {
   constexpr int64_t kBlock = 256;
   const int64_t limit = size - 1;  // a marker's code byte must be inside the input
@@ -43,10 +44,12 @@ VELMORA_WIDE_VECTOR_CLONES int64_t FindMarker(const uint8_t* data, int64_t from,
   for (; p + kBlock <= limit; p += kBlock) {
     uint8_t hit = 0;
     for (int64_t i = 0; i < kBlock; ++i) {
-      const uint8_t code = data[p + i + 1];
-      hit |= static_cast<uint8_t>((data[p + i] == 0xFF) & (code != 0x00) & ((code & 0xF8) != 0xD0));
+      hit |= static_cast<uint8_t>((data[p + i] == 0xFF) & (data[p + i + 1] != 0x00));
     }
-    if (hit) break;
+    if (!hit) continue;
+    for (int64_t i = p; i < p + kBlock; ++i) {
+      if (data[i] == 0xFF && !IsScanData(data[i + 1])) return i;
+    }
   }
   for (; p < limit; ++p) {
     if (data[p] == 0xFF && !IsScanData(data[p + 1])) return p;

@@ -201,3 +201,49 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
     EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.damage), b);
   }
 }
+
+// A second strip of the program's own output finds nothing left to remove,
+// whatever the options: the file is then neither rewritten nor backed up.
+TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
+  const Bytes inputs[] = {
+      kPhoto,
+      JpegBuilder()
+          .SOI()
+          .APP1(30)
+          .APP0()
+          .APP(14, 12)
+          .COM("note")
+          .Bytes({0xFF, 0xFF, 0xFF})
+          .DQT()
+          .SOF(0xFFC2)
+          .DHT()
+          .SOS()
+          .Data(60)
+          .COM("between")
+          .SOS()
+          .Data(60)
+          .EOI()
+          .SOI()
+          .APP1(20)
+          .SOS()
+          .Data(10)
+          .EOI()
+          .Build(),
+      JpegBuilder().SOI().APP0().APP(0, 12).DRI().SOF0().SOS().Data(40).Build(),
+  };
+  for (const Bytes& input : inputs) {
+    for (int FLAG = 0; FLAG < 64; ++FLAG) {
+      TDriver driver;
+      driver.files.files["/pics/a.jpg"] = input;
+      driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
+      ASSERT_TRUE(driver.result.outcome == ExifData::TOutcome::Stripped ||
+                  driver.result.outcome == ExifData::TOutcome::Unchanged)
+          << "FLAG=" << FLAG;
+      driver.files.files["/pics/a.jpg"] = driver.run.StripJpeg.Bytes();
+      driver.files.copies.clear();
+      driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
+      EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged) << "FLAG=" << FLAG;
+      EXPECT_TRUE(driver.files.copies.empty()) << "FLAG=" << FLAG;
+    }
+  }
+}

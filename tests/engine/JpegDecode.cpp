@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -59,6 +60,42 @@ TDecoded DecodeJpeg(const std::vector<uint8_t>& bytes) {
   TDecoded decoded;
   decoded.ok = DecodeInto(bytes, decoded);
   return decoded;
+}
+
+std::vector<uint8_t> EncodeJpeg(int width, int height, bool progressive, unsigned seed) {
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  uint32_t state = seed * 2654435761u + 1;
+  for (size_t i = 0; i < rgb.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    const size_t x = (i / 3) % static_cast<size_t>(width);
+    rgb[i] =
+        static_cast<uint8_t>((x * 255 / static_cast<size_t>(width) + (state >> 24) / 2) & 0xFF);
+  }
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  const size_t stride = static_cast<size_t>(width) * 3;
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = rgb.data() + info.next_scanline * stride;
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<uint8_t> bytes(out, out + size);
+  jpeg_destroy_compress(&info);
+  std::free(out);
+  return bytes;
 }
 
 }  // namespace velmora::test

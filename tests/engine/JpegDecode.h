@@ -1,4 +1,5 @@
-// Decoding a JPEG held in memory with libjpeg, for pixel comparisons.
+// Decoding a JPEG held in memory with libjpeg, for pixel comparisons, and
+// encoding real ones to build damaged fixtures from.
 #pragma once
 
 #include <cstdint>
@@ -16,5 +17,10 @@ struct TDecoded {
 
 // Warnings (damaged data the decoder works around) are not errors here.
 TDecoded DecodeJpeg(const std::vector<uint8_t>& bytes);
+
+// A real JPEG of `width` x `height` reproducible colour noise over a gradient,
+// at quality 90: baseline, or progressive (several scans, tables between
+// them). The encoder's JFIF APP0 stands right after FF D8.
+std::vector<uint8_t> EncodeJpeg(int width, int height, bool progressive, unsigned seed = 1);
 
 }  // namespace velmora::test
