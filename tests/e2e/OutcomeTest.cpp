@@ -101,16 +101,7 @@ class Outcomes : public ::testing::Test {
   }
 
   TRunResult run(const std::vector<std::string>& args) {
-    TRunOptions o;
-    o.args = args;
-    o.env = {{"HOME", (root / "home").string()},
-             {"XDG_CONFIG_HOME", (root / "config").string()},
-             {"XDG_RUNTIME_DIR", (root / "run").string()},
-             {"PATH", "/usr/bin:/bin"}};
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-      if (const char* value = std::getenv(name)) o.env[name] = value;
-    o.cwd = (root / "photos").string();
-    return RunProgram(VELMORA_PROGRAM, o);
+    return RunProgram(VELMORA_PROGRAM, IsolatedOptions(root.string(), args));
   }
 
   std::vector<std::string> names() const {

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace e2e {
 namespace {
@@ -36,6 +37,19 @@ namespace {
 int decodeStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
 }  // namespace
+
+TRunOptions IsolatedOptions(const std::string& root, std::vector<std::string> args) {
+  TRunOptions o;
+  o.args = std::move(args);
+  o.env = {{"HOME", root + "/home"},
+           {"XDG_CONFIG_HOME", root + "/config"},
+           {"XDG_RUNTIME_DIR", root + "/run"},
+           {"PATH", "/usr/bin:/bin"}};
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+    if (const char* value = std::getenv(name)) o.env[name] = value;
+  o.cwd = root + "/photos";
+  return o;
+}
 
 TRunResult RunProgram(const std::string& program, const TRunOptions& options) {
   int out[2], err[2];

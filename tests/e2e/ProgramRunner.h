@@ -27,6 +27,11 @@ struct TRunOptions {
 
 TRunResult RunProgram(const std::string& program, const TRunOptions& options);
 
+// A run kept inside the folder `root`: home, settings and runtime folders
+// below it, root/photos as the current folder, and the sanitizer settings of
+// the test run passed on.
+TRunOptions IsolatedOptions(const std::string& root, std::vector<std::string> args);
+
 // Starts the program and returns its pid without waiting; output is discarded.
 pid_t StartProgram(const std::string& program, const TRunOptions& options);
 // Waits for a child started by StartProgram; the exit status or -1 after a signal.

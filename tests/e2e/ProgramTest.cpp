@@ -86,17 +86,7 @@ class Program : public ::testing::Test {
   }
 
   TRunOptions options(std::vector<std::string> args) const {
-    TRunOptions o;
-    o.args = std::move(args);
-    o.env = {{"HOME", (root / "home").string()},
-             {"XDG_CONFIG_HOME", (root / "config").string()},
-             {"XDG_RUNTIME_DIR", (root / "run").string()},
-             {"PATH", "/usr/bin:/bin"}};
-    // Sanitizer settings of the test run reach the program too.
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-      if (const char* value = std::getenv(name)) o.env[name] = value;
-    o.cwd = (root / "photos").string();
-    return o;
+    return IsolatedOptions(root.string(), std::move(args));
   }
 
   TRunResult run(std::vector<std::string> args) {
