@@ -232,7 +232,7 @@ TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
       JpegBuilder().SOI().APP0().APP(0, 12).DRI().SOF0().SOS().Data(40).Build(),
   };
   for (const Bytes& input : inputs) {
-    for (int FLAG = 0; FLAG < 64; ++FLAG) {
+    for (int FLAG = 0; FLAG < 256; ++FLAG) {
       TDriver driver;
       driver.files.files["/pics/a.jpg"] = input;
       driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
