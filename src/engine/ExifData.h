@@ -58,7 +58,7 @@ class TFileAccess {
   // bytes or more are refused without being read.
   virtual TLoadResult LoadFile(const std::string& path, TMemoryStream& into) = 0;
   // Copies `existing` to `backup`, replacing a file of that name. True on success.
-  virtual bool CopyFile(const std::string& existing, const std::string& backup) = 0;
+  virtual bool CopyToBackup(const std::string& existing, const std::string& backup) = 0;
 };
 
 // What the driver tells its caller besides TraceLog and StripJpeg.

@@ -72,7 +72,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   }
   if (FLAG & flSaveOriginal) {
     result.backupAttempted = true;
-    result.backupSucceeded = files_.CopyFile(FileName, BackupNameOf(FileName));
+    result.backupSucceeded = files_.CopyToBackup(FileName, BackupNameOf(FileName));
   }
   TraceLog.push_back(TraceLine(static_cast<uint32_t>(Src.Position() - 2), Marker, texts::kSOI));
   ReadJpeg(Src);

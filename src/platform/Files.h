@@ -28,7 +28,7 @@ class EFileChanged : public EFileError {
 class TPlatformFiles : public ExifData::TFileAccess {
  public:
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  bool CopyFile(const std::string& existing, const std::string& backup) override;
+  bool CopyToBackup(const std::string& existing, const std::string& backup) override;
 };
 
 // Replaces the content of `path` with `size` bytes so that a failure at any

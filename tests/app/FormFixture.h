@@ -34,7 +34,7 @@ class TMemoryFiles : public ExifData::TFileAccess {
     into.Bytes() = it->second;
     return {};
   }
-  bool CopyFile(const std::string& existing, const std::string& backup) override {
+  bool CopyToBackup(const std::string& existing, const std::string& backup) override {
     backups.push_back(backup);
     if (failingBackups.count(existing) != 0) return false;
     files[backup] = files.at(existing);

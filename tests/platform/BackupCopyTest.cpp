@@ -34,12 +34,12 @@ std::string makeSource(const TScratchFolder& folder) {
   return path;
 }
 
-TEST(CopyFile, CopiesContentModeAndModificationTimeOverAnyOlderBackup) {
+TEST(CopyToBackup, CopiesContentModeAndModificationTimeOverAnyOlderBackup) {
   for (const bool older : {false, true}) {
     TScratchFolder folder;
     const std::string source = makeSource(folder);
     if (older) WriteFile(folder / "photo_bak.jpg", "an older backup, longer than the photo", 0600);
-    EXPECT_TRUE(TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg"));
+    EXPECT_TRUE(TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg"));
     EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "\xFF\xD8 original bytes \xFF\xD9");
     EXPECT_EQ(ModeOf(folder / "photo_bak.jpg"), 0640);
     const timespec copied = modificationTime(folder / "photo_bak.jpg");
@@ -49,18 +49,18 @@ TEST(CopyFile, CopiesContentModeAndModificationTimeOverAnyOlderBackup) {
   }
 }
 
-TEST(CopyFile, ReplacesALinkAtTheBackupNameAndLeavesItsTargetAlone) {
+TEST(CopyToBackup, ReplacesALinkAtTheBackupNameAndLeavesItsTargetAlone) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   WriteFile(folder / "victim.txt", "someone else's file", 0666);
   ASSERT_EQ(symlink("victim.txt", (folder / "photo_bak.jpg").c_str()), 0);
-  EXPECT_TRUE(TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg"));
+  EXPECT_TRUE(TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg"));
   EXPECT_FALSE(std::filesystem::is_symlink(folder / "photo_bak.jpg"));
   EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "\xFF\xD8 original bytes \xFF\xD9");
   EXPECT_EQ(ReadFile(folder / "victim.txt"), "someone else's file");
 }
 
-TEST(CopyFile, FailsWithoutLeavingATemporaryFile) {
+TEST(CopyToBackup, FailsWithoutLeavingATemporaryFile) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   mkdir((folder / "folder.jpg").c_str(), 0755);
@@ -76,20 +76,20 @@ TEST(CopyFile, FailsWithoutLeavingATemporaryFile) {
       {"photo.jpg", "readonly_bak.jpg"},
   };
   for (const auto& c : cases) {
-    EXPECT_FALSE(TPlatformFiles().CopyFile(folder / c.existing, folder / c.backup)) << c.backup;
+    EXPECT_FALSE(TPlatformFiles().CopyToBackup(folder / c.existing, folder / c.backup)) << c.backup;
   }
   EXPECT_EQ(folder.Names(), before);
   EXPECT_EQ(ReadFile(folder / "readonly_bak.jpg"), "kept");
 }
 
-TEST(CopyFile, FailsInAFolderTheUserMayNotWrite) {
+TEST(CopyToBackup, FailsInAFolderTheUserMayNotWrite) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to own the folder";
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   chmod(source.c_str(), 0644);
   chmod(folder.Path().c_str(), 0755);
   EXPECT_UNPRIVILEGED([&]() -> std::string {
-    return TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg") ? "copied" : "";
+    return TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg") ? "copied" : "";
   });
   EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
 }

@@ -13,7 +13,7 @@ ExifData::TLoadResult TFakeFileAccess::LoadFile(const std::string& path,
   return {};
 }
 
-bool TFakeFileAccess::CopyFile(const std::string& existing, const std::string& backup) {
+bool TFakeFileAccess::CopyToBackup(const std::string& existing, const std::string& backup) {
   copies.emplace_back(existing, backup);
   auto file = files.find(existing);
   if (copyFails || file == files.end()) return false;

@@ -22,7 +22,7 @@ class TFakeFileAccess : public ExifData::TFileAccess {
   int loads = 0;
 
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  bool CopyFile(const std::string& existing, const std::string& backup) override;
+  bool CopyToBackup(const std::string& existing, const std::string& backup) override;
 };
 
 }  // namespace velmora::test

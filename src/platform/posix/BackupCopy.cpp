@@ -36,7 +36,7 @@ bool copyContent(int from, posix::TTempFile& to) {
 // The copy goes through a temporary file renamed over the backup name, so a
 // symbolic link planted there is replaced, never written through, and a
 // failed copy leaves an older backup as it was.
-bool TPlatformFiles::CopyFile(const std::string& existing, const std::string& backup) {
+bool TPlatformFiles::CopyToBackup(const std::string& existing, const std::string& backup) {
   if (posix::HasNul(existing) || posix::HasNul(backup)) return false;
   try {
     // The copy is of the file the load read, not of whatever the name

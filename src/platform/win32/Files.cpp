@@ -68,7 +68,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
 // over the backup name: a link there is replaced, not written through, and a
 // failed copy leaves an older backup as it was. CopyFileW keeps the time
 // stamps and attributes; a read-only file of the backup name refuses the move.
-bool TPlatformFiles::CopyFile(const std::string& existing, const std::string& backup) {
+bool TPlatformFiles::CopyToBackup(const std::string& existing, const std::string& backup) {
   try {
     const std::wstring target = Widen(backup);
     win32::TTempFile temp(win32::FolderOf(target));
