@@ -9,6 +9,7 @@
 #include "FormFixture.h"
 #include "app/ErrorReport.h"
 #include "app/SettingsValue.h"
+#include "platform/AppData.h"
 #include "platform/IniFile.h"
 
 namespace apptest {
@@ -19,11 +20,15 @@ using app::TCheckBox;
 class Settings : public FormFixture {
  protected:
   bool box(TCheckBox b) const { return view.checked[static_cast<size_t>(b)]; }
+  // The settings folder as the form names it, with the platform's separator.
+  std::string settingsFolder() const {
+    return appData.string() + platform::kDirSeparator + "BRESKO" + platform::kDirSeparator;
+  }
 };
 
 TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   Form();
-  EXPECT_EQ(Form().INIPath(), appData.string() + "/BRESKO/");
+  EXPECT_EQ(Form().INIPath(), settingsFolder());
   EXPECT_EQ(Form().INIFile(), "velmora.ini");
   EXPECT_FALSE(box(TCheckBox::JFIF));
   EXPECT_TRUE(box(TCheckBox::EOI));
@@ -78,8 +83,8 @@ TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
   for (const auto& [stored, soundNo] : cases) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {},
-                              "/opt/velmora", appData.string(), chime};
+    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {}, "/opt/velmora",
+                              appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     EXPECT_EQ(form.SoundNo(), soundNo) << stored;
@@ -101,14 +106,14 @@ TEST_F(Settings, FileInPlaceOfTheFolderGivesTheCreationErrorBox) {
   EXPECT_EQ(Form().SoundNo(), "#16");
   Form().FormClose();
   EXPECT_EQ(view.Only("AbortError:"),
-            (std::vector<std::string>{"AbortError:<" + appData.string() +
-                                      "/BRESKO/> creation error.\r\nConfigurations may not be saved."}));
+            (std::vector<std::string>{"AbortError:<" + settingsFolder() +
+                                      "> creation error.\r\nConfigurations may not be saved."}));
 }
 
 TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
   WriteSettings("[CONFIG]\nWrite_JFIF=1\n");
-  std::filesystem::permissions(SettingsFile(), std::filesystem::perms::owner_read |
-                                                   std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      SettingsFile(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   Form();
   EXPECT_TRUE(box(TCheckBox::JFIF));
   try {
@@ -122,13 +127,33 @@ TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
 
 TEST(SettingsValue, ParsesByTheRules) {
   const std::pair<const char*, std::optional<int32_t>> cases[] = {
-      {"0", 0},           {"16", 16},          {"  42", 42},         {"+7", 7},
-      {"-5", -5},         {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-      {"2147483648", {}}, {"$10", 16},         {"x1f", 31},          {"X1F", 31},
-      {"0x10", 16},       {"0XfF", 255},       {"0xFFFFFFFF", -1},   {"-0x1", -1},
-      {"0x123456789", {}}, {"", {}},           {"abc", {}},          {"12 ", {}},
-      {"1.0", {}},        {"0x", {}},          {"-", {}},            {"yes", {}},
-      {"true", {}},       {"2", 2},            {"0x0", 0},           {"$", {}},
+      {"0", 0},
+      {"16", 16},
+      {"  42", 42},
+      {"+7", 7},
+      {"-5", -5},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", {}},
+      {"$10", 16},
+      {"x1f", 31},
+      {"X1F", 31},
+      {"0x10", 16},
+      {"0XfF", 255},
+      {"0xFFFFFFFF", -1},
+      {"-0x1", -1},
+      {"0x123456789", {}},
+      {"", {}},
+      {"abc", {}},
+      {"12 ", {}},
+      {"1.0", {}},
+      {"0x", {}},
+      {"-", {}},
+      {"yes", {}},
+      {"true", {}},
+      {"2", 2},
+      {"0x0", 0},
+      {"$", {}},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(app::ParseSettingsInteger(text), expected) << '"' << text << '"';

@@ -1,4 +1,6 @@
 // Reading and replacing the settings file's bytes on POSIX.
+#include "platform/IniStorage.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 
 #include "platform/Files.h"
 #include "platform/IniFile.h"
-#include "platform/IniStorage.h"
 #include "platform/PlatformTexts.h"
 #include "platform/posix/AtomicReplace.h"
 #include "platform/posix/SystemReason.h"

@@ -2,9 +2,10 @@
 // functions are not used: they rewrite the whole file, store text outside the
 // ANSI code page as "?" and change blank lines, so the file would differ from
 // the one the same settings give elsewhere.
+#include "platform/IniStorage.h"
+
 #include <windows.h>
 
-#include "platform/IniStorage.h"
 #include "platform/win32/AtomicReplace.h"
 #include "platform/win32/Utf.h"
 
@@ -13,8 +14,8 @@ namespace platform::ini {
 TReadOutcome ReadWhole(const std::string& path, std::string& into) {
   if (path.find('\0') != std::string::npos) return TReadOutcome::Absent;
   win32::TUniqueHandle file(CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
