@@ -59,6 +59,10 @@ class TFileAccess {
   virtual TLoadResult LoadFile(const std::string& path, TMemoryStream& into) = 0;
   // Copies `existing` to `backup`, replacing a file of that name. True on success.
   virtual bool CopyToBackup(const std::string& existing, const std::string& backup) = 0;
+  // The comment text (UTF-8, its zero byte included) in the encoding the
+  // comment segment carries on this platform. Never longer than `text`, so the
+  // comment's limit holds. UTF-8 unchanged unless a platform says otherwise.
+  virtual std::string CommentBytes(const std::string& text) const { return text; }
 };
 
 // What the driver tells its caller besides TraceLog and StripJpeg.
@@ -73,8 +77,8 @@ struct TAnalyzeResult {
 
 class TStripRun {
  public:
-  // `exePath`: full path of the running executable, used for the comment text
-  // (already in the comment's encoding: UTF-8 on POSIX, the ANSI code page on Windows).
+  // `exePath`: full path of the running executable in UTF-8, used for the
+  // comment text; `files` encodes that text (CommentBytes).
   TStripRun(TFileAccess& files, std::string exePath);
 
   uint8_t FLAG = 0;

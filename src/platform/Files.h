@@ -29,6 +29,11 @@ class TPlatformFiles : public ExifData::TFileAccess {
  public:
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
   bool CopyToBackup(const std::string& existing, const std::string& backup) override;
+#ifdef _WIN32
+  // The system's ANSI code page, as comments written on Windows have always
+  // been: a character it lacks becomes its default character or a best fit.
+  std::string CommentBytes(const std::string& text) const override;
+#endif
 };
 
 // Replaces the content of `path` with `size` bytes so that a failure at any

@@ -73,9 +73,13 @@ bool TPlatformFiles::CopyToBackup(const std::string& existing, const std::string
     const std::wstring target = Widen(backup);
     win32::TTempFile temp(win32::FolderOf(target));
     if (!CopyFileW(Widen(existing).c_str(), temp.Path().c_str(), FALSE)) return false;
-    TUniqueHandle flush(CreateFileW(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (flush.Valid()) FlushFileBuffers(flush.Get());
+    {
+      // Closed before the move: its exclusive sharing would make the move fail
+      // with a sharing violation. A read-only copy cannot be opened to flush.
+      TUniqueHandle flush(CreateFileW(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (flush.Valid()) FlushFileBuffers(flush.Get());
+    }
     temp.MoveOver(target);
     return true;
   } catch (const win32::TReplaceFailure&) {
@@ -91,6 +95,16 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
     throw EFileError(FormatText(writing ? kTextCannotWrite : kTextCannotCreate,
                                 {AbsolutePath(path), SystemReason(failure.error)}));
   }
+}
+
+std::string TPlatformFiles::CommentBytes(const std::string& text) const {
+  const std::wstring wide = Widen(text);
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), size, bytes.data(), n, nullptr, nullptr);
+  return bytes;
 }
 
 std::string ExecutablePath() {
