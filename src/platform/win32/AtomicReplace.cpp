@@ -103,6 +103,13 @@ void ReplaceFileContents(const std::wstring& path, const void* data, size_t size
   }
   TTempFile temp(FolderOf(target));
   WriteAndFlush(temp.Path(), data, size);
+  if (exists) {
+    // ReplaceFileW carries them over itself; set first as well for systems
+    // whose ReplaceFileW only moves the file.
+    const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    SetFileAttributesW(temp.Path().c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+  }
   if (!exists) {
     // Nothing to keep; a file that appeared meanwhile is not overwritten.
     temp.MoveNew(target);
