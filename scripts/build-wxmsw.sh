@@ -5,6 +5,7 @@
 #
 #   bash scripts/build-wxmsw.sh           full build (libpng, then wx): ~40 min on 2 cores
 #   bash scripts/build-wxmsw.sh headers   wx's configure only: headers + setup.h, ~1 min
+#   ... full --if-built                    only prints the prefix if it is there (else status 1)
 #
 # Prints the installed prefix (it has bin/wx-config) as its last line.
 # Environment: VELMORA_CACHE (default ~/.cache/velmora), JOBS (default nproc).
@@ -14,7 +15,8 @@
 set -euo pipefail
 
 mode=${1:-full}
-case "$mode" in full | headers) ;; *) echo "usage: $0 [full|headers]" >&2; exit 2 ;; esac
+case "$mode" in full | headers) ;; *) echo "usage: $0 [full|headers] [--if-built]" >&2; exit 2 ;; esac
+if_built=${2:-}
 
 cache=${VELMORA_CACHE:-$HOME/.cache/velmora}
 jobs=${JOBS:-$(nproc)}
@@ -68,6 +70,12 @@ else
 fi
 key=${key//[^A-Za-z0-9._-]/_}
 prefix="$cache/$key"
+
+if [ "$if_built" = --if-built ]; then
+  [ -f "$prefix/.complete" ] || exit 1
+  echo "$prefix"
+  exit 0
+fi
 
 mkdir -p "$cache"
 exec 9> "$cache/$key.lock"
