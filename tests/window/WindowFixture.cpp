@@ -96,18 +96,10 @@ void WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
     // Without the photo corpus a built JPEG with an Exif segment stands in, so
     // that the routes are still exercised.
     const std::vector<uint8_t> bytes = velmora::test::JpegBuilder()
-                                           .SOI()
-                                           .APP1(200)
-                                           .DQT()
-                                           .SOF0()
-                                           .DHT()
-                                           .SOS()
-                                           .Data(2000)
-                                           .EOI()
-                                           .Build();
+                            .SOI().APP1(200).DQT().SOF0().DHT().SOS().Data(2000).EOI()
+                            .Build();
     std::ofstream(photos_ / as, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
   std::filesystem::permissions(photos_ / as, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
