@@ -99,7 +99,7 @@ TEST(WriteCOM, CarriesTheTextInThePlatformsEncoding) {
       return bytes;
     }
   } files;
-  ExifData::TStripRun run(files, "C:\\Tools\\caf\xC3\xA9.exe");
+  ExifData::TStripRun run(files, "caf\xC3\xA9.exe");
   run.WriteCOM();
   const std::string text = "Modified by caf\xE9 v0.1.3d" + std::string(1, '\0');
   const Bytes& segment = run.StripJpeg.Bytes();

@@ -6,11 +6,13 @@
 
 #include <string>
 
+#include "platform/win32/Utf.h"
+
 namespace wintest {
 
-// UTF-8 <-> UTF-16 for the test's own use.
-std::wstring W(const std::string& utf8);
-std::string U(const std::wstring& utf16);
+// UTF-8 <-> UTF-16, short for the tests.
+inline std::wstring W(const std::string& utf8) { return platform::win32::Widen(utf8); }
+inline std::string U(const std::wstring& utf16) { return platform::win32::Narrow(utf16); }
 
 // A fresh folder under %TEMP%, removed with its content at the end.
 class TTempFolder {
