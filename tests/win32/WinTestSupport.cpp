@@ -35,9 +35,15 @@ TTempFolder::TTempFolder() {
   static std::atomic<int> counter{0};
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, temp);
-  path_ = std::wstring(temp) + L"velmora-win-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(counter++);
-  CreateDirectoryW(path_.c_str(), nullptr);
+  // Wine hands an ended process's id to the next one soon, and a folder left
+  // behind must not be taken for a fresh one: the name is made until it is new.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    path_ = std::wstring(temp) + L"velmora-win-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(now.QuadPart) + L"-" + std::to_wstring(counter++);
+    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+  }
 }
 
 TTempFolder::~TTempFolder() { removeTree(path_); }
