@@ -29,7 +29,8 @@ class TMemoryFiles : public ExifData::TFileAccess {
     into.Clear();
     auto it = files.find(path);
     if (it == files.end())
-      return {ExifData::TLoadResult::TKind::Failed, "ファイル /x/" + path + " は開けません。 gone "};
+      return {ExifData::TLoadResult::TKind::Failed,
+              "ファイル /x/" + path + " は開けません。 gone "};
     into.Bytes() = it->second;
     return {};
   }

@@ -150,7 +150,7 @@ TEST(SafeReplace, RootsBackupBelongsToTheOriginalsOwner) {
     ASSERT_EQ(chown((folder / "photo.jpg").c_str(), alice.Uid(), alice.Gid()), 0);
     ASSERT_EQ(chmod((folder / "photo.jpg").c_str(), mode), 0);
     TPlatformFiles files;
-    ASSERT_TRUE(files.CopyFile(folder / "photo.jpg", folder / "photo_bak.jpg"));
+    ASSERT_TRUE(files.CopyToBackup(folder / "photo.jpg", folder / "photo_bak.jpg"));
     EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "the original");
     struct stat st {};
     ASSERT_EQ(stat((folder / "photo_bak.jpg").c_str(), &st), 0);
