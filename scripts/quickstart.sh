@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), builds, and then either strips the
-# JPEG files named after "strip" or runs the whole test suite.
+# JPEG files named after "strip", runs the whole test suite, or builds the
+# Windows program.
 #
 #   bash scripts/quickstart.sh strip photo1.jpg photo2.jpg
 #   bash scripts/quickstart.sh test
+#   bash scripts/quickstart.sh windows
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev
           clang libclang-rt-14-dev libwxgtk3.2-dev libsdl2-dev libx11-dev
-          xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd)
+          xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd
+          mingw-w64 libz-mingw-w64-dev wine wine64 dpkg-dev xz-utils make)
 
 install_packages() {
   local missing=()
@@ -34,6 +37,51 @@ run_tests() {  # run_tests <preset>
     ctest --preset "$1" -j "$(nproc)" --timeout 600)
 }
 
+# Windows: MinGW-w64 cross builds, run under Wine.
+export WINEDEBUG=-all
+prepare_wine() {
+  # The first start of Wine creates its prefix (~15 s); done once up front so
+  # that no test program's first run waits for it.
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -p 60 >/dev/null 2>&1 || true  # one server kept up for the whole run
+}
+
+wxmsw() {  # wxmsw full|headers: prints the install prefix of the cached wxMSW
+  bash "$repo/scripts/build-wxmsw.sh" "$1" | tail -1
+}
+
+windows_tests() {
+  local started=$SECONDS
+  echo "== Windows: cross build (MinGW-w64) and tests under Wine"
+  prepare_wine
+  build windows-cross
+  (cd "$repo" && ctest --preset windows-cross -j "$(nproc)" --timeout 600)
+
+  echo "== Windows: the window's sources against wxMSW's headers"
+  local headers
+  headers=$(wxmsw headers)
+  (cd "$repo" && cmake --preset windows-release -B build/windows-window-check \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON \
+      -DwxWidgets_CONFIG_EXECUTABLE="$headers/bin/wx-config" >/dev/null &&
+    cmake --build build/windows-window-check --target velmora_window -j "$(nproc)")
+
+  local full
+  if full=$(bash "$repo/scripts/build-wxmsw.sh" full --if-built 2>/dev/null | tail -1); then
+    echo "== Windows: velmora.exe with the window, smoke test under Wine"
+    build_windows_exe "$full"
+    bash "$repo/scripts/smoke-windows.sh" "$repo/build/windows-release/src/velmora.exe"
+  else
+    echo "== Windows: no wxMSW build in the cache; velmora.exe not linked" \
+         "(bash scripts/quickstart.sh windows builds it)"
+  fi
+  echo "== Windows stage: $((SECONDS - started)) s"
+}
+
+build_windows_exe() {  # build_windows_exe <wxMSW prefix>
+  (cd "$repo" && cmake --preset windows-release -DwxWidgets_CONFIG_EXECUTABLE="$1/bin/wx-config" \
+      >/dev/null && cmake --build --preset windows-release -j "$(nproc)")
+}
+
 case "${1:-}" in
   strip)
     shift
@@ -53,9 +101,17 @@ case "${1:-}" in
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     LSAN_OPTIONS=suppressions="$repo/tests/lsan.supp" \
       run_tests asan
+    windows_tests
+    ;;
+  windows)
+    install_packages
+    echo "== wxMSW (built once into the cache; about 40 minutes on two cores)"
+    full=$(wxmsw full)
+    build_windows_exe "$full"
+    echo "== velmora.exe: $repo/build/windows-release/src/velmora.exe"
     ;;
   *)
-    echo "usage: $0 strip FILE... | test" >&2
+    echo "usage: $0 strip FILE... | test | windows" >&2
     exit 2
     ;;
 esac

@@ -7,6 +7,7 @@
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
 #include "app/Texts.h"
+#include "platform/Arguments.h"
 #include "platform/Files.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
@@ -58,13 +59,19 @@ int main(int argc, char** argv) {
     std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
     return kExitAnotherCopy;
   }
+  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 #ifdef VELMORA_WINDOW
-  if (display) return window::RunWindowProgram(argc, argv);
+  if (display) {
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+    utf8Argv.push_back(nullptr);
+    return window::RunWindowProgram(static_cast<int>(arguments.size()), utf8Argv.data());
+  }
 #endif
-  if (argc < 2) {
+  if (arguments.size() < 2) {
     std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';
     return kExitNoFiles;
   }
-  return app::RunConsoleProgram(std::vector<std::string>(argv + 1, argv + argc), std::cout,
-                                std::cerr);
+  arguments.erase(arguments.begin());
+  return app::RunConsoleProgram(arguments, std::cout, std::cerr);
 }

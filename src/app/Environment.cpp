@@ -13,7 +13,7 @@ TFormEnvironment TProgramEnvironment::Get() {
         platform::SaveFileAtomically(path, data, size);
       },
       platform::ExecutablePath(),
-      platform::SpecialFolderPath(platform::CSIDL_APPDATA),
+      platform::SpecialFolderPath(platform::kFolderAppData),
       *chime_,
   };
 }

@@ -125,14 +125,14 @@ void TFormMain::FormCreate() {
 
   INIFile_ =
       ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath), texts::kSettingsExtension, "");
-  std::string folder = GetPath(platform::CSIDL_APPDATA);
+  std::string folder = GetPath(platform::kFolderAppData);
   if (folder.empty() || folder.back() != platform::kDirSeparator) folder += platform::kDirSeparator;
   INIPath_ = folder + std::string(texts::kSettingsFolder) + platform::kDirSeparator;
   ReadIni();
 }
 
 std::string TFormMain::GetPath(int nFolder) const {
-  return nFolder == platform::CSIDL_APPDATA ? env_.appDataFolder : std::string();
+  return nFolder == platform::kFolderAppData ? env_.appDataFolder : std::string();
 }
 
 void TFormMain::ReadIni() {

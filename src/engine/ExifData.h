@@ -68,7 +68,11 @@ class TFileAccess {
   // Copies `existing` to `backup` when nothing bears that name yet. Never
   // replaces or writes into anything that does: a backup may be the only copy
   // of an original.
-  virtual TBackupOutcome CopyFile(const std::string& existing, const std::string& backup) = 0;
+  virtual TBackupOutcome CopyToBackup(const std::string& existing, const std::string& backup) = 0;
+  // The comment text (UTF-8, its zero byte included) in the encoding the
+  // comment segment carries on this platform. Never longer than `text`, so the
+  // comment's limit holds. UTF-8 unchanged unless a platform says otherwise.
+  virtual std::string CommentBytes(const std::string& text) const { return text; }
 };
 
 // Why a walk's output must not be written over its input.
@@ -103,8 +107,8 @@ struct TAnalyzeResult {
 
 class TStripRun {
  public:
-  // `exePath`: full path of the running executable, used for the comment text
-  // (already in the comment's encoding: UTF-8 on POSIX, the ANSI code page on Windows).
+  // `exePath`: full path of the running executable in UTF-8, used for the
+  // comment text; `files` encodes that text (CommentBytes).
   TStripRun(TFileAccess& files, std::string exePath);
 
   uint8_t FLAG = 0;

@@ -97,7 +97,7 @@ void TStripRun::MakeBackup(const std::string& FileName, TAnalyzeResult& result) 
   result.backupAttempted = true;
   for (int number = 1; number <= kBackupNames; ++number) {
     result.backupName = BackupNameOf(FileName, number);
-    result.backup = files_.CopyFile(FileName, result.backupName);
+    result.backup = files_.CopyToBackup(FileName, result.backupName);
     if (result.backup != TBackupOutcome::Occupied) break;
   }
   if (result.backup != TBackupOutcome::Written && result.backup != TBackupOutcome::Kept) {

@@ -51,7 +51,7 @@ void TStripRun::WriteJFIF() {
 }
 
 void TStripRun::WriteCOM() {
-  const std::string text = CommentText(exePath_);
+  const std::string text = files_.CommentBytes(CommentText(exePath_));
   static constexpr uint8_t kCOM[2] = {0xFF, 0xFE};
   StripJpeg.Write(kCOM, 2);
   WriteField(StripJpeg, static_cast<uint16_t>(text.size() + 2));

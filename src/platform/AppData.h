@@ -5,9 +5,11 @@
 
 namespace platform {
 
-inline constexpr int CSIDL_APPDATA = 26;
+// The per-user application-data folder: CSIDL_APPDATA's value. Named apart from
+// it because <shlobj.h> defines CSIDL_APPDATA as a macro.
+inline constexpr int kFolderAppData = 26;
 
-// Path of the special folder `nFolder` (only CSIDL_APPDATA is used). POSIX:
+// Path of the special folder `nFolder` (only kFolderAppData is used). POSIX:
 // $XDG_CONFIG_HOME, else $HOME/.config. Empty when it cannot be told.
 std::string SpecialFolderPath(int nFolder);
 

@@ -28,9 +28,14 @@ class EFileChanged : public EFileError {
 class TPlatformFiles : public ExifData::TFileAccess {
  public:
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  // Copies content, permission bits and time stamps; see TFileAccess::CopyFile.
-  ExifData::TBackupOutcome CopyFile(const std::string& existing,
-                                    const std::string& backup) override;
+  // Copies content, permission bits and time stamps; see TFileAccess::CopyToBackup.
+  ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
+                                        const std::string& backup) override;
+#ifdef _WIN32
+  // The system's ANSI code page, as comments written on Windows have always
+  // been: a character it lacks becomes its default character or a best fit.
+  std::string CommentBytes(const std::string& text) const override;
+#endif
 };
 
 // Replaces the content of `path` with `size` bytes so that a failure at any

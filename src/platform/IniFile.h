@@ -43,9 +43,7 @@ class TIniFile {
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   // Writes the changes, if any, to disk. Throws EIniWriteError, also when the
   // file exists but could not be read (its other sections would be lost), and
-  // EIniNotOwned when the file or its folder is another user's. On
-  // Windows the changes go to a working copy at once, so EraseSection and
-  // WriteString may throw it already.
+  // EIniNotOwned when the file or its folder is another user's.
   void Flush();
 
   const std::string& Path() const { return path_; }
@@ -57,8 +55,6 @@ class TIniFile {
   bool dirty_ = false;
   // The file exists but could not be read: writing would drop its other sections.
   bool unreadable_ = false;
-  // Windows: the working copy beside the file that the profile functions edit.
-  std::string workPath_;
 };
 
 }  // namespace platform

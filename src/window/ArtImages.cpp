@@ -1,5 +1,6 @@
 #include "window/ArtImages.h"
 
+#include <wx/bitmap.h>
 #include <wx/icon.h>
 #include <wx/mstream.h>
 

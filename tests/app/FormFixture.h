@@ -34,8 +34,8 @@ class TMemoryFiles : public ExifData::TFileAccess {
     into.Bytes() = it->second;
     return {};
   }
-  ExifData::TBackupOutcome CopyFile(const std::string& existing,
-                                    const std::string& backup) override {
+  ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
+                                        const std::string& backup) override {
     using ExifData::TBackupOutcome;
     backups.push_back(backup);
     if (failingBackups.count(existing) != 0) return TBackupOutcome::Failed;

@@ -9,6 +9,7 @@
 #include "FormFixture.h"
 #include "app/ErrorReport.h"
 #include "app/SettingsValue.h"
+#include "platform/AppData.h"
 #include "platform/IniFile.h"
 
 namespace apptest {
@@ -19,11 +20,15 @@ using app::TCheckBox;
 class Settings : public FormFixture {
  protected:
   bool box(TCheckBox b) const { return view.checked[static_cast<size_t>(b)]; }
+  // The settings folder as the form names it, with the platform's separator.
+  std::string settingsFolder() const {
+    return appData.string() + platform::kDirSeparator + "BRESKO" + platform::kDirSeparator;
+  }
 };
 
 TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   Form();
-  EXPECT_EQ(Form().INIPath(), appData.string() + "/BRESKO/");
+  EXPECT_EQ(Form().INIPath(), settingsFolder());
   EXPECT_EQ(Form().INIFile(), "velmora.ini");
   EXPECT_FALSE(box(TCheckBox::JFIF));
   EXPECT_TRUE(box(TCheckBox::EOI));
@@ -101,8 +106,8 @@ TEST_F(Settings, FileInPlaceOfTheFolderGivesTheCreationErrorBox) {
   EXPECT_EQ(Form().SoundNo(), "#16");
   Form().FormClose();
   EXPECT_EQ(view.Only("AbortError:"),
-            (std::vector<std::string>{"AbortError:<" + appData.string() +
-                                      "/BRESKO/> creation error.\r\nConfigurations may not be saved."}));
+            (std::vector<std::string>{"AbortError:<" + settingsFolder() +
+                                      "> creation error.\r\nConfigurations may not be saved."}));
 }
 
 TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {

@@ -80,3 +80,30 @@ TEST(CommentText, LongNamesAreCutToFitWholeCharacters) {
   const std::string longName(300, 'b');
   EXPECT_EQ(CommentSegment("/opt/" + longName).size(), 4u + 256u);
 }
+
+// The platform's encoding applies to the whole text, and the length field
+// counts the encoded bytes: a two-byte character that encodes to one byte
+// shortens the segment.
+TEST(WriteCOM, CarriesTheTextInThePlatformsEncoding) {
+  struct TOneByteAccents : TFakeFileAccess {
+    std::string CommentBytes(const std::string& text) const override {
+      std::string bytes;
+      for (size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\xC3\xA9") == 0) {
+          bytes += '\xE9';  // é in a one-byte code page
+          ++i;
+        } else {
+          bytes += text[i];
+        }
+      }
+      return bytes;
+    }
+  } files;
+  ExifData::TStripRun run(files, "caf\xC3\xA9.exe");
+  run.WriteCOM();
+  const std::string text = "Modified by caf\xE9 v0.1.3d" + std::string(1, '\0');
+  const Bytes& segment = run.StripJpeg.Bytes();
+  ASSERT_EQ(segment.size(), 4 + text.size());
+  EXPECT_EQ(segment[2] * 256 + segment[3], static_cast<int>(text.size() + 2));
+  EXPECT_EQ(std::string(segment.begin() + 4, segment.end()), text);
+}

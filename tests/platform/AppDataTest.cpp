@@ -31,7 +31,7 @@ TEST(SpecialFolderPath, AppDataIsTheXdgConfigFolderElseHomeDotConfig) {
   for (const auto& c : cases) {
     const TScopedEnv xdg("XDG_CONFIG_HOME", c.xdgConfigHome);
     const TScopedEnv home("HOME", c.home);
-    EXPECT_EQ(SpecialFolderPath(CSIDL_APPDATA), c.expected)
+    EXPECT_EQ(SpecialFolderPath(kFolderAppData), c.expected)
         << (c.xdgConfigHome ? c.xdgConfigHome : "unset") << " / " << (c.home ? c.home : "unset");
   }
   EXPECT_EQ(SpecialFolderPath(5), "");  // no other folder is known

@@ -37,10 +37,11 @@ std::string makeSource(const TScratchFolder& folder) {
   return path;
 }
 
-TEST(CopyFile, CopiesContentModeAndModificationTimeToAFreeName) {
+TEST(CopyToBackup, CopiesContentModeAndModificationTimeToAFreeName) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
-  EXPECT_EQ(TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg"), TBackupOutcome::Written);
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg"),
+            TBackupOutcome::Written);
   EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "\xFF\xD8 original bytes \xFF\xD9");
   EXPECT_EQ(ModeOf(folder / "photo_bak.jpg"), 0640);
   const timespec copied = modificationTime(folder / "photo_bak.jpg");
@@ -51,7 +52,7 @@ TEST(CopyFile, CopiesContentModeAndModificationTimeToAFreeName) {
 
 // Whatever bears the name stays exactly as it is: a backup may be the only
 // copy of an original, and a link may lead anywhere.
-TEST(CopyFile, NeverReplacesWhatBearsTheName) {
+TEST(CopyToBackup, NeverReplacesWhatBearsTheName) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   WriteFile(folder / "same_bak.jpg", "\xFF\xD8 original bytes \xFF\xD9", 0444);
@@ -70,7 +71,7 @@ TEST(CopyFile, NeverReplacesWhatBearsTheName) {
       {"folder_bak.jpg", TBackupOutcome::Occupied},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TPlatformFiles().CopyFile(source, folder / c.backup), c.outcome) << c.backup;
+    EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / c.backup), c.outcome) << c.backup;
   }
   EXPECT_EQ(folder.Names(), before);
   EXPECT_EQ(ReadFile(folder / "other_bak.jpg"), "an older backup, longer than the photo");
@@ -79,7 +80,7 @@ TEST(CopyFile, NeverReplacesWhatBearsTheName) {
   EXPECT_TRUE(std::filesystem::is_symlink(folder / "link_bak.jpg"));
 }
 
-TEST(CopyFile, FailsWithoutLeavingATemporaryFile) {
+TEST(CopyToBackup, FailsWithoutLeavingATemporaryFile) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   mkdir((folder / "folder.jpg").c_str(), 0755);
@@ -93,21 +94,21 @@ TEST(CopyFile, FailsWithoutLeavingATemporaryFile) {
       {"photo.jpg", "nofolder/photo_bak.jpg"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TPlatformFiles().CopyFile(folder / c.existing, folder / c.backup),
+    EXPECT_EQ(TPlatformFiles().CopyToBackup(folder / c.existing, folder / c.backup),
               TBackupOutcome::Failed)
         << c.backup;
   }
   EXPECT_EQ(folder.Names(), before);
 }
 
-TEST(CopyFile, FailsInAFolderTheUserMayNotWrite) {
+TEST(CopyToBackup, FailsInAFolderTheUserMayNotWrite) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to own the folder";
   TScratchFolder folder;
   const std::string source = makeSource(folder);
   chmod(source.c_str(), 0644);
   chmod(folder.Path().c_str(), 0755);
   EXPECT_UNPRIVILEGED([&]() -> std::string {
-    const auto outcome = TPlatformFiles().CopyFile(source, folder / "photo_bak.jpg");
+    const auto outcome = TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg");
     return outcome == TBackupOutcome::Failed ? "" : "not refused";
   });
   EXPECT_EQ(folder.Names(), Names{"photo.jpg"});

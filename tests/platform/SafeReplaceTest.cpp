@@ -150,7 +150,7 @@ TEST(SafeReplace, RootsBackupBelongsToTheOriginalsOwner) {
     ASSERT_EQ(chown((folder / "photo.jpg").c_str(), alice.Uid(), alice.Gid()), 0);
     ASSERT_EQ(chmod((folder / "photo.jpg").c_str(), mode), 0);
     TPlatformFiles files;
-    ASSERT_EQ(files.CopyFile(folder / "photo.jpg", folder / "photo_bak.jpg"),
+    ASSERT_EQ(files.CopyToBackup(folder / "photo.jpg", folder / "photo_bak.jpg"),
               ExifData::TBackupOutcome::Written);
     EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "the original");
     struct stat st {};

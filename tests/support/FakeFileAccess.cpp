@@ -13,8 +13,8 @@ ExifData::TLoadResult TFakeFileAccess::LoadFile(const std::string& path,
   return {};
 }
 
-ExifData::TBackupOutcome TFakeFileAccess::CopyFile(const std::string& existing,
-                                                   const std::string& backup) {
+ExifData::TBackupOutcome TFakeFileAccess::CopyToBackup(const std::string& existing,
+                                                       const std::string& backup) {
   using ExifData::TBackupOutcome;
   copies.emplace_back(existing, backup);
   auto file = files.find(existing);

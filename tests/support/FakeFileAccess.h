@@ -24,8 +24,8 @@ class TFakeFileAccess : public ExifData::TFileAccess {
 
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
   // Never replaces: a taken name with the same bytes is kept, any other is occupied.
-  ExifData::TBackupOutcome CopyFile(const std::string& existing,
-                                    const std::string& backup) override;
+  ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
+                                        const std::string& backup) override;
 };
 
 }  // namespace velmora::test

@@ -54,7 +54,7 @@ bool WindowTest::StartWindow(const std::vector<std::string>& args) {
         platform::SaveFileAtomically(path, data, size);
       },
       platform::ExecutablePath(),
-      platform::SpecialFolderPath(platform::CSIDL_APPDATA),
+      platform::SpecialFolderPath(platform::kFolderAppData),
       chime,
   };
   host_ = std::make_unique<window::TWindowHost>(std::move(environment));

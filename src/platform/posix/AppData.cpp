@@ -35,7 +35,7 @@ std::string homeFromPasswd() {
 }  // namespace
 
 std::string SpecialFolderPath(int nFolder) {
-  if (nFolder != CSIDL_APPDATA) return {};
+  if (nFolder != kFolderAppData) return {};
   if (std::string config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
     return config;
   std::string home = absoluteFromEnvironment("HOME");

@@ -75,7 +75,7 @@ ExifData::TBackupOutcome takenName(int in, off_t size, int folder, const std::st
 // The copy goes through a temporary file that takes the backup name only while
 // nothing bears it, so an older backup, a link or another file of that name is
 // never replaced or written through, and a failed copy leaves nothing behind.
-ExifData::TBackupOutcome TPlatformFiles::CopyFile(const std::string& existing,
+ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
                                                   const std::string& backup) {
   using ExifData::TBackupOutcome;
   if (posix::HasNul(existing) || posix::HasNul(backup)) return TBackupOutcome::Failed;

@@ -62,6 +62,14 @@ void TTempFile::MoveNew(const std::wstring& target) {
   moved_ = true;
 }
 
+void TTempFile::ReplaceOver(const std::wstring& target) {
+  if (!ReplaceFileW(target.c_str(), path_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                    nullptr, nullptr)) {
+    fail(TStep::Create);
+  }
+  moved_ = true;
+}
+
 void WriteAndFlush(const std::wstring& path, const void* data, size_t size) {
   TUniqueHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -81,7 +89,9 @@ void WriteAndFlush(const std::wstring& path, const void* data, size_t size) {
 void ReplaceFileContents(const std::wstring& path, const void* data, size_t size) {
   const std::wstring target = finalTarget(path);
   const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  BY_HANDLE_FILE_INFORMATION before{};
+  if (exists) {
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
       throw TReplaceFailure{TStep::Create, ERROR_ACCESS_DENIED};
     }
@@ -89,15 +99,39 @@ void ReplaceFileContents(const std::wstring& path, const void* data, size_t size
     TUniqueHandle probe(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe.Valid()) fail(TStep::Create);
+    if (!GetFileInformationByHandle(probe.Get(), &before)) fail(TStep::Create);
   }
   TTempFile temp(FolderOf(target));
   WriteAndFlush(temp.Path(), data, size);
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
+  if (exists) {
+    // ReplaceFileW carries them over itself; set first as well for systems
+    // whose ReplaceFileW only moves the file.
     const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     SetFileAttributesW(temp.Path().c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
   }
-  temp.MoveOver(target);
+  if (!exists) {
+    // Nothing to keep; a file that appeared meanwhile is not overwritten.
+    temp.MoveNew(target);
+    return;
+  }
+  // The file must still be the one checked above, not one put in its place
+  // while the new content was written.
+  {
+    TUniqueHandle now(CreateFileW(target.c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION after{};
+    if (!now.Valid() || !GetFileInformationByHandle(now.Get(), &after)) fail(TStep::Create);
+    if (after.dwVolumeSerialNumber != before.dwVolumeSerialNumber ||
+        after.nFileIndexHigh != before.nFileIndexHigh ||
+        after.nFileIndexLow != before.nFileIndexLow) {
+      throw TReplaceFailure{TStep::Create, ERROR_FILE_INVALID};
+    }
+  }
+  // One step that keeps the replaced file's ACL, attributes, creation time
+  // and streams.
+  temp.ReplaceOver(target);
 }
 
 }  // namespace platform::win32

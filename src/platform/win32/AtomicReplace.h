@@ -1,7 +1,8 @@
 // Crash-safe replacement on Windows: a temporary file in the target's folder,
-// flushed (FlushFileBuffers), then moved over the target with
-// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH. Shared by the save, the
-// backup copy and the settings file.
+// flushed (FlushFileBuffers), then put in the target's place in one step:
+// ReplaceFileW over an existing file (its ACL and attributes kept), a
+// write-through move otherwise. Shared by the save, the backup copy and the
+// settings file.
 #pragma once
 
 #include <windows.h>
@@ -35,6 +36,9 @@ class TTempFile {
   // Moves the file to `target` only while nothing bears that name,
   // write-through. Throws TReplaceFailure (ERROR_ALREADY_EXISTS when something does).
   void MoveNew(const std::wstring& target);
+  // Replaces the existing file `target` with this one (ReplaceFileW), keeping
+  // the target's ACL, attributes and creation time.
+  void ReplaceOver(const std::wstring& target);
 
  private:
   std::wstring path_;

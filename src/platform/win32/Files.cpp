@@ -109,8 +109,8 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
 // link or another file of that name is never replaced or written through, and
 // a failed copy leaves nothing behind. CopyFileW keeps the time stamps and
 // attributes.
-ExifData::TBackupOutcome TPlatformFiles::CopyFile(const std::string& existing,
-                                                  const std::string& backup) {
+ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
+                                                      const std::string& backup) {
   using ExifData::TBackupOutcome;
   try {
     const std::wstring source = Widen(existing);
@@ -121,9 +121,13 @@ ExifData::TBackupOutcome TPlatformFiles::CopyFile(const std::string& existing,
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return TBackupOutcome::Failed;
     win32::TTempFile temp(win32::FolderOf(target));
     if (!CopyFileW(source.c_str(), temp.Path().c_str(), FALSE)) return TBackupOutcome::Failed;
-    TUniqueHandle flush(CreateFileW(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (flush.Valid()) FlushFileBuffers(flush.Get());
+    {
+      // Closed before the move: its exclusive sharing would make the move fail
+      // with a sharing violation. A read-only copy cannot be opened to flush.
+      TUniqueHandle flush(CreateFileW(temp.Path().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (flush.Valid()) FlushFileBuffers(flush.Get());
+    }
     try {
       temp.MoveNew(target);
     } catch (const win32::TReplaceFailure& failure) {
@@ -145,6 +149,16 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
     throw EFileError(FormatText(writing ? kTextCannotWrite : kTextCannotCreate,
                                 {AbsolutePath(path), SystemReason(failure.error)}));
   }
+}
+
+std::string TPlatformFiles::CommentBytes(const std::string& text) const {
+  const std::wstring wide = Widen(text);
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), size, bytes.data(), n, nullptr, nullptr);
+  return bytes;
 }
 
 std::string ExecutablePath() {

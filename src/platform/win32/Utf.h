@@ -6,10 +6,6 @@
 
 #include <string>
 
-// <windows.h> maps CopyFile to CopyFileW, which would rename the file access's
-// CopyFile in every unit that sees both.
-#undef CopyFile
-
 namespace platform::win32 {
 
 std::wstring Widen(const std::string& utf8);

@@ -1,7 +1,9 @@
 // Line-level reading and editing of INI text, in the manner of the Windows
 // private-profile functions for what the program uses. Section and key names
 // match without regard to ASCII case; only lines of the named section change,
-// every other byte stays as it was (line endings included).
+// every other byte stays as it was (line endings included). The same code
+// reads and writes the file on every platform, so that the same settings give
+// the same file apart from the line ends of new lines.
 //
 // The rules: a line whose first non-blank character is "[" is a section
 // header, its name runs to "]" (or the line's end), trimmed. Inside a section,
@@ -16,7 +18,14 @@
 #include <string>
 #include <string_view>
 
-namespace platform::posix {
+namespace platform {
+
+// The line end of lines the program adds: the platform's own.
+#ifdef _WIN32
+inline constexpr std::string_view kIniNewline = "\r\n";
+#else
+inline constexpr std::string_view kIniNewline = "\n";
+#endif
 
 // The value of `key` in the first section named `section`, if present.
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
@@ -29,8 +38,8 @@ bool EraseIniSection(std::string& text, std::string_view section);
 // Sets `key` in the first section named `section`: an existing entry is
 // rewritten as key=value on its own line (its line ending kept); a new one is
 // added after the section's last non-blank line; a missing section is added at
-// the end of the text. New lines end in "\n".
+// the end of the text. New lines end in `newline`.
 void SetIniValue(std::string& text, std::string_view section, std::string_view key,
-                 std::string_view value);
+                 std::string_view value, std::string_view newline = kIniNewline);
 
-}  // namespace platform::posix
+}  // namespace platform

@@ -1,8 +1,8 @@
-#include "platform/posix/IniText.h"
+#include "platform/IniText.h"
 
 #include <vector>
 
-namespace platform::posix {
+namespace platform {
 namespace {
 
 struct TLine {
@@ -112,13 +112,13 @@ bool EraseIniSection(std::string& text, std::string_view section) {
 }
 
 void SetIniValue(std::string& text, std::string_view section, std::string_view key,
-                 std::string_view value) {
+                 std::string_view value, std::string_view newline) {
   const std::vector<TLine> lines = splitLines(text);
   const size_t header = findSection(text, lines, section);
   if (header == lines.size()) {
-    if (!text.empty() && text.back() != '\n') text += '\n';
-    text.append("[").append(section).append("]\n");
-    text.append(key).append("=").append(value).append("\n");
+    if (!text.empty() && text.back() != '\n') text += newline;
+    text.append("[").append(section).append("]").append(newline);
+    text.append(key).append("=").append(value).append(newline);
     return;
   }
   size_t lastFilled = header;
@@ -134,9 +134,9 @@ void SetIniValue(std::string& text, std::string_view section, std::string_view k
     lastFilled = i;
   }
   const TLine& after = lines[lastFilled];
-  std::string entry = after.terminated ? "" : "\n";
-  entry.append(key).append("=").append(value).append("\n");
+  std::string entry = after.terminated ? "" : std::string(newline);
+  entry.append(key).append("=").append(value).append(newline);
   text.insert(after.next, entry);
 }
 
-}  // namespace platform::posix
+}  // namespace platform

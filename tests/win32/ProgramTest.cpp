@@ -1,0 +1,78 @@
+// The console program (built without the window) end to end through
+// CreateProcessW: exit statuses, Japanese names on the command line, and the
+// comment's bytes for an executable whose name is not ASCII.
+#include <gtest/gtest.h>
+
+#include "WinTestSupport.h"
+#include "platform/InstanceLock.h"
+
+namespace wintest {
+namespace {
+
+std::wstring program() { return OwnFolder() + W(VELMORA_PROGRAM_NAME); }
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+TEST(Win32Program, ExitStatusesAndJapaneseNamesOnTheCommandLine) {
+  const std::string photo = PhotoWithExif();
+  // clang-format off
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    DWORD status;
+    bool stripped;       // 写真.jpg lost its Exif block
+    bool holdTheLock;    // another copy runs
+  } const cases[] = {
+      {"strips a Japanese name",     {"写真.jpg"},             0, true,  false},
+      {"names it cannot strip",      {"写真.jpg", "無い.jpg"}, 1, true,  false},
+      {"no files and no display",    {},                      2, false, false},
+      {"another copy is running",    {"写真.jpg"},             3, false, true},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    TTempFolder folder;
+    WriteBytes(folder / "写真.jpg", photo);
+    std::wstring line = quoted(program());
+    for (const std::string& arg : c.args) line += L" " + quoted(W(arg));
+    std::unique_ptr<platform::TInstanceLock> other;
+    if (c.holdTheLock) other = platform::TInstanceLock::TryAcquire();
+    const TRun run = RunProcess(line, folder.Path());
+    other.reset();
+    EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out;
+    const std::string after = ReadBytes(folder / "写真.jpg");
+    EXPECT_EQ(after.find("secretGPS") == std::string::npos, c.stripped) << c.what;
+    if (c.status == 1) {
+      EXPECT_NE(run.out.find("<無い.jpg>"), std::string::npos) << run.out;
+    }
+  }
+}
+
+// The comment carries the executable's name in the ANSI code page, as the
+// files made on Windows always have; the length field counts those bytes.
+TEST(Win32Program, CommentNamesANonAsciiExecutableInTheAnsiCodePage) {
+  for (const std::wstring name : {L"Café", L"ベルモラ"}) {
+    TTempFolder folder;
+    const std::wstring copy = folder.Path() + L"\\" + name + L".exe";
+    ASSERT_TRUE(CopyFileW(program().c_str(), copy.c_str(), FALSE));
+    WriteBytes(folder / "a.jpg", PhotoWithExif());
+    const TRun run = RunProcess(quoted(copy) + L" a.jpg", folder.Path());
+    ASSERT_EQ(run.status, 0u) << run.out;
+
+    const std::wstring wide = L"Modified by " + name + L" v0.1.3d";
+    std::string text(
+        static_cast<size_t>(WideCharToMultiByte(
+            CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr)),
+        '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                        static_cast<int>(text.size()), nullptr, nullptr);
+    text += '\0';
+    std::string segment = "\xFF\xFE";
+    segment += static_cast<char>((text.size() + 2) >> 8);
+    segment += static_cast<char>((text.size() + 2) & 0xFF);
+    segment += text;
+    EXPECT_NE(ReadBytes(folder / "a.jpg").find(segment), std::string::npos) << U(name);
+  }
+}
+
+}  // namespace
+}  // namespace wintest
