@@ -6,8 +6,10 @@
 
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
+#include "app/OtherCopies.h"
 #include "app/Texts.h"
 #include "platform/Files.h"
+#include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
 
@@ -53,13 +55,14 @@ int main(int argc, char** argv) {
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
 
   if (!guard) {
-    // A second copy touches nothing; with a display it ends silently.
-    if (display) return 0;
+    // A second copy touches nothing itself: the running copy's window takes
+    // its files. Only a copy without a window cannot, and that is said.
+    if (platform::HandToRunningCopy(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
     return kExitAnotherCopy;
   }
 #ifdef VELMORA_WINDOW
-  if (display) return window::RunWindowProgram(argc, argv);
+  if (display) return window::RunWindowProgram(argc, argv, app::ListenForOtherCopies());
 #endif
   if (argc < 2) {
     std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';

@@ -36,6 +36,10 @@ class TFormMain {
   void FormClose();
 
   void WMDropFiles(const std::vector<std::string>& files);
+  // Second copies of the program were started, each with its files (none:
+  // it only wants the window). The window comes to the front and each list
+  // runs as a dropped batch would, after the batch in hand.
+  void OtherCopiesStarted(const std::vector<std::vector<std::string>>& requests);
   void ButtonLoadClick();
   void ButtonCloseClick();
   void SpinEditSoundChange();
