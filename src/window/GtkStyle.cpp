@@ -15,13 +15,16 @@ namespace {
 
 // The theme's paddings are made for larger controls than the designed ones
 // (a 17-pixel check box, a 49 x 22 number field): without this GTK clips the
-// number field's buttons and warns on every start.
+// number field's buttons and warns on every start. In the number field the
+// two buttons' signs are drawn smaller with a line between them, so that
+// they read as two buttons beside the number.
 constexpr char kCss[] = R"css(
 #velmora-main checkbutton { padding: 0; min-height: 0; }
 #velmora-main checkbutton check { min-width: 13px; min-height: 13px; margin: 0 4px 0 0; padding: 0; }
 #velmora-main spinbutton { padding: 0; min-width: 0; min-height: 0; }
 #velmora-main spinbutton entry { min-width: 0; min-height: 0; margin: 0; padding: 0 0 0 1px; }
-#velmora-main spinbutton button { min-width: 0; min-height: 0; margin: 0; padding: 0; border-width: 0; }
+#velmora-main spinbutton button { min-width: 0; min-height: 0; margin: 0; padding: 0; border-width: 0; -gtk-icon-transform: scale(0.7); }
+#velmora-main spinbutton button:last-child { box-shadow: inset 1px 0 alpha(currentColor, 0.3); }
 )css";
 
 template <typename F>
