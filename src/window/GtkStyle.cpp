@@ -3,9 +3,7 @@
 #include <wx/toplevel.h>
 
 #ifdef __WXGTK__
-#include <dlfcn.h>
-
-#include <cstring>
+#include "window/GtkFunction.h"
 #endif
 
 namespace window {
@@ -27,19 +25,8 @@ constexpr char kCss[] = R"css(
 #velmora-main spinbutton button:last-child { box-shadow: inset 1px 0 alpha(currentColor, 0.3); }
 )css";
 
-template <typename F>
-F gtkFunction(const char* name) {
-  void* symbol = dlsym(RTLD_DEFAULT, name);
-  F function = nullptr;
-  static_assert(sizeof(function) == sizeof(symbol));
-  std::memcpy(&function, &symbol, sizeof(function));
-  return function;
-}
-
 }  // namespace
 
-// GTK's headers are not a build dependency; the few functions are looked up
-// in the GTK library the toolkit has already loaded.
 void ApplyCompactStyle(wxTopLevelWindow* window) {
   using TNew = void* (*)();
   using TLoad = int (*)(void*, const char*, long, void**);
@@ -49,12 +36,12 @@ void ApplyCompactStyle(wxTopLevelWindow* window) {
   using TUnref = void (*)(void*);
   constexpr unsigned kPriorityApplication = 600;  // GTK_STYLE_PROVIDER_PRIORITY_APPLICATION
 
-  const auto newProvider = gtkFunction<TNew>("gtk_css_provider_new");
-  const auto load = gtkFunction<TLoad>("gtk_css_provider_load_from_data");
-  const auto screen = gtkFunction<TScreen>("gdk_screen_get_default");
-  const auto addProvider = gtkFunction<TAddProvider>("gtk_style_context_add_provider_for_screen");
-  const auto setName = gtkFunction<TSetName>("gtk_widget_set_name");
-  const auto unref = gtkFunction<TUnref>("g_object_unref");
+  const auto newProvider = GtkFunction<TNew>("gtk_css_provider_new");
+  const auto load = GtkFunction<TLoad>("gtk_css_provider_load_from_data");
+  const auto screen = GtkFunction<TScreen>("gdk_screen_get_default");
+  const auto addProvider = GtkFunction<TAddProvider>("gtk_style_context_add_provider_for_screen");
+  const auto setName = GtkFunction<TSetName>("gtk_widget_set_name");
+  const auto unref = GtkFunction<TUnref>("g_object_unref");
   if (!newProvider || !load || !screen || !addProvider || !setName || !unref) return;
 
   setName(window->GetHandle(), "velmora-main");

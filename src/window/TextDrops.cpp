@@ -6,34 +6,17 @@
 #include <algorithm>
 
 #ifdef __WXGTK__
-#include <dlfcn.h>
-
-#include <cstring>
+#include "window/GtkFunction.h"
 #endif
 
 namespace window {
 
 #ifdef __WXGTK__
-namespace {
-
-template <typename F>
-F gtkFunction(const char* name) {
-  void* symbol = dlsym(RTLD_DEFAULT, name);
-  F function = nullptr;
-  static_assert(sizeof(function) == sizeof(symbol));
-  std::memcpy(&function, &symbol, sizeof(function));
-  return function;
-}
-
-}  // namespace
-
-// GTK's headers are not a build dependency: the two functions are looked up
-// in the GTK library the toolkit has already loaded.
 void LeaveDropsToWindow(wxTextCtrl* text, wxWindow*) {
   using TChild = void* (*)(void*);
   using TUnset = void (*)(void*);
-  const auto child = gtkFunction<TChild>("gtk_bin_get_child");
-  const auto unset = gtkFunction<TUnset>("gtk_drag_dest_unset");
+  const auto child = GtkFunction<TChild>("gtk_bin_get_child");
+  const auto unset = GtkFunction<TUnset>("gtk_drag_dest_unset");
   if (child == nullptr || unset == nullptr) return;
   // The multi-line control is a scrolled window around the text view.
   if (void* view = child(text->GetHandle())) unset(view);

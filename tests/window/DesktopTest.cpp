@@ -210,5 +210,29 @@ TEST_F(DesktopSession, ThePictureDialogListsJpegFilesInAnyLetterCase) {
   EXPECT_EQ(Finish(program), 0);
 }
 
+TEST_F(DesktopSession, TheChimeNumberFieldsButtonsTakeClicksBesideItsCaption) {
+  WriteSettings("[CONFIG]\r\nWave_Sound=16\r\nWave_Change=1\r\n");
+  ASSERT_TRUE(StartWindow());
+  const std::string window = WindowNamed("Velmora");
+  ASSERT_FALSE(window.empty());
+  Xdo({"windowactivate", "--sync", window});
+  const wxRect field = Control("SpinEditSound")->GetScreenRect();
+  EXPECT_FALSE(Control("LabelSound")->GetScreenRect().Intersects(field)) << "caption uncovered";
+
+  // Plus at the right end of the field, minus to its left: each one click.
+  const int y = field.y + field.height / 2;
+  const struct {
+    int x;
+    int number;
+  } clicks[] = {
+      {field.GetRight() - 5, 17}, {field.GetRight() - 5, 18}, {field.GetRight() - 21, 17}};
+  for (const auto& click : clicks) {
+    chime.plays.clear();
+    Xdo({"mousemove", std::to_string(click.x), std::to_string(y), "click", "1"});
+    EXPECT_TRUE(WaitFor([&] { return !chime.plays.empty(); }, 5000));
+    EXPECT_EQ(Window().SoundValue(), click.number);
+  }
+}
+
 }  // namespace
 }  // namespace windowtest
