@@ -14,14 +14,26 @@ extern char** environ;
 namespace windowtest {
 namespace {
 
-// True when a window manager holds the screen's ICCCM selection.
+// True when a window manager holds the screen's ICCCM selection and has
+// announced itself to other programs (which it does once it is set up).
 bool windowManagerRunning() {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
   const Atom selection = XInternAtom(display, "WM_S0", False);
+  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const bool announced =
+      XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, AnyPropertyType,
+                         &type, &format, &items, &after, &data) == Success &&
+      items == 1;
+  if (data != nullptr) XFree(data);
   const bool owned = XGetSelectionOwner(display, selection) != None;
   XCloseDisplay(display);
-  return owned;
+  return owned && announced;
 }
 
 }  // namespace
@@ -98,6 +110,16 @@ std::string DesktopTest::WindowNamed(const std::string& title) {
       },
       20000);
   return found;
+}
+
+bool DesktopTest::Activate(const std::string& id) {
+  // Asked again now and then: a request that comes while the window manager
+  // is still taking the window on can be lost.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    Xdo({"windowactivate", id}, true);
+    if (WaitFor([&] { return Xdo({"getactivewindow"}, true) == id; }, 2000)) return true;
+  }
+  return false;
 }
 
 void DesktopTest::DragWithMouse(int fromX, int fromY, int toX, int toY) {

@@ -34,6 +34,9 @@ class DesktopTest : public WindowTest {
   // The X window id of the visible top-level window titled `title`, waiting
   // for it; "" when none shows up.
   std::string WindowNamed(const std::string& title);
+  // Asks the window manager to activate the window `id` (as a click on its
+  // task-bar button would) until it is the active one; false when it never is.
+  bool Activate(const std::string& id);
   // A real drag with the mouse from (fromX, fromY) to (toX, toY), in small
   // steps as a hand moves.
   void DragWithMouse(int fromX, int fromY, int toX, int toY);

@@ -136,12 +136,11 @@ TEST_F(DesktopSession, ASecondLaunchHandsItsFilesToTheOpenWindowWhichComesToTheF
   const std::string window = WindowNamed("Velmora");
   ASSERT_FALSE(window.empty());
   const auto active = [&](const std::string& id) {
-    return WaitFor([&] { return Xdo({"getactivewindow"}) == id; }, 10000);
+    return WaitFor([&] { return Xdo({"getactivewindow"}, true) == id; }, 10000);
   };
   // Another program is in front, as the file manager would be.
   const std::string other = StartDragSource({}, OutputFile("other.txt"));
-  Xdo({"windowactivate", "--sync", other});
-  ASSERT_TRUE(active(other));
+  ASSERT_TRUE(Activate(other));
 
   // Two photos opened from a shell in their folder.
   EXPECT_EQ(Finish(Start({VELMORA_PROGRAM, "a.jpg", "b.jpg"}, OutputFile("second.txt"), folder)),
@@ -152,8 +151,7 @@ TEST_F(DesktopSession, ASecondLaunchHandsItsFilesToTheOpenWindowWhichComesToTheF
   EXPECT_TRUE(active(window)) << "the window came to the front";
 
   // Started without files, a second copy only brings the window forward.
-  Xdo({"windowactivate", "--sync", other});
-  ASSERT_TRUE(active(other));
+  ASSERT_TRUE(Activate(other));
   EXPECT_EQ(Finish(Start({VELMORA_PROGRAM}, OutputFile("third.txt"), folder)), 0);
   EXPECT_TRUE(active(window));
 
@@ -171,7 +169,7 @@ TEST_F(DesktopSession, AFreshAccountClosesWithOneEscAndKeepsItsSettings) {
   ASSERT_TRUE(StartWindow());
   const std::string window = WindowNamed("Velmora");
   ASSERT_FALSE(window.empty());
-  Xdo({"windowactivate", "--sync", window});
+  ASSERT_TRUE(Activate(window));
   Xdo({"key", "Escape"});
 
   EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }, 10000)) << "closed at once";
@@ -194,10 +192,10 @@ TEST_F(DesktopSession, ThePictureDialogListsJpegFilesInAnyLetterCase) {
   const pid_t program = Start({VELMORA_WINDOW_PROBE}, OutputFile("program.txt"), folder);
   const std::string window = WindowNamed("Velmora");
   ASSERT_FALSE(window.empty());
-  Xdo({"windowactivate", "--sync", window});
+  ASSERT_TRUE(Activate(window));
   // "Load picture" is at 32, 8 and 75 x 25 in the window.
   Xdo({"mousemove", "--window", window, "69", "20", "click", "1"});
-  ASSERT_TRUE(WaitFor([&] { return Xdo({"getactivewindow"}) != window; }, 20000))
+  ASSERT_TRUE(WaitFor([&] { return Xdo({"getactivewindow"}, true) != window; }, 20000))
       << "the dialog opened";
   // Everything the dialog lists in the program's folder, picked at once.
   Xdo({"sleep", "1", "key", "ctrl+a", "sleep", "0.3", "key", "Return"});
@@ -205,7 +203,7 @@ TEST_F(DesktopSession, ThePictureDialogListsJpegFilesInAnyLetterCase) {
   for (const std::string& name : jpegs)
     EXPECT_TRUE(WaitFor([&] { return !HasExif(PhotoPath(name)); }, 20000)) << name;
   EXPECT_EQ(ReadFile(PhotoPath("notes.txt")), "not a picture");
-  Xdo({"windowactivate", "--sync", window});
+  ASSERT_TRUE(Activate(window));
   Xdo({"key", "Escape"});
   EXPECT_EQ(Finish(program), 0);
 }
@@ -215,7 +213,7 @@ TEST_F(DesktopSession, TheChimeNumberFieldsButtonsTakeClicksBesideItsCaption) {
   ASSERT_TRUE(StartWindow());
   const std::string window = WindowNamed("Velmora");
   ASSERT_FALSE(window.empty());
-  Xdo({"windowactivate", "--sync", window});
+  ASSERT_TRUE(Activate(window));
   const wxRect field = Control("SpinEditSound")->GetScreenRect();
   EXPECT_FALSE(Control("LabelSound")->GetScreenRect().Intersects(field)) << "caption uncovered";
 
