@@ -41,7 +41,7 @@ bool displayAvailable() {
 #endif
 }
 
-// Exit status without a display (the console route itself returns 0 or 1).
+// Exit statuses besides the console route's own 0 and 1.
 constexpr int kExitNoFiles = 2;
 constexpr int kExitAnotherCopy = 3;
 
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   platform::PrepareSignals();
   // Held until the process ends; the system releases it however the process ends.
   const auto guard = platform::TInstanceLock::TryAcquire();
-  const bool display = displayAvailable();
+  [[maybe_unused]] const bool display = displayAvailable();
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
 
   if (!guard) {

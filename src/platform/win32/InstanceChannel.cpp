@@ -5,8 +5,9 @@
 // pipe's server process runs as the same user before it sends anything.
 #include "platform/InstanceChannel.h"
 
-#include <sddl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <chrono>
 #include <filesystem>
