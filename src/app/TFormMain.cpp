@@ -225,7 +225,6 @@ void TFormMain::OtherCopiesStarted(const std::vector<std::vector<std::string>>& 
   view_.BringToFront();
   for (const std::vector<std::string>& files : requests)
     if (!files.empty()) queued_.push_back({TRoute::Drop, files});
-  RunQueuedBatches();
 }
 
 void TFormMain::ButtonLoadClick() {

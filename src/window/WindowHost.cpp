@@ -48,7 +48,18 @@ void TWindowHost::RunWhileOpen(app::TFormTask task) {
       task_(*form_);
     } catch (...) {
       window->ReportCurrentError();
+      return;
     }
+    // What the task queued runs from the loop, not inside this callback: the
+    // timer does not fire again until its callback returns, and a box that a
+    // batch shows would leave later launches unanswered meanwhile.
+    window->CallAfter([this] {
+      try {
+        form_->RunQueuedBatches();
+      } catch (...) {
+        if (TMainWindow* shown = window_.get()) shown->ReportCurrentError();
+      }
+    });
   });
   timer_.Start(kMilliseconds);
 }

@@ -118,6 +118,7 @@ TEST_F(Routes, DropDuringABatchIsQueuedAndRunsAfterIt) {
 TEST_F(Routes, SecondLaunchesBringTheWindowForwardAndQueueTheirFilesLikeDrops) {
   Form();
   Form().OtherCopiesStarted({{}});  // a launch without files
+  Form().RunQueuedBatches();
   EXPECT_EQ(view.Only("Front").size(), 1u);
   EXPECT_TRUE(view.Only("Cursor").empty()) << "no batch";
 
@@ -125,6 +126,7 @@ TEST_F(Routes, SecondLaunchesBringTheWindowForwardAndQueueTheirFilesLikeDrops) {
   view.onProcessMessages = [&] {
     view.onProcessMessages = nullptr;
     Form().OtherCopiesStarted({{"/p/2.jpg", "/p/3.jpg"}, {"/p/1.jpg"}});
+    Form().RunQueuedBatches();  // as the window does next
     EXPECT_EQ(view.Only("ClearLog").size(), 2u) << "no batch runs inside another";
   };
   Form().WMDropFiles({"/p/1.jpg"});

@@ -93,7 +93,9 @@ std::string DesktopTest::Xdo(const std::vector<std::string>& args, bool mayFail)
   argv.insert(argv.end(), args.begin(), args.end());
   const std::string output = OutputFile("xdotool.out");
   const int status = Finish(Start(argv, output));
-  if (!mayFail) EXPECT_EQ(status, 0) << "xdotool " << args.front();
+  if (!mayFail) {
+    EXPECT_EQ(status, 0) << "xdotool " << args.front();
+  }
   std::string printed = ReadFile(output);
   while (!printed.empty() && printed.back() == '\n') printed.pop_back();
   return printed;

@@ -125,7 +125,8 @@ class TScopedEnv {
 };
 
 TEST_F(DesktopSession, ASecondLaunchHandsItsFilesToTheOpenWindowWhichComesToTheFront) {
-  Photos({"a.jpg", "b.jpg"});
+  Photos({"a.jpg", "b.jpg", "c.jpg"});
+  std::ofstream(PhotoPath("notes.txt")) << "just text";
   const std::string runtime = OutputFile("run");
   ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
   const TScopedEnv session("XDG_RUNTIME_DIR", runtime.c_str());
@@ -155,7 +156,24 @@ TEST_F(DesktopSession, ASecondLaunchHandsItsFilesToTheOpenWindowWhichComesToTheF
   EXPECT_EQ(Finish(Start({VELMORA_PROGRAM}, OutputFile("third.txt"), folder)), 0);
   EXPECT_TRUE(active(window));
 
+  // A launch with a file that is not a JPEG: the window shows its warning.
+  // A launch while the box is open is taken too, and runs once it is closed.
+  EXPECT_EQ(Finish(Start({VELMORA_PROGRAM, "notes.txt"}, OutputFile("fourth.txt"), folder)), 0);
+  std::string box;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        box = Xdo({"getactivewindow"}, true);
+        return !box.empty() && box != window;
+      },
+      20000))
+      << "the warning box is in front";
+  EXPECT_EQ(Finish(Start({VELMORA_PROGRAM, "c.jpg"}, OutputFile("fifth.txt"), folder)), 0);
+  EXPECT_TRUE(HasExif(PhotoPath("c.jpg"))) << "not while the box waits";
+  Xdo({"key", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return !HasExif(PhotoPath("c.jpg")); }, 30000));
+
   // The user closes the window with Esc; the first copy ends as usual.
+  ASSERT_TRUE(Activate(window));
   Xdo({"key", "Escape"});
   EXPECT_EQ(Finish(first), 0);
 }

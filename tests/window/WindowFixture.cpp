@@ -4,6 +4,7 @@
 #include <wx/dnd.h>
 #include <wx/utils.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -146,7 +147,10 @@ std::string WindowTest::Setting(const std::string& key) const {
 }
 
 bool WindowTest::WaitFor(const std::function<bool()>& done, int milliseconds) {
-  for (int waited = 0; waited < milliseconds; waited += 10) {
+  // By the clock: a condition that itself takes time (one that asks another
+  // program) must not stretch the wait.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < deadline) {
     if (done()) return true;
     wxYield();
     wxMilliSleep(10);
