@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "window/GtkFunction.h"
+
 extern char** environ;
 
 namespace windowtest {
@@ -99,6 +101,15 @@ std::string DesktopTest::Xdo(const std::vector<std::string>& args, bool mayFail)
   std::string printed = ReadFile(output);
   while (!printed.empty() && printed.back() == '\n') printed.pop_back();
   return printed;
+}
+
+std::string DesktopTest::XidOf(wxWindow& window) {
+  using TGetWindow = void* (*)(void*);
+  using TXid = unsigned long (*)(void*);
+  const auto getWindow = window::GtkFunction<TGetWindow>("gtk_widget_get_window");
+  const auto xid = window::GtkFunction<TXid>("gdk_x11_window_get_xid");
+  void* gdkWindow = getWindow != nullptr ? getWindow(window.GetHandle()) : nullptr;
+  return gdkWindow != nullptr && xid != nullptr ? std::to_string(xid(gdkWindow)) : std::string();
 }
 
 std::string DesktopTest::WindowNamed(const std::string& title) {

@@ -31,6 +31,8 @@ class DesktopTest : public WindowTest {
   // succeed unless `mayFail` (a search that finds nothing fails).
   std::string Xdo(const std::vector<std::string>& args, bool mayFail = false);
 
+  // The X window id of this process's top-level window `window`.
+  static std::string XidOf(wxWindow& window);
   // The X window id of the visible top-level window titled `title`, waiting
   // for it; "" when none shows up.
   std::string WindowNamed(const std::string& title);

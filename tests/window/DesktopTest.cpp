@@ -85,7 +85,7 @@ TEST_F(DesktopSession, FilesDraggedFromAnotherProgramLandOnTheLogTwiceAndOnThePi
                                  {"Image1", {"c1.jpg", "c2.jpg", "c3.jpg"}}};
   for (const TDrop& drop : drops) Photos(drop.names);
   ASSERT_TRUE(StartWindow());
-  ASSERT_FALSE(WindowNamed("Velmora").empty());
+  ASSERT_TRUE(Activate(XidOf(Window()))) << "the window is on screen";
 
   for (size_t i = 0; i < drops.size(); ++i) {
     const TDrop& drop = drops[i];
@@ -185,8 +185,7 @@ TEST_F(DesktopSession, AFreshAccountClosesWithOneEscAndKeepsItsSettings) {
   const TScopedEnv noConfig("XDG_CONFIG_HOME", nullptr);
   const TScopedEnv homeFolder("HOME", home.c_str());
   ASSERT_TRUE(StartWindow());
-  const std::string window = WindowNamed("Velmora");
-  ASSERT_FALSE(window.empty());
+  const std::string window = XidOf(Window());
   ASSERT_TRUE(Activate(window));
   Xdo({"key", "Escape"});
 
@@ -229,8 +228,7 @@ TEST_F(DesktopSession, ThePictureDialogListsJpegFilesInAnyLetterCase) {
 TEST_F(DesktopSession, TheChimeNumberFieldsButtonsTakeClicksBesideItsCaption) {
   WriteSettings("[CONFIG]\r\nWave_Sound=16\r\nWave_Change=1\r\n");
   ASSERT_TRUE(StartWindow());
-  const std::string window = WindowNamed("Velmora");
-  ASSERT_FALSE(window.empty());
+  const std::string window = XidOf(Window());
   ASSERT_TRUE(Activate(window));
   const wxRect field = Control("SpinEditSound")->GetScreenRect();
   EXPECT_FALSE(Control("LabelSound")->GetScreenRect().Intersects(field)) << "caption uncovered";
