@@ -6,9 +6,11 @@
 
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
+#include "app/OtherCopies.h"
 #include "app/Texts.h"
 #include "platform/Arguments.h"
 #include "platform/Files.h"
+#include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
 
@@ -40,7 +42,7 @@ bool displayAvailable() {
 #endif
 }
 
-// Exit status without a display (the console route itself returns 0 or 1).
+// Exit statuses besides the console route's own 0 and 1.
 constexpr int kExitNoFiles = 2;
 constexpr int kExitAnotherCopy = 3;
 
@@ -50,22 +52,26 @@ int main(int argc, char** argv) {
   platform::PrepareSignals();
   // Held until the process ends; the system releases it however the process ends.
   const auto guard = platform::TInstanceLock::TryAcquire();
-  const bool display = displayAvailable();
+  [[maybe_unused]] const bool display = displayAvailable();
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
+  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 
   if (!guard) {
-    // A second copy touches nothing; with a display it ends silently.
-    if (display) return 0;
+    // A second copy touches nothing itself: the running copy's window takes
+    // its files. Only a copy without a window cannot, and that is said.
+    const std::vector<std::string> files(arguments.begin() + (arguments.empty() ? 0 : 1),
+                                         arguments.end());
+    if (platform::HandToRunningCopy(files)) return 0;
     std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
     return kExitAnotherCopy;
   }
-  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 #ifdef VELMORA_WINDOW
   if (display) {
     std::vector<char*> utf8Argv;
     for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
     utf8Argv.push_back(nullptr);
-    return window::RunWindowProgram(static_cast<int>(arguments.size()), utf8Argv.data());
+    return window::RunWindowProgram(static_cast<int>(arguments.size()), utf8Argv.data(),
+                                    app::ListenForOtherCopies());
   }
 #endif
   if (arguments.size() < 2) {

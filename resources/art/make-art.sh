@@ -94,7 +94,7 @@ convert -size 1024x1024 xc:none \
   -fill '#cfc9bc' -draw "roundrectangle 160,792 560,840 24,24" \
   "$tmp/ieraser_rot.png" -geometry +560+560 -composite \
   "$tmp/icon1024.png"
-for s in 256 48 32; do
+for s in 256 128 64 48 32; do
   convert "$tmp/icon1024.png" -filter Lanczos -resize ${s}x${s} "$tmp/icon$s.png"
   save "$tmp/icon$s.png" "$out/icon-$s.png"
 done

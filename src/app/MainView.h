@@ -47,6 +47,10 @@ class TMainView {
   // The picture dialog. False when cancelled; otherwise the selected paths.
   virtual bool RunPictureDialog(std::vector<std::string>& files) = 0;
 
+  // Brings the window to the front (a second copy of the program asked for
+  // it). Views that are not on a screen have nothing to do.
+  virtual void BringToFront() {}
+
   // Asks the window to close; the toolkit then calls TFormMain::FormClose and
   // keeps the window open when that throws.
   virtual void Close() = 0;

@@ -319,6 +319,13 @@ void TFormMain::WMDropFiles(const std::vector<std::string>& files) {
   RunQueuedBatches();
 }
 
+void TFormMain::OtherCopiesStarted(const std::vector<std::vector<std::string>>& requests) {
+  if (requests.empty()) return;
+  view_.BringToFront();
+  for (const std::vector<std::string>& files : requests)
+    if (!files.empty()) queued_.push_back({TRoute::Drop, files});
+}
+
 void TFormMain::ButtonLoadClick() {
   queued_.push_back({TRoute::Dialog, {}});
   RunQueuedBatches();

@@ -54,6 +54,12 @@ class TFormMain {
   void FormClose();
 
   void WMDropFiles(const std::vector<std::string>& files);
+  // Second copies of the program were started, each with its files (none:
+  // it only wants the window). The window comes to the front and each list
+  // is queued as a dropped batch; RunQueuedBatches runs them, after the
+  // batch in hand. Runs nothing itself, so that it can be called from any
+  // point of the event loop, even under a box that a batch shows.
+  void OtherCopiesStarted(const std::vector<std::vector<std::string>>& requests);
   void ButtonLoadClick();
   void ButtonCloseClick();
   void SpinEditSoundChange();

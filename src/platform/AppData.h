@@ -17,7 +17,8 @@ std::string SpecialFolderPath(int nFolder);
 // True when a folder exists at `path`, and also when the path cannot be looked
 // at for a reason other than its absence (so that the write is then attempted).
 bool FolderExists(const std::string& path);
-// Creates this one folder (its parent must exist). True on success.
+// Creates the folder, and first the missing folders above it, each private
+// to the user. True when the folder itself was made.
 bool CreateFolder(const std::string& path);
 
 // The platform's directory separator, appended after folder names.

@@ -23,7 +23,8 @@ wxImage PictureImage() { return pngImage(art::PicturePng()); }
 
 wxIconBundle WindowIcons() {
   wxIconBundle icons;
-  for (auto png : {art::Icon16Png(), art::Icon32Png(), art::Icon48Png(), art::Icon256Png()}) {
+  for (auto png : {art::Icon16Png(), art::Icon32Png(), art::Icon48Png(), art::Icon64Png(),
+                   art::Icon128Png(), art::Icon256Png()}) {
     wxIcon icon;
     icon.CopyFromBitmap(wxBitmap(pngImage(png)));
     icons.AddIcon(icon);

@@ -1,6 +1,7 @@
 #include "window/Boxes.h"
 
 #include <wx/msgdlg.h>
+#include <wx/wxcrt.h>
 
 #include <exception>
 
@@ -37,12 +38,34 @@ std::string CurrentExceptionMessage() {
   }
 }
 
+wxString CaseBlindWildcard(const wxString& wildcard) {
+  wxString result;
+  bool pattern = false;  // fields alternate: description, patterns, ...
+  for (const wxUniChar c : wildcard) {
+    if (c == '|') {
+      pattern = !pattern;
+      result << c;
+    } else if (pattern && wxIsalpha(c) && wxTolower(c) != wxToupper(c)) {
+      result << '[' << wxUniChar(wxTolower(c)) << wxUniChar(wxToupper(c)) << ']';
+    } else {
+      result << c;
+    }
+  }
+  return result;
+}
+
 std::unique_ptr<wxFileDialog> MakePictureDialog(wxWindow* parent) {
   // No title, folder or default extension: the platform's defaults apply. The
   // platform's file chooser is resizable and has no read-only box.
-  auto dialog = std::make_unique<wxFileDialog>(parent, wxFileSelectorPromptStr, wxEmptyString,
-                                               wxEmptyString, ToWx(texts::kPictureFilter),
-                                               wxFD_OPEN | wxFD_MULTIPLE | wxFD_PREVIEW);
+  wxString filter = ToWx(texts::kPictureFilter);
+#ifdef __WXGTK__
+  // GTK's patterns are case-sensitive, so a camera's DSC_0001.JPG would not
+  // be listed; elsewhere the system's matching ignores case already.
+  filter = CaseBlindWildcard(filter);
+#endif
+  auto dialog =
+      std::make_unique<wxFileDialog>(parent, wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
+                                     filter, wxFD_OPEN | wxFD_MULTIPLE | wxFD_PREVIEW);
   dialog->SetFilterIndex(0);
   return dialog;
 }

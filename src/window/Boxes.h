@@ -19,6 +19,10 @@ void ShowErrorReportBox(wxWindow* parent, const wxString& caption, const wxStrin
 // The message of the exception being handled; call only inside a catch block.
 std::string CurrentExceptionMessage();
 
+// The wildcard with every letter of its patterns matching either case
+// ("*.jpg" becomes "*.[jJ][pP][gG]"); the descriptions are kept as they are.
+wxString CaseBlindWildcard(const wxString& wildcard);
+
 // OpenPictureDialog1: several JPEG files at once, with a preview of the
 // selected picture; the first filter entry is selected.
 std::unique_ptr<wxFileDialog> MakePictureDialog(wxWindow* parent);

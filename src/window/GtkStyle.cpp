@@ -3,9 +3,7 @@
 #include <wx/toplevel.h>
 
 #ifdef __WXGTK__
-#include <dlfcn.h>
-
-#include <cstring>
+#include "window/GtkFunction.h"
 #endif
 
 namespace window {
@@ -15,28 +13,20 @@ namespace {
 
 // The theme's paddings are made for larger controls than the designed ones
 // (a 17-pixel check box, a 49 x 22 number field): without this GTK clips the
-// number field's buttons and warns on every start.
+// number field's buttons and warns on every start. In the number field the
+// two buttons' signs are drawn smaller with a line between them, so that
+// they read as two buttons beside the number.
 constexpr char kCss[] = R"css(
 #velmora-main checkbutton { padding: 0; min-height: 0; }
 #velmora-main checkbutton check { min-width: 13px; min-height: 13px; margin: 0 4px 0 0; padding: 0; }
 #velmora-main spinbutton { padding: 0; min-width: 0; min-height: 0; }
 #velmora-main spinbutton entry { min-width: 0; min-height: 0; margin: 0; padding: 0 0 0 1px; }
-#velmora-main spinbutton button { min-width: 0; min-height: 0; margin: 0; padding: 0; border-width: 0; }
+#velmora-main spinbutton button { min-width: 0; min-height: 0; margin: 0; padding: 0; border-width: 0; -gtk-icon-transform: scale(0.7); }
+#velmora-main spinbutton button:last-child { box-shadow: inset 1px 0 alpha(currentColor, 0.3); }
 )css";
-
-template <typename F>
-F gtkFunction(const char* name) {
-  void* symbol = dlsym(RTLD_DEFAULT, name);
-  F function = nullptr;
-  static_assert(sizeof(function) == sizeof(symbol));
-  std::memcpy(&function, &symbol, sizeof(function));
-  return function;
-}
 
 }  // namespace
 
-// GTK's headers are not a build dependency; the few functions are looked up
-// in the GTK library the toolkit has already loaded.
 void ApplyCompactStyle(wxTopLevelWindow* window) {
   using TNew = void* (*)();
   using TLoad = int (*)(void*, const char*, long, void**);
@@ -46,12 +36,12 @@ void ApplyCompactStyle(wxTopLevelWindow* window) {
   using TUnref = void (*)(void*);
   constexpr unsigned kPriorityApplication = 600;  // GTK_STYLE_PROVIDER_PRIORITY_APPLICATION
 
-  const auto newProvider = gtkFunction<TNew>("gtk_css_provider_new");
-  const auto load = gtkFunction<TLoad>("gtk_css_provider_load_from_data");
-  const auto screen = gtkFunction<TScreen>("gdk_screen_get_default");
-  const auto addProvider = gtkFunction<TAddProvider>("gtk_style_context_add_provider_for_screen");
-  const auto setName = gtkFunction<TSetName>("gtk_widget_set_name");
-  const auto unref = gtkFunction<TUnref>("g_object_unref");
+  const auto newProvider = GtkFunction<TNew>("gtk_css_provider_new");
+  const auto load = GtkFunction<TLoad>("gtk_css_provider_load_from_data");
+  const auto screen = GtkFunction<TScreen>("gdk_screen_get_default");
+  const auto addProvider = GtkFunction<TAddProvider>("gtk_style_context_add_provider_for_screen");
+  const auto setName = GtkFunction<TSetName>("gtk_widget_set_name");
+  const auto unref = GtkFunction<TUnref>("g_object_unref");
   if (!newProvider || !load || !screen || !addProvider || !setName || !unref) return;
 
   setName(window->GetHandle(), "velmora-main");

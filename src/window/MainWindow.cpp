@@ -19,6 +19,7 @@
 #include "window/PictureBox.h"
 #include "window/ScrollBars.h"
 #include "window/TextConversion.h"
+#include "window/TextDrops.h"
 #include "window/WindowTexts.h"
 
 namespace window {
@@ -26,24 +27,6 @@ namespace {
 
 constexpr int kSoundMin = 0;
 constexpr int kSoundMax = 23;
-
-// Files dropped on a child that takes drops of its own (the log pane) reach
-// the frame as if dropped on it.
-class TForwardingDropTarget : public wxFileDropTarget {
- public:
-  explicit TForwardingDropTarget(wxWindow* frame) : frame_(frame) {}
-
-  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) override {
-    auto* files = new wxString[names.size()];  // the event owns and frees the array
-    std::copy(names.begin(), names.end(), files);
-    wxDropFilesEvent event(wxEVT_DROP_FILES, static_cast<int>(names.size()), files);
-    event.SetEventObject(frame_);
-    return frame_->HandleWindowEvent(event);
-  }
-
- private:
-  wxWindow* frame_;
-};
 
 // Our texts end lines with CR LF; the toolkit wants LF alone.
 wxString displayText(std::string_view utf8) {
@@ -53,6 +36,24 @@ wxString displayText(std::string_view utf8) {
 }
 
 size_t checkBoxIndex(app::TCheckBox box) { return static_cast<size_t>(box); }
+
+// The chime caption ends where the number field, which lies above it, begins.
+// The designed face is narrower than the fonts that stand in for it (on GTK
+// "チャイム" needs 53 pixels, the design gives 36 before the field), so a
+// wider caption is drawn a little smaller instead of moving or being cut.
+void fitBefore(wxStaticText* label, int right) {
+  constexpr int kGap = 2;
+  constexpr double kSmallest = 6;
+  const int room = right - kGap - label->GetPosition().x;
+  const wxString text = label->GetLabelText();
+  wxFont font = label->GetFont();
+  while (label->GetTextExtent(text).GetWidth() > room &&
+         font.GetFractionalPointSize() > kSmallest) {
+    font.SetFractionalPointSize(font.GetFractionalPointSize() - 0.5);
+    label->SetFont(font);
+  }
+  label->SetSize(std::min(label->GetBestSize().GetWidth(), room), label->GetBestSize().GetHeight());
+}
 
 }  // namespace
 
@@ -75,11 +76,22 @@ TMainWindow::TMainWindow() : wxFrame(nullptr, wxID_ANY, ToWx(texts::kCaption)) {
 
   // Drops anywhere on the window, the log pane included, come in as one event.
   DragAcceptFiles(true);
-  memo_->SetDropTarget(new TForwardingDropTarget(this));
+  LeaveDropsToWindow(memo_, this);
+  // The batch runs after the drop has been answered, from the event loop: run
+  // inside the toolkit's drop callback, its message pump and boxes kept the
+  // dragging program waiting and left the log pane refusing later drops.
   Bind(wxEVT_DROP_FILES, [this](wxDropFilesEvent& event) {
     wxArrayString paths;
     for (int i = 0; i < event.GetNumberOfFiles(); ++i) paths.Add(event.GetFiles()[i]);
-    dropFiles(paths);
+    CallAfter([this, paths] {
+      // Reported here as any handler's error is: this runs from the loop's
+      // idle processing, where the toolkit does not catch.
+      try {
+        dropFiles(paths);
+      } catch (...) {
+        ReportCurrentError();
+      }
+    });
   });
 }
 
@@ -139,6 +151,7 @@ void TMainWindow::createControls() {
       static_cast<wxCheckBox*>(Control("CheckBoxAdobe"));
 
   ShowScrollBarsAlways(memo_);
+  fitBefore(labelSound_, spinSound_->GetPosition().x);
   soundText_ = spinSound_->GetTextValue();
 
   Control("ButtonLoad")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
@@ -277,6 +290,10 @@ void TMainWindow::AppendLogLines(const std::vector<std::string>& lines) {
   memo_->Freeze();
   memo_->AppendText(text);
   memo_->Thaw();
+  // Every route leaves the pane at its last line, wherever the user or a drop
+  // had put the caret.
+  memo_->SetInsertionPointEnd();
+  memo_->ShowPosition(memo_->GetLastPosition());
 }
 
 void TMainWindow::SetBusyCursor(bool busy) {
@@ -336,6 +353,12 @@ bool TMainWindow::RunPictureDialog(std::vector<std::string>& files) {
   files.clear();
   for (const wxString& path : paths) files.push_back(PathFromWx(path));
   return true;
+}
+
+void TMainWindow::BringToFront() {
+  if (IsIconized()) Iconize(false);
+  Show();
+  Raise();
 }
 
 void TMainWindow::Close() { wxFrame::Close(); }

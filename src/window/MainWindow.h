@@ -63,6 +63,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void ShowAbortError(const std::string& text) override;
   void ShowErrorReport(const std::string& caption, const std::string& text) override;
   bool RunPictureDialog(std::vector<std::string>& files) override;
+  void BringToFront() override;
   // Asks the frame to close (this hides wxFrame::Close(bool) on purpose).
   void Close() override;
 

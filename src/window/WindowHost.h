@@ -3,12 +3,14 @@
 #pragma once
 
 #include <wx/string.h>  // brings <type_traits>, which wx/weakref.h uses unannounced
+#include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/OtherCopies.h"
 #include "app/TFormMain.h"
 #include "window/MainWindow.h"
 
@@ -27,6 +29,10 @@ class TWindowHost {
   // stays open; it is then shown, centred.
   bool Start(const std::vector<std::string>& args);
 
+  // Runs `task` a few times a second while the window is open and no close
+  // has been accepted (so nothing is taken that a closing window would lose).
+  void RunWhileOpen(app::TFormTask task);
+
   // The frame; nullptr once it has been deleted.
   TMainWindow* Window() const { return window_.get(); }
   app::TFormMain& Form() { return *form_; }
@@ -34,6 +40,8 @@ class TWindowHost {
  private:
   wxWeakRef<TMainWindow> window_;
   std::unique_ptr<app::TFormMain> form_;
+  app::TFormTask task_;
+  wxTimer timer_;
 };
 
 }  // namespace window

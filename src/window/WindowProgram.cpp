@@ -14,7 +14,7 @@
 
 namespace window {
 
-int RunWindowProgram(int argc, char** argv) {
+int RunWindowProgram(int argc, char** argv, app::TFormTask whileOpen) {
   const std::vector<std::string> files(argv + 1, argv + argc);
 
   // The toolkit sees the program's name only: it would otherwise take
@@ -34,7 +34,10 @@ int RunWindowProgram(int argc, char** argv) {
   if (wxTheApp->CallOnInit()) {
     app::TProgramEnvironment environment;
     TWindowHost host(environment.Get());
-    if (host.Start(files)) wxTheApp->OnRun();
+    if (host.Start(files)) {
+      host.RunWhileOpen(std::move(whileOpen));
+      wxTheApp->OnRun();
+    }
   }
   wxTheApp->OnExit();
   wxEntryCleanup();

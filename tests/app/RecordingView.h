@@ -40,7 +40,9 @@ class TRecordingView : public app::TMainView {
   void AppendLogLines(const std::vector<std::string>& lines) override {
     log.insert(log.end(), lines.begin(), lines.end());
   }
-  void SetBusyCursor(bool busy) override { events.push_back(busy ? "Cursor:busy" : "Cursor:normal"); }
+  void SetBusyCursor(bool busy) override {
+    events.push_back(busy ? "Cursor:busy" : "Cursor:normal");
+  }
   bool IsChecked(app::TCheckBox box) const override { return checked[static_cast<size_t>(box)]; }
   void SetChecked(app::TCheckBox box, bool on) override { checked[static_cast<size_t>(box)] = on; }
   int SoundValue() const override { return soundValue; }
@@ -60,6 +62,7 @@ class TRecordingView : public app::TMainView {
     dialogAnswers.erase(dialogAnswers.begin());
     return true;
   }
+  void BringToFront() override { events.push_back("Front"); }
   void Close() override {
     events.push_back("Close");
     if (onClose) onClose();

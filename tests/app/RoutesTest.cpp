@@ -115,6 +115,32 @@ TEST_F(Routes, DropDuringABatchIsQueuedAndRunsAfterIt) {
   EXPECT_FALSE(Form().BatchRunning());
 }
 
+TEST_F(Routes, SecondLaunchesBringTheWindowForwardAndQueueTheirFilesLikeDrops) {
+  Form();
+  Form().OtherCopiesStarted({{}});  // a launch without files
+  Form().RunQueuedBatches();
+  EXPECT_EQ(view.Only("Front").size(), 1u);
+  EXPECT_TRUE(view.Only("Cursor").empty()) << "no batch";
+
+  // Two launches arrive while a dropped file is in hand.
+  view.onProcessMessages = [&] {
+    view.onProcessMessages = nullptr;
+    Form().OtherCopiesStarted({{"/p/2.jpg", "/p/3.jpg"}, {"/p/1.jpg"}});
+    Form().RunQueuedBatches();  // as the window does next
+    EXPECT_EQ(view.Only("ClearLog").size(), 2u) << "no batch runs inside another";
+  };
+  Form().WMDropFiles({"/p/1.jpg"});
+  EXPECT_EQ(view.Only("Front").size(), 2u);
+  EXPECT_EQ(view.Only("ClearLog").size(), 4u);  // creation + three batches
+  std::vector<std::string> handled;
+  for (const std::string& label : view.Only("Label:"))
+    if (label != "Label:Analyzing..." && label != "Label:") handled.push_back(label.substr(6));
+  EXPECT_EQ(handled, (std::vector<std::string>{"1.jpg", "2.jpg", "3.jpg", "1.jpg"}));
+  EXPECT_EQ(headers(), std::vector<std::string>{"-----<1.jpg>-----"});
+  EXPECT_EQ(chime.requests.size(), 3u);
+  EXPECT_FALSE(Form().BatchRunning());
+}
+
 TEST_F(Routes, QueuedBatchSurvivesAnErrorAndRunsWhenResumed) {
   readOnly.insert("/p/2.jpg");
   Form();

@@ -71,14 +71,18 @@ TEST(FolderExists, IsTrueWhereThePathCannotBeLookedAt) {
   });
 }
 
-TEST(CreateFolder, CreatesOneFolderWithTheUmaskApplied) {
+TEST(CreateFolder, MakesTheMissingFoldersAboveItAllPrivate) {
+  // A fresh account: neither the configuration base folder nor its parent.
   TScratchFolder folder;
   const mode_t old = umask(022);
-  EXPECT_TRUE(CreateFolder(folder / "BRESKO/"));
+  EXPECT_TRUE(CreateFolder(folder / "home/.config/BRESKO/"));
   umask(old);
-  EXPECT_EQ(platform_test::ModeOf(folder / "BRESKO"), 0755);
+  for (const std::string name : {"home", "home/.config", "home/.config/BRESKO"})
+    EXPECT_EQ(platform_test::ModeOf(folder / name), 0700) << name;
+
+  // What truly cannot be made, or is there already, still fails.
   platform_test::WriteFile(folder / "file", "x");
-  for (const std::string name : {"BRESKO", "missing/BRESKO", "file", "file/BRESKO"}) {
+  for (const std::string name : {"home/.config/BRESKO", "file", "file/BRESKO", "file/a/BRESKO"}) {
     EXPECT_FALSE(CreateFolder(folder / name)) << name;
   }
 }

@@ -48,8 +48,8 @@ TEST_F(WindowLayout, OpensWithCaptionSizeAndEveryControlInPlace) {
             wxPoint((screen.x - Window().GetSize().x) / 2, (screen.y - Window().GetSize().y) / 2))
       << "centred";
   const wxIconBundle icons = Window().GetIcons();
-  ASSERT_EQ(icons.GetIconCount(), 4u);
-  for (int size : {16, 32, 48, 256})
+  ASSERT_EQ(icons.GetIconCount(), 6u);
+  for (int size : {16, 32, 48, 64, 128, 256})
     EXPECT_EQ(icons.GetIconOfExactSize(size).GetWidth(), size) << size << " px icon";
   ExpectAt({
       {"Image1", 256, 16, 112, 137},

@@ -4,6 +4,7 @@
 #include <wx/dnd.h>
 #include <wx/utils.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -80,12 +81,23 @@ std::vector<std::string> WindowTest::LogLines() const {
 }
 
 void WindowTest::Drop(const std::vector<std::string>& paths, const char* on) {
+  // The desktop hands a drop to the nearest window under the mouse that
+  // takes drops.
   wxWindow* target = on != nullptr ? Control(on) : &Window();
+  while (target->GetDropTarget() == nullptr && target->GetParent() != nullptr)
+    target = target->GetParent();
   auto* files = dynamic_cast<wxFileDropTarget*>(target->GetDropTarget());
   ASSERT_NE(files, nullptr) << "no file drop target";
   wxArrayString names;
   for (const std::string& path : paths) names.Add(window::ToWx(path));
   files->OnDropFiles(10, 10, names);
+  // The window runs the batch from the event loop once the drop is answered.
+  wxTheApp->ProcessPendingEvents();
+}
+
+void WindowTest::DuringNextBatch(std::function<void()> step) {
+  // Queued now, it queues the step behind the drop that the test makes next.
+  Window().CallAfter([this, step = std::move(step)] { Window().CallAfter(step); });
 }
 
 void WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
@@ -96,10 +108,18 @@ void WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
     // Without the photo corpus a built JPEG with an Exif segment stands in, so
     // that the routes are still exercised.
     const std::vector<uint8_t> bytes = velmora::test::JpegBuilder()
-                            .SOI().APP1(200).DQT().SOF0().DHT().SOS().Data(2000).EOI()
-                            .Build();
+                                           .SOI()
+                                           .APP1(200)
+                                           .DQT()
+                                           .SOF0()
+                                           .DHT()
+                                           .SOS()
+                                           .Data(2000)
+                                           .EOI()
+                                           .Build();
     std::ofstream(photos_ / as, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   std::filesystem::permissions(photos_ / as, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
@@ -127,7 +147,10 @@ std::string WindowTest::Setting(const std::string& key) const {
 }
 
 bool WindowTest::WaitFor(const std::function<bool()>& done, int milliseconds) {
-  for (int waited = 0; waited < milliseconds; waited += 10) {
+  // By the clock: a condition that itself takes time (one that asks another
+  // program) must not stretch the wait.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < deadline) {
     if (done()) return true;
     wxYield();
     wxMilliSleep(10);

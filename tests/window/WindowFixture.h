@@ -72,8 +72,12 @@ class WindowTest : public ::testing::Test {
   window::TWindowHost& Host() const { return *host_; }
   std::vector<std::string> LogLines() const;
   // Drops the files through the toolkit's drop target of the window, or of
-  // the control `on`, as the desktop would.
+  // the control `on`, as the desktop would, and lets the loop run the batch.
   void Drop(const std::vector<std::string>& paths, const char* on = nullptr);
+
+  // Runs `step` from the message pump of the next batch's first file, as an
+  // action of the user during that batch arrives.
+  void DuringNextBatch(std::function<void()> step);
 
   // Copies a photo of the corpus into the photo folder as `as`; without the
   // corpus a built JPEG with an Exif segment takes its place.

@@ -63,7 +63,19 @@ bool FolderExists(const std::string& path) {
 }
 
 bool CreateFolder(const std::string& path) {
-  return !posix::HasNul(path) && mkdir(path.c_str(), 0777) == 0;
+  if (posix::HasNul(path) || path.empty()) return false;
+  // The missing folders above it first: an account that has never had a
+  // configuration folder gets one, private as the base-directory convention
+  // asks (0700), like every folder made here.
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    const std::string parent = folder.substr(0, slash);
+    struct stat st {};
+    if (stat(parent.c_str(), &st) != 0 && errno == ENOENT && !CreateFolder(parent)) return false;
+  }
+  return mkdir(folder.c_str(), 0700) == 0;
 }
 
 }  // namespace platform

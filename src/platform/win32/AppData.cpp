@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/win32/Utf.h"
 
 namespace platform {
@@ -36,7 +38,11 @@ bool FolderExists(const std::string& path) {
 }
 
 bool CreateFolder(const std::string& path) {
-  return CreateDirectoryW(win32::Widen(path).c_str(), nullptr) != 0;
+  // Makes the missing folders above it too; ERROR_ALREADY_EXISTS is a failure,
+  // as it is for CreateDirectoryW.
+  std::wstring wide = win32::Widen(path);
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  return SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace platform
