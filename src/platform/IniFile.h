@@ -4,6 +4,7 @@
 // a half-written file.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -41,8 +42,9 @@ class TIniFile {
   // Sets the key, adding it at the end of the section; adds the section at the
   // end of the file when absent.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
-  // Writes the changes, if any, to disk. Throws EIniWriteError, also when the
-  // file exists but could not be read (its other sections would be lost), and
+  // Writes the changes, if any, to disk; a file whose bytes would stay the
+  // same is not written (POSIX). Throws EIniWriteError, also when the file
+  // exists but could not be read (its other sections would be lost), and
   // EIniNotOwned when the file or its folder is another user's. On
   // Windows the changes go to a working copy at once, so EraseSection and
   // WriteString may throw it already.
@@ -57,6 +59,8 @@ class TIniFile {
   bool dirty_ = false;
   // The file exists but could not be read: writing would drop its other sections.
   bool unreadable_ = false;
+  // POSIX: the file's bytes as last read or written; empty when it is absent.
+  std::optional<std::string> onDisk_;
   // Windows: the working copy beside the file that the profile functions edit.
   std::string workPath_;
 };

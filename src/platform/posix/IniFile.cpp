@@ -70,7 +70,9 @@ bool ownedByUser(const std::string& path, const posix::TPlace& place) {
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-  unreadable_ = readWhole(path_, text_) == TReadOutcome::Unreadable;
+  const TReadOutcome outcome = readWhole(path_, text_);
+  unreadable_ = outcome == TReadOutcome::Unreadable;
+  if (outcome == TReadOutcome::Read) onDisk_ = text_;
 }
 
 TIniFile::~TIniFile() = default;
@@ -92,6 +94,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 }
 
 void TIniFile::Flush() {
+  // Rewriting the same bytes would only cost a flush and a rename.
+  if (onDisk_ && *onDisk_ == text_) dirty_ = false;
   if (!dirty_) return;
   const std::string refused = FormatText(kTextIniCannotWrite, {AbsolutePath(path_)});
   if (unreadable_) throw EIniWriteError(refused);
@@ -104,6 +108,7 @@ void TIniFile::Flush() {
   } catch (const posix::EReplaceFailure&) {
     throw EIniWriteError(refused);
   }
+  onDisk_ = text_;
   dirty_ = false;
 }
 
