@@ -78,7 +78,7 @@ TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
   for (const auto& [stored, soundNo] : cases) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {},
+    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
                               "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
@@ -100,15 +100,16 @@ TEST_F(Settings, FileInPlaceOfTheFolderGivesTheCreationErrorBox) {
   Form();
   EXPECT_EQ(Form().SoundNo(), "#16");
   Form().FormClose();
-  EXPECT_EQ(view.Only("AbortError:"),
-            (std::vector<std::string>{"AbortError:<" + appData.string() +
-                                      "/BRESKO/> creation error.\r\nConfigurations may not be saved."}));
+  EXPECT_EQ(
+      view.Only("AbortError:"),
+      (std::vector<std::string>{"AbortError:<" + appData.string() +
+                                "/BRESKO/> creation error.\r\nConfigurations may not be saved."}));
 }
 
 TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
   WriteSettings("[CONFIG]\nWrite_JFIF=1\n");
-  std::filesystem::permissions(SettingsFile(), std::filesystem::perms::owner_read |
-                                                   std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      SettingsFile(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   Form();
   EXPECT_TRUE(box(TCheckBox::JFIF));
   try {
@@ -122,13 +123,33 @@ TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
 
 TEST(SettingsValue, ParsesByTheRules) {
   const std::pair<const char*, std::optional<int32_t>> cases[] = {
-      {"0", 0},           {"16", 16},          {"  42", 42},         {"+7", 7},
-      {"-5", -5},         {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-      {"2147483648", {}}, {"$10", 16},         {"x1f", 31},          {"X1F", 31},
-      {"0x10", 16},       {"0XfF", 255},       {"0xFFFFFFFF", -1},   {"-0x1", -1},
-      {"0x123456789", {}}, {"", {}},           {"abc", {}},          {"12 ", {}},
-      {"1.0", {}},        {"0x", {}},          {"-", {}},            {"yes", {}},
-      {"true", {}},       {"2", 2},            {"0x0", 0},           {"$", {}},
+      {"0", 0},
+      {"16", 16},
+      {"  42", 42},
+      {"+7", 7},
+      {"-5", -5},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", {}},
+      {"$10", 16},
+      {"x1f", 31},
+      {"X1F", 31},
+      {"0x10", 16},
+      {"0XfF", 255},
+      {"0xFFFFFFFF", -1},
+      {"-0x1", -1},
+      {"0x123456789", {}},
+      {"", {}},
+      {"abc", {}},
+      {"12 ", {}},
+      {"1.0", {}},
+      {"0x", {}},
+      {"-", {}},
+      {"yes", {}},
+      {"true", {}},
+      {"2", 2},
+      {"0x0", 0},
+      {"$", {}},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(app::ParseSettingsInteger(text), expected) << '"' << text << '"';

@@ -37,8 +37,8 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
   for (const Case& c : cases) {
     WriteSettings(std::string("[CONFIG]\n") + c.settings + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {}, "/opt/velmora",
-                              appData.string(), chime};
+    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
+                              "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     fresh.checked = c.boxes;

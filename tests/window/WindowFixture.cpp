@@ -47,11 +47,11 @@ void WindowTest::TearDown() {
 bool WindowTest::StartWindow(const std::vector<std::string>& args) {
   app::TFormEnvironment environment{
       files_,
-      [this](const std::string& path, const void* data, size_t size) {
+      [this](const std::string& path, const ExifData::TBytePieces& pieces) {
         if (refusedSaves.count(path) != 0)
           throw platform::EFileError(path + ": refused by the test");
         saves.push_back(path);
-        platform::SaveFileAtomically(path, data, size);
+        platform::SaveFileAtomically(path, pieces);
       },
       platform::ExecutablePath(),
       platform::SpecialFolderPath(platform::CSIDL_APPDATA),
@@ -96,10 +96,18 @@ void WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {
     // Without the photo corpus a built JPEG with an Exif segment stands in, so
     // that the routes are still exercised.
     const std::vector<uint8_t> bytes = velmora::test::JpegBuilder()
-                            .SOI().APP1(200).DQT().SOF0().DHT().SOS().Data(2000).EOI()
-                            .Build();
+                                           .SOI()
+                                           .APP1(200)
+                                           .DQT()
+                                           .SOF0()
+                                           .DHT()
+                                           .SOS()
+                                           .Data(2000)
+                                           .EOI()
+                                           .Build();
     std::ofstream(photos_ / as, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   std::filesystem::permissions(photos_ / as, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
