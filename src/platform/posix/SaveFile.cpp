@@ -1,6 +1,4 @@
 // The crash-safe save of a stripped file over its original.
-#include <cerrno>
-
 #include "platform/Files.h"
 #include "platform/PlatformTexts.h"
 #include "platform/posix/AtomicReplace.h"
@@ -16,9 +14,7 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
   // A loaded file that shrank while it was walked left zeros in its place.
   for (const auto piece : pieces) {
-    if (posix::MappingChanged(piece.data()))
-      throw EFileError(
-          FormatText(kTextCannotWrite, {AbsolutePath(path), posix::SystemReason(EIO)}));
+    if (posix::MappingChanged(piece.data())) throw EFileChanged(AbsolutePath(path));
   }
   try {
     // A path that was not loaded just before is taken as it stands now.
