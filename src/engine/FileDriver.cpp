@@ -81,7 +81,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   result.damage = damage_;
   if (damage_ != TDamage::None) {
     result.outcome = TOutcome::Damaged;
-  } else if (StripJpeg.Bytes() == Src.Bytes()) {
+  } else if (StripJpeg.Equals(Src.Data(), static_cast<size_t>(Src.Size()))) {
     result.outcome = TOutcome::Unchanged;
   } else {
     result.outcome = TOutcome::Stripped;

@@ -1,6 +1,8 @@
 // The walk's output as ranges of the input and bytes of our own.
 #include "StripOutput.h"
 
+#include <cstring>
+
 namespace ExifData {
 
 void TStripOutput::Write(const void* from, size_t count) {
@@ -45,6 +47,18 @@ TBytePieces TStripOutput::Pieces() const {
     spans.emplace_back(base + piece.offset, static_cast<size_t>(piece.size));
   }
   return spans;
+}
+
+bool TStripOutput::Equals(const uint8_t* data, size_t size) const {
+  if (static_cast<size_t>(size_) != size) return false;
+  size_t at = 0;
+  for (const std::span<const uint8_t> piece : Pieces()) {
+    // A range that is the same place of the input needs no comparing.
+    if (piece.data() != data + at && std::memcmp(piece.data(), data + at, piece.size()) != 0)
+      return false;
+    at += piece.size();
+  }
+  return true;
 }
 
 std::vector<uint8_t> TStripOutput::Bytes() const {

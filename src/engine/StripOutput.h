@@ -35,6 +35,8 @@ class TStripOutput {
 
   // The pieces to write, valid while the output and its sources are unchanged.
   TBytePieces Pieces() const;
+  // True when the output holds exactly these bytes (compared in place).
+  bool Equals(const uint8_t* data, size_t size) const;
   // The whole output in one buffer (a copy).
   std::vector<uint8_t> Bytes() const;
 

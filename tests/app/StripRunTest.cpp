@@ -194,7 +194,7 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
     TRecordingView fresh;
     std::map<std::string, Bytes> written;
     app::TFormEnvironment env{
-        files, [&](const std::string& path, const void*, size_t) { written[path] = {}; },
+        files, [&](const std::string& path, const ExifData::TBytePieces&) { written[path] = {}; },
         "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();

@@ -29,6 +29,15 @@ TEST(StripOutput, KeepsOrderJoinsNeighboursAndCopiesNoInput) {
   EXPECT_EQ(pieces[1].size(), 3u);
   EXPECT_EQ(pieces[2].data(), input.Data() + 5);
 
+  const Bytes same{0xFF, 0xD8, 1, 11, 12, 13, 15, 16, 2};
+  EXPECT_TRUE(out.Equals(same.data(), same.size()));
+  for (size_t i = 0; i < same.size(); ++i) {
+    Bytes other = same;
+    other[i] ^= 1;
+    EXPECT_FALSE(out.Equals(other.data(), other.size())) << "byte " << i;
+  }
+  EXPECT_FALSE(out.Equals(same.data(), same.size() - 1));
+
   out.Clear();
   EXPECT_EQ(out.Size(), 0);
   EXPECT_TRUE(out.Pieces().empty());
