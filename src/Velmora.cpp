@@ -6,7 +6,6 @@
 
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
-#include "app/OtherCopies.h"
 #include "app/Texts.h"
 #include "platform/Arguments.h"
 #include "platform/Files.h"
@@ -14,35 +13,49 @@
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
 
-#ifdef VELMORA_WINDOW
-#include "window/WindowProgram.h"
-#ifndef _WIN32
-#include <X11/Xlib.h>
-
+#if defined(VELMORA_WINDOW_MODULE)
 #include <cstdlib>
-#endif
+
+#include "platform/ProgramModule.h"
+#elif defined(VELMORA_WINDOW)
+#include "app/OtherCopies.h"
+#include "window/WindowProgram.h"
 #endif
 
 namespace {
 
-bool displayAvailable() {
-#if defined(VELMORA_WINDOW) && defined(_WIN32)
-  return true;
-#elif defined(VELMORA_WINDOW)
-  // Opening the display is silent when it fails; the toolkit's own start would
-  // print and exit instead.
-  if (Display* display = XOpenDisplay(nullptr)) {
-    XCloseDisplay(display);
-    return true;
-  }
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return wayland != nullptr && *wayland != '\0';
-#else
-  return false;
-#endif
+#if defined(VELMORA_WINDOW_MODULE)
+bool named(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && *value != '\0';
 }
 
-// Exit statuses besides the console route's own 0 and 1.
+platform::TWindowRunFn windowRun = nullptr;
+
+// The window module is loaded only when the environment names a display: a
+// run without one never loads the toolkit. It then probes the display itself.
+// Without the module the files are stripped on the console.
+bool displayAvailable() {
+  if (!named("DISPLAY") && !named("WAYLAND_DISPLAY")) return false;
+  const auto probe = reinterpret_cast<platform::TWindowDisplayFn>(
+      platform::ProgramModuleSymbol(platform::kWindowModule, platform::kWindowDisplaySymbol));
+  windowRun = reinterpret_cast<platform::TWindowRunFn>(
+      platform::ProgramModuleSymbol(platform::kWindowModule, platform::kWindowRunSymbol));
+  return probe != nullptr && windowRun != nullptr && probe() != 0;
+}
+
+// The module opens the channel for second copies itself.
+int runWindowProgram(int argc, char** argv) { return windowRun(argc, argv); }
+#elif defined(VELMORA_WINDOW)
+bool displayAvailable() { return true; }  // Windows: the window is linked in
+int runWindowProgram(int argc, char** argv) {
+  return window::RunWindowProgram(argc, argv, app::ListenForOtherCopies());
+}
+#else
+bool displayAvailable() { return false; }
+#endif
+
+// Exit status without a display (the console route itself returns 0 or 1).
 constexpr int kExitNoFiles = 2;
 constexpr int kExitAnotherCopy = 3;
 
@@ -52,7 +65,6 @@ int main(int argc, char** argv) {
   platform::PrepareSignals();
   // Held until the process ends; the system releases it however the process ends.
   const auto guard = platform::TInstanceLock::TryAcquire();
-  [[maybe_unused]] const bool display = displayAvailable();
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
   std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 
@@ -65,13 +77,13 @@ int main(int argc, char** argv) {
     std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
     return kExitAnotherCopy;
   }
-#ifdef VELMORA_WINDOW
-  if (display) {
+#if defined(VELMORA_WINDOW) || defined(VELMORA_WINDOW_MODULE)
+  if (displayAvailable()) {
+    // The window reads the same UTF-8 arguments as the console route.
     std::vector<char*> utf8Argv;
     for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
     utf8Argv.push_back(nullptr);
-    return window::RunWindowProgram(static_cast<int>(arguments.size()), utf8Argv.data(),
-                                    app::ListenForOtherCopies());
+    return runWindowProgram(static_cast<int>(arguments.size()), utf8Argv.data());
   }
 #endif
   if (arguments.size() < 2) {

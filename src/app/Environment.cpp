@@ -9,8 +9,8 @@ TProgramEnvironment::TProgramEnvironment() : chime_(platform::MakeChimePlayer())
 TFormEnvironment TProgramEnvironment::Get() {
   return TFormEnvironment{
       files_,
-      [](const std::string& path, const void* data, size_t size) {
-        platform::SaveFileAtomically(path, data, size);
+      [](const std::string& path, const ExifData::TBytePieces& pieces) {
+        platform::SaveFileAtomically(path, pieces);
       },
       platform::ExecutablePath(),
       platform::SpecialFolderPath(platform::kFolderAppData),

@@ -270,7 +270,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   std::optional<TNotWritten> kind = notWrittenKind(result.outcome);
   if (result.outcome == TOutcome::Stripped) {
     try {
-      env_.save(FileName, run.StripJpeg.Data(), static_cast<size_t>(run.StripJpeg.Size()));
+      env_.save(FileName, run.StripJpeg.Pieces());
       ++outcomes_.written;
     } catch (const platform::EFileChanged&) {
       run.TraceLog.push_back(std::string(texts::kFileChanged));

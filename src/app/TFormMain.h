@@ -18,7 +18,8 @@ namespace app {
 // path, the settings folder and the chime player. Tests hand in their own.
 struct TFormEnvironment {
   ExifData::TFileAccess& files;
-  std::function<void(const std::string& path, const void* data, size_t size)> save;
+  // Writes the pieces, one after the other, over the file at `path`.
+  std::function<void(const std::string& path, const ExifData::TBytePieces& pieces)> save;
   std::string exePath;
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;

@@ -1,7 +1,8 @@
 // The stripping engine: bytes in, bytes and trace lines out.
 //
 // One TStripRun holds the state of one file's run (FLAG, Src, StripJpeg,
-// TraceLog), so several runs may go on at once in one process. The engine makes
+// TraceLog), so several runs may go on at once in one process. StripJpeg
+// refers to the loaded input, which the run keeps until it ends. The engine makes
 // no OS calls of its own: loading the file and the backup copy go through the
 // TFileAccess handed in by the caller.
 #pragma once
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "MemoryStream.h"
+#include "StripOutput.h"
 
 namespace ExifData {
 
@@ -112,8 +114,10 @@ class TStripRun {
   TStripRun(TFileAccess& files, std::string exePath);
 
   uint8_t FLAG = 0;
-  TMemoryStream StripJpeg;
+  TStripOutput StripJpeg;
   TStringList TraceLog;
+  // The file AnalyzeExif loaded; StripJpeg's ranges refer to it.
+  TMemoryStream Src;
 
   // The driver: one call per file. With flSaveOriginal it makes the backup
   // after the walk, and only when the output is to be written (outcome

@@ -49,7 +49,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   const std::string name = FileNameOf(FileName);
   TraceLog.push_back(std::string(texts::kHeaderOpen) + name + std::string(texts::kHeaderClose));
 
-  TMemoryStream Src;  // released on every path, the walk's errors included
+  // Src is kept until the run ends: StripJpeg's ranges refer to it.
   const TLoadResult load = files_.LoadFile(FileName, Src);
   if (load.kind == TLoadResult::TKind::Failed) {
     TraceLog.push_back(load.message.empty() ? std::string(texts::kFileOpenError) + name
@@ -81,7 +81,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   result.damage = damage_;
   if (damage_ != TDamage::None) {
     result.outcome = TOutcome::Damaged;
-  } else if (StripJpeg.Bytes() == Src.Bytes()) {
+  } else if (StripJpeg.Equals(Src.Data(), static_cast<size_t>(Src.Size()))) {
     result.outcome = TOutcome::Unchanged;
   } else {
     result.outcome = TOutcome::Stripped;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -19,7 +20,9 @@ class EStreamReadError : public std::runtime_error {
 
 class TMemoryStream {
  public:
-  int64_t Size() const { return static_cast<int64_t>(bytes_.size()); }
+  int64_t Size() const {
+    return static_cast<int64_t>(view_ != nullptr ? viewSize_ : bytes_.size());
+  }
   int64_t Position() const { return position_; }
   // May be set beyond the end; that changes neither size nor contents.
   void SetPosition(int64_t position) { position_ = position; }
@@ -36,12 +39,31 @@ class TMemoryStream {
   void CopyFrom(TMemoryStream& source, int64_t count);
   void Clear();
 
-  const uint8_t* Data() const { return bytes_.data(); }
-  std::vector<uint8_t>& Bytes() { return bytes_; }
-  const std::vector<uint8_t>& Bytes() const { return bytes_; }
+  // Holds `size` bytes at `data` without copying them (a loaded file mapped
+  // into memory); `owner` keeps them alive until the stream is emptied or
+  // ends. A write or a call of Bytes() first copies them into the stream's
+  // own buffer.
+  void Adopt(const uint8_t* data, size_t size, std::shared_ptr<const void> owner);
+
+  const uint8_t* Data() const { return view_ != nullptr ? view_ : bytes_.data(); }
+  std::vector<uint8_t>& Bytes() {
+    ownBytes();
+    return bytes_;
+  }
+  const std::vector<uint8_t>& Bytes() const {
+    ownBytes();
+    return bytes_;
+  }
 
  private:
-  std::vector<uint8_t> bytes_;
+  void ownBytes() const;
+
+  // Mutable: the adopted bytes become the stream's own on demand, which
+  // changes neither its size nor its content.
+  mutable std::vector<uint8_t> bytes_;
+  mutable const uint8_t* view_ = nullptr;
+  mutable size_t viewSize_ = 0;
+  mutable std::shared_ptr<const void> owner_;
   int64_t position_ = 0;
 };
 

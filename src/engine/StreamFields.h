@@ -22,7 +22,8 @@ inline bool ReadField(TMemoryStream& Src, uint16_t& value) {
 }
 
 // Writes a computed value high byte first.
-inline void WriteField(TMemoryStream& into, uint16_t value) {
+template <class TStream>
+void WriteField(TStream& into, uint16_t value) {
   const uint16_t raw = std::endian::native == std::endian::little ? MM2(value) : value;
   into.Write(&raw, 2);
 }

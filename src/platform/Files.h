@@ -38,7 +38,7 @@ class TPlatformFiles : public ExifData::TFileAccess {
 #endif
 };
 
-// Replaces the content of `path` with `size` bytes so that a failure at any
+// Replaces the content of `path` with the pieces' bytes so that a failure at any
 // moment leaves the file wholly old or wholly new: a temporary file beside it,
 // flushed to stable storage, renamed over it. The file written is the file the
 // last LoadFile of `path` read (a path not loaded just before is taken as it
@@ -51,6 +51,8 @@ class TPlatformFiles : public ExifData::TFileAccess {
 // an in-place write would be. Throws EFileError; no temporary file survives a
 // failure, except the whole copy of the new bytes when a write in place fails
 // half-way.
+void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces);
+// The same with one piece.
 void SaveFileAtomically(const std::string& path, const void* data, size_t size);
 
 // Full path of the running executable (UTF-8).

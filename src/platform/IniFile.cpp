@@ -29,7 +29,9 @@ std::string limited(std::string value) {
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-  unreadable_ = ini::ReadWhole(path_, text_) == ini::TReadOutcome::Unreadable;
+  const ini::TReadOutcome outcome = ini::ReadWhole(path_, text_);
+  unreadable_ = outcome == ini::TReadOutcome::Unreadable;
+  if (outcome == ini::TReadOutcome::Read) onDisk_ = text_;
 }
 
 TIniFile::~TIniFile() = default;
@@ -51,10 +53,13 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 }
 
 void TIniFile::Flush() {
+  // Rewriting the same bytes would only cost a flush and a rename.
+  if (onDisk_ && *onDisk_ == text_) dirty_ = false;
   if (!dirty_) return;
   if (unreadable_ || !ini::ReplaceWhole(path_, text_)) {
     throw EIniWriteError(FormatText(kTextIniCannotWrite, {AbsolutePath(path_)}));
   }
+  onDisk_ = text_;
   dirty_ = false;
 }
 

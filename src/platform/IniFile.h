@@ -4,6 +4,7 @@
 // a half-written file.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -41,9 +42,10 @@ class TIniFile {
   // Sets the key, adding it at the end of the section; adds the section at the
   // end of the file when absent.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
-  // Writes the changes, if any, to disk. Throws EIniWriteError, also when the
-  // file exists but could not be read (its other sections would be lost), and
-  // EIniNotOwned when the file or its folder is another user's.
+  // Writes the changes, if any, to disk; a file whose bytes would stay the
+  // same is not written. Throws EIniWriteError, also when the file exists but
+  // could not be read (its other sections would be lost), and EIniNotOwned
+  // when the file or its folder is another user's.
   void Flush();
 
   const std::string& Path() const { return path_; }
@@ -55,6 +57,8 @@ class TIniFile {
   bool dirty_ = false;
   // The file exists but could not be read: writing would drop its other sections.
   bool unreadable_ = false;
+  // The file's bytes as last read or written; empty when it is absent.
+  std::optional<std::string> onDisk_;
 };
 
 }  // namespace platform

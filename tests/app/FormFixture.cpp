@@ -38,13 +38,14 @@ app::TFormMain& FormFixture::Form() {
   if (!form_) {
     app::TFormEnvironment env{
         files,
-        [this](const std::string& path, const void* data, size_t size) {
+        [this](const std::string& path, const ExifData::TBytePieces& pieces) {
           if (readOnly.count(path) != 0)
             throw platform::EFileError("ファイル " + path +
                                        " を作成できません。 Permission denied");
           if (changed.count(path) != 0) throw platform::EFileChanged(path);
-          const auto* bytes = static_cast<const uint8_t*>(data);
-          saved[path] = Bytes(bytes, bytes + size);
+          Bytes& bytes = saved[path];
+          bytes.clear();
+          for (const auto piece : pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
         },
         "/opt/velmora/velmora.bin",
         appData.string(),

@@ -83,7 +83,7 @@ TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
   for (const auto& [stored, soundNo] : cases) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {},
+    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
                               "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
@@ -112,8 +112,8 @@ TEST_F(Settings, FileInPlaceOfTheFolderGivesTheCreationErrorBox) {
 
 TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
   WriteSettings("[CONFIG]\nWrite_JFIF=1\n");
-  std::filesystem::permissions(SettingsFile(), std::filesystem::perms::owner_read |
-                                                   std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      SettingsFile(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   Form();
   EXPECT_TRUE(box(TCheckBox::JFIF));
   try {
@@ -127,13 +127,33 @@ TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
 
 TEST(SettingsValue, ParsesByTheRules) {
   const std::pair<const char*, std::optional<int32_t>> cases[] = {
-      {"0", 0},           {"16", 16},          {"  42", 42},         {"+7", 7},
-      {"-5", -5},         {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-      {"2147483648", {}}, {"$10", 16},         {"x1f", 31},          {"X1F", 31},
-      {"0x10", 16},       {"0XfF", 255},       {"0xFFFFFFFF", -1},   {"-0x1", -1},
-      {"0x123456789", {}}, {"", {}},           {"abc", {}},          {"12 ", {}},
-      {"1.0", {}},        {"0x", {}},          {"-", {}},            {"yes", {}},
-      {"true", {}},       {"2", 2},            {"0x0", 0},           {"$", {}},
+      {"0", 0},
+      {"16", 16},
+      {"  42", 42},
+      {"+7", 7},
+      {"-5", -5},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", {}},
+      {"$10", 16},
+      {"x1f", 31},
+      {"X1F", 31},
+      {"0x10", 16},
+      {"0XfF", 255},
+      {"0xFFFFFFFF", -1},
+      {"-0x1", -1},
+      {"0x123456789", {}},
+      {"", {}},
+      {"abc", {}},
+      {"12 ", {}},
+      {"1.0", {}},
+      {"0x", {}},
+      {"-", {}},
+      {"yes", {}},
+      {"true", {}},
+      {"2", 2},
+      {"0x0", 0},
+      {"$", {}},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(app::ParseSettingsInteger(text), expected) << '"' << text << '"';

@@ -37,8 +37,8 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
   for (const Case& c : cases) {
     WriteSettings(std::string("[CONFIG]\n") + c.settings + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const void*, size_t) {}, "/opt/velmora",
-                              appData.string(), chime};
+    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
+                              "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     fresh.checked = c.boxes;
@@ -194,7 +194,7 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
     TRecordingView fresh;
     std::map<std::string, Bytes> written;
     app::TFormEnvironment env{
-        files, [&](const std::string& path, const void*, size_t) { written[path] = {}; },
+        files, [&](const std::string& path, const ExifData::TBytePieces&) { written[path] = {}; },
         "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();

@@ -264,6 +264,21 @@ TEST_F(Program, ChimeWithoutAudioDeviceIsSkippedSilently) {
   EXPECT_EQ(result.err, "velmora: 1 written, 0 already clean, 0 not written, 0 not handled.\n");
 }
 
+TEST_F(Program, WithoutDisplayLoadsNeitherToolkitNorAudioLibraries) {
+  // The window and the chime player are modules loaded when needed; a run
+  // without a display and without a chime must start without their libraries.
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  auto o = options({"a.jpg"});
+  o.env["LD_DEBUG"] = "libs";
+  const auto result = RunProgram(VELMORA_PROGRAM, o);
+  EXPECT_EQ(result.exitStatus, 0);
+  ASSERT_NE(result.err.find("libstdc++"), std::string::npos) << "the loader's trace is missing";
+  for (const char* library :
+       {"libwx", "libgtk", "libX11", "libxcb", "libSDL2", "velmora-window", "velmora-sound"}) {
+    EXPECT_EQ(result.err.find(library), std::string::npos) << library;
+  }
+}
+
 TEST_F(Program, SecondCopyEndsAtOnceAndTouchesNothing) {
   // This test process plays the first copy: it holds the session's guard.
   const fs::path lockFile = root / "run/{0AEE3B1E-A5E1-43DB-9659-667DEEA2C865}.lock";

@@ -144,6 +144,40 @@ TEST(TIniFile, FlushWithoutChangesTouchesNothing) {
   EXPECT_EQ(folder.Names(), Names{});
 }
 
+TEST(TIniFile, FlushOfTheSameBytesLeavesTheFileAlone) {
+  // The close rewrites the whole section; when that gives the bytes already
+  // on disk, nothing is written: the file keeps its inode, and a read-only
+  // file is no error.
+  TScratchFolder folder;
+  for (const mode_t mode : {0644, 0444}) {
+    SCOPED_TRACE(mode);
+    const std::string path = folder / ("velmora-" + std::to_string(mode) + ".ini");
+    WriteFile(path, "[Other]\nx=1\n[CONFIG]\nk=v\n", mode);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    TIniFile ini(path);
+    ini.EraseSection("CONFIG");
+    ini.WriteString("CONFIG", "k", "v");
+    EXPECT_NO_THROW(ini.Flush());
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+  }
+  // Once written, writing the same bytes again is skipped too.
+  const std::string path = folder / "velmora.ini";
+  TIniFile ini(path);
+  ini.WriteString("CONFIG", "k", "v");
+  ini.Flush();
+  struct stat written {};
+  ASSERT_EQ(stat(path.c_str(), &written), 0);
+  ini.WriteString("CONFIG", "k", "v");
+  ini.Flush();
+  struct stat again {};
+  ASSERT_EQ(stat(path.c_str(), &again), 0);
+  EXPECT_EQ(again.st_ino, written.st_ino);
+  EXPECT_EQ(ReadFile(path), "[CONFIG]\nk=v\n");
+}
+
 // The message of the EIniWriteError Flush throws, or "" when it does not throw.
 std::string flushError(TIniFile& ini) {
   try {

@@ -108,5 +108,35 @@ TEST(LoadFile, FileDeliveringFewerBytesThanItsSizeGivesTheStreamReadError) {
   EXPECT_EQ(stream.Size(), 0);
 }
 
+TEST(LoadFile, LargeFileIsMappedAndAFileCutShortUnderneathIsNeitherACrashNorSaved) {
+  // Large files are mapped instead of read. When another program cuts the
+  // file while it is mapped, the lost bytes read as zeros and the save of
+  // anything taken from them is refused.
+  TScratchFolder folder;
+  const std::string path = folder / "big.jpg";
+  std::string content(1 << 20, '\x5A');
+  content[0] = '\xFF';
+  content[1] = '\xD8';
+  platform_test::WriteFile(path, content);
+  TPlatformFiles files;
+  TMemoryStream stream;
+  ASSERT_EQ(files.LoadFile(path, stream).kind, TLoadResult::TKind::Loaded);
+  ASSERT_EQ(stream.Size(), static_cast<int64_t>(content.size()));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Data()), content.size()), content);
+
+  const ExifData::TBytePieces whole{{stream.Data(), content.size()}};
+  platform_test::WriteFile(folder / "copy.jpg", "old");
+  SaveFileAtomically(folder / "copy.jpg", whole);
+  EXPECT_EQ(platform_test::ReadFile(folder / "copy.jpg"), content);
+
+  ASSERT_EQ(truncate(path.c_str(), 4096), 0);
+  stream.SetPosition(static_cast<int64_t>(content.size()) - 8);
+  char tail[8] = {};
+  EXPECT_EQ(stream.Read(tail, 8), 8u);
+  EXPECT_EQ(std::string(tail, 8), std::string(8, '\0'));
+  EXPECT_THROW(SaveFileAtomically(folder / "copy.jpg", whole), EFileChanged);
+  EXPECT_EQ(platform_test::ReadFile(folder / "copy.jpg"), content) << "the earlier copy stays";
+}
+
 }  // namespace
 }  // namespace platform

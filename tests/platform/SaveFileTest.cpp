@@ -56,6 +56,29 @@ TEST(SaveFileAtomically, ReplacesTheContentAndKeepsThePermissionBits) {
   }
 }
 
+TEST(SaveFileAtomically, WritesThePiecesInOrderAlsoBeyondOneSystemCall) {
+  // More pieces than one vectored write takes, empty ones among them, and one
+  // large piece that a single write may take only in part.
+  TScratchFolder folder;
+  const std::string big(3 << 20, 'z');
+  std::vector<std::string> texts;
+  for (int i = 0; i < 2500; ++i) texts.push_back(i % 7 == 0 ? "" : std::to_string(i) + ",");
+  ExifData::TBytePieces pieces;
+  std::string expected;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i == 1200) {
+      pieces.emplace_back(reinterpret_cast<const uint8_t*>(big.data()), big.size());
+      expected += big;
+    }
+    pieces.emplace_back(reinterpret_cast<const uint8_t*>(texts[i].data()), texts[i].size());
+    expected += texts[i];
+  }
+  const std::string path = folder / "a.jpg";
+  WriteFile(path, "old");
+  SaveFileAtomically(path, pieces);
+  EXPECT_EQ(ReadFile(path), expected);
+}
+
 TEST(SaveFileAtomically, FollowsAChainOfLinksAndKeepsTheLinks) {
   TScratchFolder folder;
   mkdir((folder / "real").c_str(), 0755);

@@ -48,11 +48,11 @@ void WindowTest::TearDown() {
 bool WindowTest::StartWindow(const std::vector<std::string>& args) {
   app::TFormEnvironment environment{
       files_,
-      [this](const std::string& path, const void* data, size_t size) {
+      [this](const std::string& path, const ExifData::TBytePieces& pieces) {
         if (refusedSaves.count(path) != 0)
           throw platform::EFileError(path + ": refused by the test");
         saves.push_back(path);
-        platform::SaveFileAtomically(path, data, size);
+        platform::SaveFileAtomically(path, pieces);
       },
       platform::ExecutablePath(),
       platform::SpecialFolderPath(platform::kFolderAppData),

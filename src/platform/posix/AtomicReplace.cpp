@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/uio.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -266,6 +267,34 @@ void TTempFile::Write(const void* data, size_t size) {
   }
 }
 
+void TTempFile::Write(const ExifData::TBytePieces& pieces) {
+  // One call for all pieces where the system takes them (IOV_MAX at a time);
+  // a short write goes on from the first byte not written.
+  std::vector<iovec> left;
+  left.reserve(pieces.size());
+  for (const std::span<const uint8_t> piece : pieces) {
+    if (!piece.empty()) left.push_back({const_cast<uint8_t*>(piece.data()), piece.size()});
+  }
+  size_t first = 0;
+  while (first < left.size()) {
+    const int count = static_cast<int>(std::min<size_t>(left.size() - first, IOV_MAX));
+    ssize_t n = writev(fd_.Get(), left.data() + first, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EReplaceFailure(TStep::Write, errno);
+    }
+    if (n == 0) throw EReplaceFailure(TStep::Write, ENOSPC);
+    while (n > 0) {
+      iovec& piece = left[first];
+      const size_t taken = std::min(static_cast<size_t>(n), piece.iov_len);
+      piece.iov_base = static_cast<uint8_t*>(piece.iov_base) + taken;
+      piece.iov_len -= taken;
+      n -= static_cast<ssize_t>(taken);
+      if (piece.iov_len == 0) ++first;
+    }
+  }
+}
+
 void TTempFile::Flush() {
   if (fsync(fd_.Get()) != 0) throw EReplaceFailure(TStep::Write, errno);
 }
@@ -343,7 +372,7 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
   return kept;
 }
 
-void ReplaceLoadedFile(const TLoadedFile& loaded, const void* data, size_t size) {
+void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
   const int folder = loaded.place.folder.Get();
   // The file as it stands now, opened as a write in place would open it: a
   // file the user may not write is refused here, and the name must still be
@@ -364,7 +393,7 @@ void ReplaceLoadedFile(const TLoadedFile& loaded, const void* data, size_t size)
 
   // An existing file's content is private until its own attributes are set.
   TTempFile temp(folder, 0600);
-  temp.Write(data, size);
+  temp.Write(pieces);
   const bool ownFile = geteuid() == 0 || st.st_uid == geteuid();
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
     temp.Flush();
@@ -378,7 +407,12 @@ void ReplaceLoadedFile(const TLoadedFile& loaded, const void* data, size_t size)
     [[maybe_unused]] const int ignored = fchown(temp.Fd(), st.st_uid, st.st_gid);
   }
   if (fchmod(temp.Fd(), 0600) != 0) throw EReplaceFailure(TStep::Write, errno);
-  writeInPlace(loaded, fd.Get(), temp, data, size);
+  // The pieces may be ranges of the file itself mapped into memory, which a
+  // write in place would overwrite before they are read: gather them first.
+  std::vector<uint8_t> bytes;
+  for (const std::span<const uint8_t> piece : pieces)
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
+  writeInPlace(loaded, fd.Get(), temp, bytes.data(), bytes.size());
 }
 
 void ReplaceFileContents(const std::string& path, const void* data, size_t size) {

@@ -32,6 +32,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/StripOutput.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace platform::posix {
@@ -106,6 +107,8 @@ class TTempFile {
   const std::string& Name() const { return name_; }
   // Writes every byte. Throws EReplaceFailure(Write).
   void Write(const void* data, size_t size);
+  // Writes every byte of the pieces, in order. Throws EReplaceFailure(Write).
+  void Write(const ExifData::TBytePieces& pieces);
   // Flushes the content to stable storage. Throws EReplaceFailure(Write).
   void Flush();
   // Renames the flushed file over `name` in the same folder (replacing that
@@ -135,13 +138,13 @@ class TTempFile {
 // everything was kept; false when something could not be set.
 bool KeepAttributes(int from, const struct stat& st, TTempFile& temp);
 
-// Replaces the content of the file `loaded` read with `size` bytes, keeping
+// Replaces the content of the file `loaded` read with the pieces' bytes, keeping
 // everything KeepAttributes keeps, by a rename or, where that cannot keep it,
 // by a write in place after a flushed copy. Throws EReplaceFailure: Changed
 // when the name no longer refers to the same file with the same size and
 // times, or the file is gone (nothing is created); Create when the file may
 // not be written (a file without write bits binds root too).
-void ReplaceLoadedFile(const TLoadedFile& loaded, const void* data, size_t size);
+void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& pieces);
 
 // Replaces the content of `path` (the settings file). A symbolic link at
 // `path` is followed to its final target, which is replaced (the link stays).

@@ -14,6 +14,7 @@
 #include "engine/EngineTexts.h"
 #include "platform/PlatformTexts.h"
 #include "platform/posix/AtomicReplace.h"
+#include "platform/posix/MappedFiles.h"
 #include "platform/posix/SystemReason.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -46,6 +47,14 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   if (st.st_size >= ExifData::kMaxInputSize) return {TLoadResult::TKind::TooLarge, {}};
 
   const auto size = static_cast<size_t>(st.st_size);
+  if (size >= posix::kMapFrom) {
+    if (std::shared_ptr<const void> mapped = posix::MapWholeFile(fd, size)) {
+      const auto* data = static_cast<const uint8_t*>(mapped.get());
+      into.Adopt(data, size, std::move(mapped));
+      posix::RememberLoad(path, std::move(loaded));
+      return {};
+    }
+  }
   std::vector<uint8_t>& bytes = into.Bytes();
   try {
     bytes.resize(size);

@@ -71,22 +71,33 @@ void TTempFile::ReplaceOver(const std::wstring& target) {
 }
 
 void WriteAndFlush(const std::wstring& path, const void* data, size_t size) {
+  WriteAndFlush(path, {{static_cast<const uint8_t*>(data), size}});
+}
+
+void WriteAndFlush(const std::wstring& path, const ExifData::TBytePieces& pieces) {
   TUniqueHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.Valid()) fail(TStep::Create);
-  const auto* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(h.Get(), bytes, chunk, &written, nullptr)) fail(TStep::Write);
-    if (written == 0) throw TReplaceFailure{TStep::Write, ERROR_DISK_FULL};
-    bytes += written;
-    size -= written;
+  for (const std::span<const uint8_t> piece : pieces) {
+    const auto* bytes = reinterpret_cast<const char*>(piece.data());
+    size_t size = piece.size();
+    while (size > 0) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(h.Get(), bytes, chunk, &written, nullptr)) fail(TStep::Write);
+      if (written == 0) throw TReplaceFailure{TStep::Write, ERROR_DISK_FULL};
+      bytes += written;
+      size -= written;
+    }
   }
   if (!FlushFileBuffers(h.Get())) fail(TStep::Write);
 }
 
 void ReplaceFileContents(const std::wstring& path, const void* data, size_t size) {
+  ReplaceFileContents(path, {{static_cast<const uint8_t*>(data), size}});
+}
+
+void ReplaceFileContents(const std::wstring& path, const ExifData::TBytePieces& pieces) {
   const std::wstring target = finalTarget(path);
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -102,7 +113,7 @@ void ReplaceFileContents(const std::wstring& path, const void* data, size_t size
     if (!GetFileInformationByHandle(probe.Get(), &before)) fail(TStep::Create);
   }
   TTempFile temp(FolderOf(target));
-  WriteAndFlush(temp.Path(), data, size);
+  WriteAndFlush(temp.Path(), pieces);
   if (exists) {
     // ReplaceFileW carries them over itself; set first as well for systems
     // whose ReplaceFileW only moves the file.

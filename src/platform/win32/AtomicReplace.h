@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "engine/StripOutput.h"
+
 namespace platform::win32 {
 
 // A failed step, with GetLastError's value. Create covers making, opening and
@@ -47,9 +49,11 @@ class TTempFile {
 
 // Writes `size` bytes to the file `path` (which exists) and flushes them.
 void WriteAndFlush(const std::wstring& path, const void* data, size_t size);
+void WriteAndFlush(const std::wstring& path, const ExifData::TBytePieces& pieces);
 
 // Replaces the content of `path` as SaveFileAtomically describes. Throws
 // TReplaceFailure.
 void ReplaceFileContents(const std::wstring& path, const void* data, size_t size);
+void ReplaceFileContents(const std::wstring& path, const ExifData::TBytePieces& pieces);
 
 }  // namespace platform::win32

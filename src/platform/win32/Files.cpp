@@ -142,8 +142,12 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
 }
 
 void SaveFileAtomically(const std::string& path, const void* data, size_t size) {
+  SaveFileAtomically(path, {{static_cast<const uint8_t*>(data), size}});
+}
+
+void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
   try {
-    win32::ReplaceFileContents(Widen(path), data, size);
+    win32::ReplaceFileContents(Widen(path), pieces);
   } catch (const win32::TReplaceFailure& failure) {
     const bool writing = failure.step == win32::TReplaceFailure::TStep::Write;
     throw EFileError(FormatText(writing ? kTextCannotWrite : kTextCannotCreate,

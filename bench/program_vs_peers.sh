@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# The whole program against cp and three metadata strippers run as black boxes
+# (jhead -purejpg, exiv2 rm, exiftool -all=), all on the same fresh copies on
+# tmpfs, timed with hyperfine. Prints one table of medians with the ratios to
+# cp and to jhead:
+#   - one process for the batch, on three corpora: the photos beside the clone
+#     (when present), 2000 small photos and 3 camera-size photos (both made here);
+#   - one process per file, on the small photos;
+#   - start-up: one process on one small photo that has nothing to strip;
+#   - peak memory (maximum resident set) on a 100 MB and a 1 GB photo;
+#   - on the disk instead of tmpfs: the program, and the program with its
+#     flushes turned into no-ops (eatmydata), to show what the flushes cost.
+#
+#   bash bench/program_vs_peers.sh [--install] [program] [photo folder]
+#
+# The program's settings play no chime. RUNS sets hyperfine's runs (default 5).
+set -euo pipefail
+
+if [ "${1:-}" = --install ]; then
+  shift
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -q \
+    --no-install-recommends hyperfine jhead exiv2 libimage-exiftool-perl eatmydata time python3
+fi
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+program=$(realpath "${1:-$repo/build/release/src/velmora}")
+photos=${2:-$repo/../shared/corpus/real}
+runs=${RUNS:-5}
+tmpfs=/dev/shm
+[ -d "$tmpfs" ] && [ -w "$tmpfs" ] || { echo "needs a writable tmpfs at $tmpfs" >&2; exit 1; }
+work=$(mktemp -d "$tmpfs/velmora-bench.XXXXXX")
+disk=$(mktemp -d "$repo/build/velmora-bench-disk.XXXXXX")
+trap 'rm -rf "$work" "$disk"' EXIT
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+
+mkdir -p "$work/config/BRESKO" "$work/run" "$work/corpus" "$work/json"
+chmod 700 "$work/run"
+printf '[CONFIG]\nWave_Sound=0\n' > "$work/config/BRESKO/velmora.ini"
+
+# --- corpora -------------------------------------------------------------------
+is_jpeg() { [ "$(head -c 2 "$1" | od -An -tx1 | tr -d ' ')" = ffd8 ]; }
+if [ -d "$photos" ]; then
+  mkdir -p "$work/corpus/real"
+  for f in "$photos"/*; do
+    [ -f "$f" ] && is_jpeg "$f" && cp "$f" "$work/corpus/real/"
+  done
+  chmod -R u+w "$work/corpus/real"  # read-only files are refused, which is not what is timed
+  [ -n "$(ls "$work/corpus/real")" ] || rm -rf "$work/corpus/real"
+fi
+python3 - "$work/corpus" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random(5)
+
+def photo(scan_bytes, exif_bytes=4000):  # exif_bytes None: nothing to strip
+    app1 = b""
+    if exif_bytes is not None:
+        exif = b"Exif\0\0" + bytes(rng.getrandbits(8) for _ in range(exif_bytes))
+        app1 = b"\xff\xe1" + (len(exif) + 2).to_bytes(2, "big") + exif
+    dqt = b"\xff\xdb\x00\x43\x00" + bytes(range(1, 65))
+    sof = b"\xff\xc0\x00\x0b\x08\x00\x10\x00\x10\x01\x01\x11\x00"
+    sos = b"\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00"
+    block = bytes(rng.getrandbits(8) % 255 for _ in range(1 << 16))  # no 0xFF
+    scan = (block * (scan_bytes // len(block) + 1))[:scan_bytes]
+    return b"\xff\xd8" + app1 + dqt + sof + sos + scan + b"\xff\xd9"
+
+def write(folder, name, data):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+small = photo(6000)
+for i in range(2000):
+    write(os.path.join(root, "small"), f"s{i:04}.jpg", small)
+for i in range(3):
+    write(os.path.join(root, "camera"), f"c{i}.jpg", photo(22 << 20))
+write(os.path.join(root, "..", "one"), "one.jpg", photo(6000, exif_bytes=None))
+write(os.path.join(root, "..", "huge"), "h100.jpg", photo(100 << 20))
+write(os.path.join(root, "..", "huge"), "h1000.jpg", photo(1000 << 20))
+PY
+
+# --- tools ---------------------------------------------------------------------
+# Each tool works in place on the files named; cp writes a copy beside each.
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run  # the program's settings and guard
+declare -A run=(
+  [jhead]="jhead -q -purejpg"
+  [exiv2]="exiv2 rm"
+  [exiftool]="exiftool -q -q -overwrite_original -all="
+  [velmora]="$program"
+)
+tools=(cp jhead exiv2 exiftool velmora)
+# <tool> on one file, as one command line.
+one() { if [ "$1" = cp ]; then echo "cp $2 $2.copy"; else echo "${run[$1]} $2"; fi; }
+
+# time_it <name> <folder> <shell command>: the command run in a fresh copy of
+# <folder> ($work/t); hyperfine's results go to $work/json/<name>.json.
+time_it() {
+  hyperfine -N -i --style none --runs "$runs" --warmup 1 \
+    --prepare "sh -c 'rm -rf $work/t $work/t-copy && cp -r $2 $work/t'" \
+    --export-json "$work/json/$1.json" "sh -c 'cd $work/t && $3'" >/dev/null
+}
+
+for corpus in real small camera; do
+  [ -d "$work/corpus/$corpus" ] || continue
+  for t in "${tools[@]}"; do
+    if [ "$t" = cp ]; then
+      time_it "batch-$corpus-$t" "$work/corpus/$corpus" "cp -r . $work/t-copy"
+    else
+      time_it "batch-$corpus-$t" "$work/corpus/$corpus" "${run[$t]} *.jpg >/dev/null 2>&1"
+    fi
+  done
+done
+for t in cp jhead velmora; do
+  time_it "each-small-$t" "$work/corpus/small" \
+    "for f in *.jpg; do $(one "$t" '$f') >/dev/null 2>&1; done"
+done
+# Start-up: the tool run directly (no shell) on one small photo without metadata.
+for t in "${tools[@]}"; do
+  hyperfine -N -i --style none --runs $((runs * 5)) --warmup 3 \
+    --prepare "sh -c 'rm -rf $work/t && cp -r $work/one $work/t'" \
+    --export-json "$work/json/start-$t.json" "$(one "$t" "$work/t/one.jpg")" >/dev/null 2>&1
+done
+
+# Peak memory: maximum resident set of one run on a fresh copy.
+for size in 100 1000; do
+  for t in "${tools[@]}"; do
+    rm -rf "$work/t" && cp -r "$work/huge" "$work/t"
+    # shellcheck disable=SC2046
+    /usr/bin/time -f %M -o "$work/json/mem-$size-$t.txt" $(one "$t" "$work/t/h$size.jpg") \
+      >/dev/null 2>&1 || true
+  done
+done
+rm -rf "$work/t"
+
+# On the disk: what the flushes of each save cost there.
+src=$work/corpus/real
+[ -d "$src" ] || src=$work/corpus/small
+for variant in velmora velmora-noflush cp-sync; do
+  case $variant in
+    velmora) cmd="$program *.jpg >/dev/null 2>&1" ;;
+    velmora-noflush) cmd="eatmydata $program *.jpg >/dev/null 2>&1" ;;
+    cp-sync) cmd="cp -r . $disk/t-copy && sync" ;;
+  esac
+  if [ $variant = velmora-noflush ] && ! command -v eatmydata >/dev/null; then continue; fi
+  hyperfine -N -i --style none --runs "$runs" --warmup 1 \
+    --prepare "sh -c 'rm -rf $disk/t $disk/t-copy && cp -r $src $disk/t && sync'" \
+    --export-json "$work/json/disk-$variant.json" "sh -c 'cd $disk/t && $cmd'" >/dev/null
+done
+
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+python3 - "$work" "$(basename "$src")" <<'PY'
+import json, os, sys
+work, disk_corpus = sys.argv[1], sys.argv[2]
+tools = ["cp", "jhead", "exiv2", "exiftool", "velmora"]
+
+def median(name):
+    path = os.path.join(work, "json", name + ".json")
+    if not os.path.exists(path):
+        return None
+    return json.load(open(path))["results"][0]["median"]
+
+def peak(name):
+    path = os.path.join(work, "json", name + ".txt")
+    try:
+        return int(open(path).read().split()[-1]) / 1024
+    except (OSError, ValueError, IndexError):
+        return None
+
+def corpus_note(corpus):
+    folder = os.path.join(work, "corpus", corpus)
+    names = os.listdir(folder)
+    size = sum(os.path.getsize(os.path.join(folder, n)) for n in names)
+    return f"{len(names)} files, {size / 1e6:.0f} MB"
+
+def row(label, values, unit, scale):
+    cells = []
+    for t in tools:
+        v = values.get(t)
+        if v is None:
+            cells.append("")
+            continue
+        cell = f"{v * scale:.1f} {unit}"
+        ratios = []
+        for base in ("cp", "jhead"):
+            b = values.get(base)
+            if b and t != base:
+                ratios.append(f"{v / b:.2f}x {base}")
+        if ratios:
+            cell += " (" + ", ".join(ratios) + ")"
+        cells.append(cell)
+    print(f"| {label} | " + " | ".join(cells) + " |")
+
+print("| median | " + " | ".join(tools) + " |")
+print("|---|" + "---|" * len(tools))
+for corpus in ("real", "small", "camera"):
+    if os.path.isdir(os.path.join(work, "corpus", corpus)):
+        row(f"batch, {corpus} ({corpus_note(corpus)})",
+            {t: median(f"batch-{corpus}-{t}") for t in tools}, "ms", 1000)
+row("one process per file, small", {t: median(f"each-small-{t}") for t in tools}, "ms", 1000)
+row("start-up (one small file, nothing to strip)", {t: median(f"start-{t}") for t in tools}, "ms", 1000)
+for size in (100, 1000):
+    row(f"peak memory, {size} MB file", {t: peak(f"mem-{size}-{t}") for t in tools}, "MB", 1)
+print()
+print(f"On the disk ({disk_corpus} corpus), one process for the batch:")
+for variant, label in (("velmora", "velmora, each file flushed"),
+                       ("velmora-noflush", "velmora, flushes skipped (eatmydata)"),
+                       ("cp-sync", "cp -r, then one sync")):
+    m = median(f"disk-{variant}")
+    if m is not None:
+        print(f"- {label}: {m * 1000:.1f} ms")
+PY

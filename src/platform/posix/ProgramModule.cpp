@@ -1,0 +1,22 @@
+#include "platform/ProgramModule.h"
+
+#include <dlfcn.h>
+
+#include <string>
+
+#include "platform/Files.h"
+#include "platform/posix/AtomicReplace.h"
+
+namespace platform {
+
+void* ProgramModuleSymbol(const char* module, const char* symbol) {
+  const std::string folder = posix::FolderOf(ExecutablePath());
+  const std::string name = std::string(module) + ".so";
+  for (const std::string& path : {folder + "/" + name, folder + "/../lib/velmora/" + name}) {
+    // Never closed: see the header.
+    if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return dlsym(handle, symbol);
+  }
+  return nullptr;
+}
+
+}  // namespace platform
