@@ -1,13 +1,14 @@
 // The window module: the toolkit and everything that needs it, loaded by the
 // program only when the environment names a display.
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 #include <type_traits>
 
 #include "app/OtherCopies.h"
 #include "platform/ProgramModule.h"
 #include "window/WindowProgram.h"
+
+// Last: its macros (None, Status, ...) would rename names in the headers above.
+#include <X11/Xlib.h>
 
 #define VELMORA_EXPORT extern "C" __attribute__((visibility("default")))
 
