@@ -51,8 +51,6 @@ bool displayAvailable() { return true; }  // Windows: the window is linked in
 int runWindowProgram(int argc, char** argv) {
   return window::RunWindowProgram(argc, argv, app::ListenForOtherCopies());
 }
-#else
-bool displayAvailable() { return false; }
 #endif
 
 // Exit status without a display (the console route itself returns 0 or 1).
