@@ -125,11 +125,10 @@ void CheckWrittenHeader(const std::vector<uint8_t>& out, uint8_t flag) {
                          out[p + sizeof kComment] == 0xFF && out[p + sizeof kComment + 1] == 0xDA;
     static constexpr uint8_t kICC[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
     const bool icc = code == 0xE2 && (flag & ExifData::flKeepICC) && Same(out, p + 4, kICC, 12);
-    const bool dropped =
-        (code == 0xE0 && !(flag & ExifData::flWriteJFIF)) ||
-        (code >= 0xE1 && code <= 0xEF && !(code == 0xEE && (flag & ExifData::flWriteAPP14)) &&
-         !icc) ||
-        (code == 0xFE && !comment);
+    const bool dropped = (code == 0xE0 && !(flag & ExifData::flWriteJFIF)) ||
+                         (code >= 0xE1 && code <= 0xEF &&
+                          !(code == 0xEE && (flag & ExifData::flWriteAPP14)) && !icc) ||
+                         (code == 0xFE && !comment);
     if (dropped) Fail("a written file keeps a dropped kind of segment before its scan");
     if (p + 4 > out.size()) return;  // the input ended inside this length field
     p += 2 + out[p + 2] * 256u + out[p + 3];

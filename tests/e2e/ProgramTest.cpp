@@ -482,8 +482,9 @@ TEST_F(Program, SettingsProblemsAreToldOnceAndLeaveTheStatusToThePhotos) {
     EXPECT_EQ(static_cast<size_t>(std::count(result.err.begin(), result.err.end(), '\n')),
               c.errLines + 1)
         << result.err;
-    EXPECT_NE(result.err.find("velmora: 1 written, 0 already clean, 0 not written, 0 not handled.\n"),
-              std::string::npos)
+    EXPECT_NE(
+        result.err.find("velmora: 1 written, 0 already clean, 0 not written, 0 not handled.\n"),
+        std::string::npos)
         << result.err;
     EXPECT_EQ(readFile(root / "photos/a.jpg").find("secretGPS"), std::string::npos);
     EXPECT_EQ(readFile(other), "[other]\nkept=1\n");

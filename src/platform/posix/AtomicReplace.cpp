@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -321,8 +321,8 @@ void TTempFile::CommitNew(const std::string& name) {
     const TSignalsHeld held;
     if (linkat(folder_, name_.c_str(), folder_, name.c_str(), 0) == 0) {
       unlinkat(folder_, name_.c_str(), 0);
-    } else if (errno == EEXIST || renameat2(folder_, name_.c_str(), folder_, name.c_str(),
-                                            RENAME_NOREPLACE) != 0) {
+    } else if (errno == EEXIST ||
+               renameat2(folder_, name_.c_str(), folder_, name.c_str(), RENAME_NOREPLACE) != 0) {
       throw EReplaceFailure(TStep::Create, errno);
     }
     removable_ = false;

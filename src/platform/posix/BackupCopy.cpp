@@ -40,7 +40,8 @@ bool sameContent(int in, off_t size, int folder, const std::string& name) {
   posix::TUniqueFd other(
       openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   struct stat st {};
-  if (!other.Valid() || fstat(other.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != size) {
+  if (!other.Valid() || fstat(other.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_size != size) {
     return false;
   }
   std::vector<unsigned char> mine(kCompareChunk);
@@ -76,7 +77,7 @@ ExifData::TBackupOutcome takenName(int in, off_t size, int folder, const std::st
 // nothing bears it, so an older backup, a link or another file of that name is
 // never replaced or written through, and a failed copy leaves nothing behind.
 ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
-                                                  const std::string& backup) {
+                                                      const std::string& backup) {
   using ExifData::TBackupOutcome;
   if (posix::HasNul(existing) || posix::HasNul(backup)) return TBackupOutcome::Failed;
   try {
