@@ -115,7 +115,12 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
   try {
     const std::wstring source = Widen(existing);
     const std::wstring target = Widen(backup);
-    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // The folder's own entry, not what a link there leads to: a link whose
+    // target is missing still bears the name.
+    WIN32_FIND_DATAW entry{};
+    const HANDLE found = FindFirstFileW(target.c_str(), &entry);
+    if (found != INVALID_HANDLE_VALUE) {
+      FindClose(found);
       return takenName(source, target);
     }
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return TBackupOutcome::Failed;
