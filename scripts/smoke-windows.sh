@@ -21,6 +21,9 @@ grep -q Exif "$work/one.jpg"
 appdata=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")
 settings="$appdata/BRESKO/velmora.ini"
 rm -f "$settings"
+# The query above (and any earlier Wine test) starts a wineserver whose desktop
+# process has no display; a window asked of it fails. Let it end first.
+wineserver -w
 
 status=0
 (cd "$work" && timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" wine "$exe" one.jpg 写真.jpg) ||
