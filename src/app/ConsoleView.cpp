@@ -59,12 +59,6 @@ void TConsoleView::AppendLogLines(const std::vector<std::string>& lines) {
   out_.flush();
 }
 
-bool TConsoleView::IsChecked(TCheckBox box) const { return checked_[static_cast<size_t>(box)]; }
-
-void TConsoleView::SetChecked(TCheckBox box, bool checked) {
-  checked_[static_cast<size_t>(box)] = checked;
-}
-
 void TConsoleView::ShowWarning(const std::string& text) { box("警告", text); }
 
 void TConsoleView::ShowAbortError(const std::string& text) { box("エラー", text); }

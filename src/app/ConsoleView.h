@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/MainView.h"
+#include "app/Options.h"
 
 namespace app {
 
@@ -30,8 +31,8 @@ class TConsoleView : public TMainView {
   void ClearLog() override {}
   void AppendLogLines(const std::vector<std::string>& lines) override;
   void SetBusyCursor(bool) override {}
-  bool IsChecked(TCheckBox box) const override;
-  void SetChecked(TCheckBox box, bool checked) override;
+  bool IsChecked(size_t row) const override { return checked_[row]; }
+  void SetChecked(size_t row, bool checked) override { checked_[row] = checked; }
   int SoundValue() const override { return soundValue_; }
   void SetSoundValue(int value) override { soundValue_ = value; }
   bool SoundVisible() const override { return soundVisible_; }
@@ -53,7 +54,7 @@ class TConsoleView : public TMainView {
   std::ostream& out_;
   std::ostream& err_;
   TFormMain* form_ = nullptr;
-  std::array<bool, 4> checked_{};
+  std::array<bool, kSettingsRows.size()> checked_{};
   int soundValue_ = 0;
   bool soundVisible_ = false;
   bool closed_ = false;

@@ -3,12 +3,11 @@
 // behaviour, the views only show and ask.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace app {
-
-enum class TCheckBox { JFIF, EOI, Rename, Adobe };
 
 class TMainView {
  public:
@@ -25,8 +24,10 @@ class TMainView {
 
   virtual void SetBusyCursor(bool busy) = 0;
 
-  virtual bool IsChecked(TCheckBox box) const = 0;
-  virtual void SetChecked(TCheckBox box, bool checked) = 0;
+  // The check box of the option row `row` (a row of kSettingsRows whose home is
+  // a check box).
+  virtual bool IsChecked(size_t row) const = 0;
+  virtual void SetChecked(size_t row, bool checked) = 0;
 
   // The chime selector. SoundValue is its text read as an integer (0 when the
   // text is not a whole number). SetSoundValue shows the number as given and

@@ -1,7 +1,6 @@
 #include "app/TFormMain.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <optional>
 
@@ -17,29 +16,6 @@ namespace {
 
 constexpr int kSoundMin = 0;
 constexpr int kSoundMax = 23;
-
-// The settings keys in the order they are read and written.
-// clang-format off
-enum class TTarget { WriteComment, CheckJFIF, OriginalJFIF, CheckEOI, CheckRename, CheckAdobe,
-                     SoundNumber, SoundVisible, KeepOrientation, KeepICC };
-struct TSettingsKey {
-  const char* key;
-  int32_t fallback;
-  TTarget target;
-};
-constexpr std::array<TSettingsKey, 10> kSettingsKeys{{
-    {"Write_Comment", 1, TTarget::WriteComment},
-    {"Write_JFIF", 0, TTarget::CheckJFIF},
-    {"Original_JFIF", 0, TTarget::OriginalJFIF},
-    {"Delete_after_EOI", 1, TTarget::CheckEOI},
-    {"Save_Original_File", 0, TTarget::CheckRename},
-    {"Write_APP14", 1, TTarget::CheckAdobe},
-    {"Wave_Sound", 16, TTarget::SoundNumber},
-    {"Wave_Change", 0, TTarget::SoundVisible},
-    {"Keep_Orientation", 0, TTarget::KeepOrientation},
-    {"Keep_ICC", 0, TTarget::KeepICC},
-}};
-// clang-format on
 
 std::string soundName(int number) { return "#" + std::to_string(number); }
 
@@ -135,22 +111,26 @@ std::string TFormMain::GetPath(int nFolder) const {
   return nFolder == platform::kFolderAppData ? env_.appDataFolder : std::string();
 }
 
+bool TFormMain::OptionOn(size_t row) const {
+  return kSettingsRows[row].home == THome::CheckBox ? view_.IsChecked(row) : fields_[row];
+}
+
 void TFormMain::ReadIni() {
   const platform::TIniFile ini(INIPath_ + INIFile_);
   const std::string section(texts::kSettingsSection);
-  for (const TSettingsKey& row : kSettingsKeys) {
+  for (size_t row = 0; row < kSettingsRows.size(); ++row) {
+    const TSettingsRow& setting = kSettingsRows[row];
     const int32_t value =
-        ParseSettingsInteger(ini.ReadString(section, row.key, "")).value_or(row.fallback);
-    const bool on = value != 0;
-    // clang-format off
-    switch (row.target) {
-      case TTarget::WriteComment: WriteComment_ = on; break;
-      case TTarget::CheckJFIF: view_.SetChecked(TCheckBox::JFIF, on); break;
-      case TTarget::OriginalJFIF: OriginalJFIF_ = on; break;
-      case TTarget::CheckEOI: view_.SetChecked(TCheckBox::EOI, on); break;
-      case TTarget::CheckRename: view_.SetChecked(TCheckBox::Rename, on); break;
-      case TTarget::CheckAdobe: view_.SetChecked(TCheckBox::Adobe, on); break;
-      case TTarget::SoundNumber: {
+        ParseSettingsInteger(ini.ReadString(section, std::string(setting.key), ""))
+            .value_or(setting.fallback);
+    switch (setting.home) {
+      case THome::CheckBox:
+        view_.SetChecked(row, value != 0);
+        break;
+      case THome::Field:
+        fields_[row] = value != 0;
+        break;
+      case THome::ChimeNumber: {
         // The selector keeps to its range; a changed text runs its change
         // handler, which plays nothing while the selector is still hidden.
         const int number = std::clamp<int32_t>(value, kSoundMin, kSoundMax);
@@ -160,11 +140,10 @@ void TFormMain::ReadIni() {
         }
         break;
       }
-      case TTarget::SoundVisible: view_.SetSoundVisible(on); break;
-      case TTarget::KeepOrientation: KeepOrientation_ = on; break;
-      case TTarget::KeepICC: KeepICC_ = on; break;
+      case THome::ChimeShown:
+        view_.SetSoundVisible(value != 0);
+        break;
     }
-    // clang-format on
   }
   SoundNo_ = soundName(view_.SoundValue());
   view_.SetSoundLabelVisible(view_.SoundVisible());
@@ -178,26 +157,23 @@ void TFormMain::WriteIni() {
   platform::TIniFile ini(INIPath_ + INIFile_);
   const std::string section(texts::kSettingsSection);
   ini.EraseSection(section);
-  for (const TSettingsKey& row : kSettingsKeys) {
+  for (size_t row = 0; row < kSettingsRows.size(); ++row) {
     bool on = false;
-    // clang-format off
-    switch (row.target) {
-      case TTarget::WriteComment: on = WriteComment_; break;
-      case TTarget::CheckJFIF: on = view_.IsChecked(TCheckBox::JFIF); break;
-      case TTarget::OriginalJFIF: on = OriginalJFIF_; break;
-      case TTarget::CheckEOI: on = view_.IsChecked(TCheckBox::EOI); break;
-      case TTarget::CheckRename: on = view_.IsChecked(TCheckBox::Rename); break;
-      case TTarget::CheckAdobe: on = view_.IsChecked(TCheckBox::Adobe); break;
-      case TTarget::SoundNumber:
+    switch (kSettingsRows[row].home) {
+      case THome::CheckBox:
+      case THome::Field:
+        on = OptionOn(row);
+        break;
+      case THome::ChimeShown:
+        on = view_.SoundVisible();
+        break;
+      case THome::ChimeNumber:
         // Written as the control reports it, not limited again.
-        ini.WriteString(section, row.key, std::to_string(view_.SoundValue()));
+        ini.WriteString(section, std::string(kSettingsRows[row].key),
+                        std::to_string(view_.SoundValue()));
         continue;
-      case TTarget::SoundVisible: on = view_.SoundVisible(); break;
-      case TTarget::KeepOrientation: on = KeepOrientation_; break;
-      case TTarget::KeepICC: on = KeepICC_; break;
     }
-    // clang-format on
-    ini.WriteString(section, row.key, on ? "1" : "0");
+    ini.WriteString(section, std::string(kSettingsRows[row].key), on ? "1" : "0");
   }
   try {
     ini.Flush();
@@ -213,14 +189,9 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   view_.SetFileNameLabel(std::string(texts::kAnalyzing));
   view_.ProcessMessages();
 
-  uint8_t flag = view_.IsChecked(TCheckBox::JFIF) ? ExifData::flWriteJFIF : 0;
-  if (view_.IsChecked(TCheckBox::EOI)) flag |= ExifData::flDeleteAfterEOI;
-  if (view_.IsChecked(TCheckBox::Rename)) flag |= ExifData::flSaveOriginal;
-  if (WriteComment_) flag |= ExifData::flWriteComment;
-  if (OriginalJFIF_) flag |= ExifData::flOriginalJFIF;
-  if (view_.IsChecked(TCheckBox::Adobe)) flag |= ExifData::flWriteAPP14;
-  if (KeepOrientation_) flag |= ExifData::flKeepOrientation;
-  if (KeepICC_) flag |= ExifData::flKeepICC;
+  uint8_t flag = 0;
+  for (size_t row = 0; row < kSettingsRows.size(); ++row)
+    if (IsOption(kSettingsRows[row]) && OptionOn(row)) flag |= kSettingsRows[row].flag;
   FLAG_ = flag;
 
   ExifData::TStripRun run(env_.files, env_.exePath);

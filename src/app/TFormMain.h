@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/MainView.h"
+#include "app/Options.h"
 #include "engine/ExifData.h"
 #include "platform/Sound.h"
 
@@ -75,10 +76,8 @@ class TFormMain {
   const std::string& INIPath() const { return INIPath_; }
   const std::string& INIFile() const { return INIFile_; }
   const std::string& SoundNo() const { return SoundNo_; }
-  bool WriteComment() const { return WriteComment_; }
-  bool OriginalJFIF() const { return OriginalJFIF_; }
-  bool KeepOrientation() const { return KeepOrientation_; }
-  bool KeepICC() const { return KeepICC_; }
+  // The option of row `row` of kSettingsRows: its check box or its field.
+  bool OptionOn(size_t row) const;
   uint8_t LastFLAG() const { return FLAG_; }
 
   // Runs the batches that arrived while another one ran. Called by the routes;
@@ -111,10 +110,7 @@ class TFormMain {
   std::string INIPath_;
   std::string INIFile_;
   std::string SoundNo_ = "#0";
-  bool WriteComment_ = true;
-  bool OriginalJFIF_ = false;
-  bool KeepOrientation_ = false;
-  bool KeepICC_ = false;
+  std::array<bool, kSettingsRows.size()> fields_{};  // the options kept in form fields
   uint8_t FLAG_ = 0;
   TOutcomeCounts outcomes_;
   std::string stoppedAt_;

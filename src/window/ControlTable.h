@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace window {
@@ -24,7 +25,7 @@ struct TRectPx {
 
 inline constexpr int kNoTabStop = -1;
 
-struct TControlSpec {
+struct TControlRow {
   std::string_view name;
   TKind kind;
   TRectPx rect;
@@ -35,57 +36,32 @@ struct TControlSpec {
 };
 
 inline constexpr unsigned kLeftTop = akLeft | akTop;
+inline constexpr unsigned kAll = akLeft | akTop | akRight | akBottom;
 
-inline constexpr std::array<TControlSpec, 12> kControls{{
-    {"Image1", TKind::Picture, {256, 16, 112, 137}, akTop | akRight, "", kNoTabStop, true},
-    {"LabelFileName", TKind::Label, {126, 8, 68, 13}, kLeftTop, "LabelFileName", kNoTabStop, true},
-    {"LabelVersion",
-     TKind::Label,
-     {32, 526, 119, 13},
-     akLeft | akBottom,
-     "LabelVersion",
-     kNoTabStop,
-     true},
-    {"LabelSound",
-     TKind::Label,
-     {270, 118, 36, 13},
-     akTop | akRight,
-     "チャイム",
-     kNoTabStop,
-     false},
-    {"ButtonLoad", TKind::Button, {32, 8, 75, 25}, kLeftTop, "Load picture", 0, true},
-    {"Memo1",
-     TKind::Memo,
-     {16, 152, 345, 360},
-     akLeft | akTop | akRight | akBottom,
-     "Memo1",
-     6,
-     true},
-    {"ButtonClose", TKind::Button, {270, 518, 75, 25}, akRight | akBottom, "Close", 7, true},
-    {"CheckBoxJFIF",
-     TKind::CheckBox,
-     {48, 48, 129, 17},
-     kLeftTop,
-     "JFIF セグメントを出力",
-     1,
-     true},
-    {"CheckBoxEOI", TKind::CheckBox, {48, 71, 113, 17}, kLeftTop, "EOI 以降を削除", 2, true},
-    {"CheckBoxRename",
-     TKind::CheckBox,
-     {48, 94, 161, 17},
-     kLeftTop,
-     "元の画像をリネームして残す",
-     3,
-     true},
-    {"SpinEditSound", TKind::SpinEdit, {312, 115, 49, 22}, akTop | akRight, "0", 5, false},
-    {"CheckBoxAdobe",
-     TKind::CheckBox,
-     {48, 117, 178, 17},
-     kLeftTop,
-     "APP14(Adobe) セグメントを出力",
-     4,
-     true},
+// The check boxes come in the order of the check-box rows of the option table.
+// clang-format off
+inline constexpr std::array<TControlRow, 12> kControls{{
+    {"Image1",         TKind::Picture,  {256,  16, 112, 137}, akTop | akRight,    "",                              kNoTabStop, true},
+    {"LabelFileName",  TKind::Label,    {126,   8,  68,  13}, kLeftTop,           "LabelFileName",                 kNoTabStop, true},
+    {"LabelVersion",   TKind::Label,    { 32, 526, 119,  13}, akLeft | akBottom,  "LabelVersion",                  kNoTabStop, true},
+    {"LabelSound",     TKind::Label,    {270, 118,  36,  13}, akTop | akRight,    "チャイム",                      kNoTabStop, false},
+    {"ButtonLoad",     TKind::Button,   { 32,   8,  75,  25}, kLeftTop,           "Load picture",                  0,          true},
+    {"Memo1",          TKind::Memo,     { 16, 152, 345, 360}, kAll,               "Memo1",                         6,          true},
+    {"ButtonClose",    TKind::Button,   {270, 518,  75,  25}, akRight | akBottom, "Close",                         7,          true},
+    {"CheckBoxJFIF",   TKind::CheckBox, { 48,  48, 129,  17}, kLeftTop,           "JFIF セグメントを出力",         1,          true},
+    {"CheckBoxEOI",    TKind::CheckBox, { 48,  71, 113,  17}, kLeftTop,           "EOI 以降を削除",                2,          true},
+    {"CheckBoxRename", TKind::CheckBox, { 48,  94, 161,  17}, kLeftTop,           "元の画像をリネームして残す",    3,          true},
+    {"SpinEditSound",  TKind::SpinEdit, {312, 115,  49,  22}, akTop | akRight,    "0",                             5,          false},
+    {"CheckBoxAdobe",  TKind::CheckBox, { 48, 117, 178,  17}, kLeftTop,           "APP14(Adobe) セグメントを出力", 4,          true},
 }};
+// clang-format on
+
+// The row of `name`, checked while compiling where the window uses it.
+consteval size_t ControlRow(std::string_view name) {
+  for (size_t row = 0; row < kControls.size(); ++row)
+    if (kControls[row].name == name) return row;
+  throw "no such control";
+}
 
 // Where a control designed at `design` lies in a client area of the given size.
 TRectPx FollowAnchors(const TRectPx& design, unsigned anchors, int clientWidth, int clientHeight);

@@ -11,6 +11,7 @@
 #include <charconv>
 
 #include "app/ErrorReport.h"
+#include "app/Options.h"
 #include "platform/Files.h"
 #include "window/ArtImages.h"
 #include "window/Boxes.h"
@@ -35,7 +36,13 @@ wxString displayText(std::string_view utf8) {
   return text;
 }
 
-size_t checkBoxIndex(app::TCheckBox box) { return static_cast<size_t>(box); }
+constexpr size_t checkBoxControls() {
+  size_t count = 0;
+  for (const TControlRow& row : kControls) count += row.kind == TKind::CheckBox ? 1 : 0;
+  return count;
+}
+static_assert(checkBoxControls() == app::CheckBoxCount(),
+              "every check-box option has its check box in the control table");
 
 // The chime caption ends where the number field, which lies above it, begins.
 // The designed face is narrower than the fonts that stand in for it (on GTK
@@ -101,12 +108,12 @@ TMainWindow::~TMainWindow() {
 
 void TMainWindow::createControls() {
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const TControlSpec& spec = kControls[i];
-    const wxPoint position(spec.rect.left, spec.rect.top);
-    const wxSize size(spec.rect.width, spec.rect.height);
-    const wxString text = ToWx(spec.text);
+    const TControlRow& row = kControls[i];
+    const wxPoint position(row.rect.left, row.rect.top);
+    const wxSize size(row.rect.width, row.rect.height);
+    const wxString text = ToWx(row.text);
     wxWindow* control = nullptr;
-    switch (spec.kind) {
+    switch (row.kind) {
       case TKind::Picture:
         control = new TPictureBox(panel_, position, size, PictureImage());
         break;
@@ -129,35 +136,34 @@ void TMainWindow::createControls() {
                                  kSoundMax, 0);
         break;
     }
-    control->SetName(ToWx(spec.name));
-    control->SetFont(spec.kind == TKind::Memo ? MemoFont() : ControlFont());
-    if (spec.kind == TKind::Label) control->SetSize(control->GetBestSize());
-    control->Show(spec.visible);
+    control->SetName(ToWx(row.name));
+    control->SetFont(row.kind == TKind::Memo ? MemoFont() : ControlFont());
+    if (row.kind == TKind::Label) control->SetSize(control->GetBestSize());
+    control->Show(row.visible);
     controls_[i] = control;
   }
 
-  labelFileName_ = static_cast<wxStaticText*>(Control("LabelFileName"));
-  labelVersion_ = static_cast<wxStaticText*>(Control("LabelVersion"));
-  labelSound_ = static_cast<wxStaticText*>(Control("LabelSound"));
-  memo_ = static_cast<wxTextCtrl*>(Control("Memo1"));
-  spinSound_ = static_cast<wxSpinCtrl*>(Control("SpinEditSound"));
-  checkBoxes_[checkBoxIndex(app::TCheckBox::JFIF)] =
-      static_cast<wxCheckBox*>(Control("CheckBoxJFIF"));
-  checkBoxes_[checkBoxIndex(app::TCheckBox::EOI)] =
-      static_cast<wxCheckBox*>(Control("CheckBoxEOI"));
-  checkBoxes_[checkBoxIndex(app::TCheckBox::Rename)] =
-      static_cast<wxCheckBox*>(Control("CheckBoxRename"));
-  checkBoxes_[checkBoxIndex(app::TCheckBox::Adobe)] =
-      static_cast<wxCheckBox*>(Control("CheckBoxAdobe"));
+  labelFileName_ = static_cast<wxStaticText*>(controls_[ControlRow("LabelFileName")]);
+  labelVersion_ = static_cast<wxStaticText*>(controls_[ControlRow("LabelVersion")]);
+  labelSound_ = static_cast<wxStaticText*>(controls_[ControlRow("LabelSound")]);
+  memo_ = static_cast<wxTextCtrl*>(controls_[ControlRow("Memo1")]);
+  spinSound_ = static_cast<wxSpinCtrl*>(controls_[ControlRow("SpinEditSound")]);
+  // The n-th check box of the control table holds the n-th check-box option.
+  size_t control = 0;
+  for (size_t row = 0; row < app::kSettingsRows.size(); ++row) {
+    if (app::kSettingsRows[row].home != app::THome::CheckBox) continue;
+    while (kControls[control].kind != TKind::CheckBox) ++control;
+    checkBoxes_[row] = static_cast<wxCheckBox*>(controls_[control++]);
+  }
 
   ShowScrollBarsAlways(memo_);
   fitBefore(labelSound_, spinSound_->GetPosition().x);
   soundText_ = spinSound_->GetTextValue();
 
-  Control("ButtonLoad")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+  controls_[ControlRow("ButtonLoad")]->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
     if (form_) form_->ButtonLoadClick();
   });
-  Control("ButtonClose")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+  controls_[ControlRow("ButtonClose")]->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
     if (form_) form_->ButtonCloseClick();
   });
   // Arrows, typing and the clamping on leaving the field all change the text.
@@ -166,32 +172,26 @@ void TMainWindow::createControls() {
 }
 
 void TMainWindow::setTabOrder() {
-  std::vector<const TControlSpec*> stops;
-  for (const TControlSpec& spec : kControls)
-    if (spec.tabOrder != kNoTabStop) stops.push_back(&spec);
+  std::vector<size_t> stops;
+  for (size_t row = 0; row < kControls.size(); ++row)
+    if (kControls[row].tabOrder != kNoTabStop) stops.push_back(row);
   std::sort(stops.begin(), stops.end(),
-            [](const TControlSpec* a, const TControlSpec* b) { return a->tabOrder < b->tabOrder; });
+            [](size_t a, size_t b) { return kControls[a].tabOrder < kControls[b].tabOrder; });
   for (size_t i = 1; i < stops.size(); ++i)
-    Control(stops[i]->name)->MoveAfterInTabOrder(Control(stops[i - 1]->name));
+    controls_[stops[i]]->MoveAfterInTabOrder(controls_[stops[i - 1]]);
 }
 
 void TMainWindow::followAnchors() {
   const wxSize client = panel_->GetClientSize();
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const TControlSpec& spec = kControls[i];
+    const TControlRow& row = kControls[i];
     const TRectPx rect =
-        FollowAnchors(spec.rect, spec.anchors, client.GetWidth(), client.GetHeight());
-    if (spec.kind == TKind::Label)
+        FollowAnchors(row.rect, row.anchors, client.GetWidth(), client.GetHeight());
+    if (row.kind == TKind::Label)
       controls_[i]->Move(rect.left, rect.top);  // its size follows its text
     else
       controls_[i]->SetSize(rect.left, rect.top, rect.width, rect.height);
   }
-}
-
-wxWindow* TMainWindow::Control(std::string_view name) const {
-  for (size_t i = 0; i < kControls.size(); ++i)
-    if (kControls[i].name == name) return controls_[i];
-  return nullptr;
 }
 
 void TMainWindow::dropFiles(const wxArrayString& paths) {
@@ -305,13 +305,9 @@ void TMainWindow::SetBusyCursor(bool busy) {
     wxEndBusyCursor();
 }
 
-bool TMainWindow::IsChecked(app::TCheckBox box) const {
-  return checkBoxes_[checkBoxIndex(box)]->GetValue();
-}
+bool TMainWindow::IsChecked(size_t row) const { return checkBoxes_[row]->GetValue(); }
 
-void TMainWindow::SetChecked(app::TCheckBox box, bool checked) {
-  checkBoxes_[checkBoxIndex(box)]->SetValue(checked);
-}
+void TMainWindow::SetChecked(size_t row, bool checked) { checkBoxes_[row]->SetValue(checked); }
 
 int TMainWindow::SoundValue() const {
   wxString text = spinSound_->GetTextValue();

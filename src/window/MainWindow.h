@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/MainView.h"
+#include "app/Options.h"
 #include "app/TFormMain.h"
 #include "window/ControlTable.h"
 
@@ -32,8 +33,6 @@ class TMainWindow : public wxFrame, public app::TMainView {
   // Events reach `form` from now on; nullptr detaches.
   void Attach(app::TFormMain* form) { form_ = form; }
 
-  // The control of the table row `name` (nullptr for an unknown name).
-  wxWindow* Control(std::string_view name) const;
   // True once a close has been accepted (the settings were written).
   bool IsClosed() const { return closed_; }
 
@@ -52,8 +51,8 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void ClearLog() override;
   void AppendLogLines(const std::vector<std::string>& lines) override;
   void SetBusyCursor(bool busy) override;
-  bool IsChecked(app::TCheckBox box) const override;
-  void SetChecked(app::TCheckBox box, bool checked) override;
+  bool IsChecked(size_t row) const override;
+  void SetChecked(size_t row, bool checked) override;
   int SoundValue() const override;
   void SetSoundValue(int value) override;
   bool SoundVisible() const override;
@@ -86,7 +85,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   wxStaticText* labelSound_ = nullptr;
   wxTextCtrl* memo_ = nullptr;
   wxSpinCtrl* spinSound_ = nullptr;
-  std::array<wxCheckBox*, 4> checkBoxes_{};  // by app::TCheckBox
+  std::array<wxCheckBox*, app::kSettingsRows.size()> checkBoxes_{};  // by option row
   wxString soundText_;                       // the selector's text last reported as a change
   TDialogRunner dialogRunner_;
   bool busy_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/MainView.h"
+#include "app/Options.h"
 
 namespace apptest {
 
@@ -16,7 +17,7 @@ class TRecordingView : public app::TMainView {
   // Every call, in order, as "Name:argument" (boxes, labels, cursor, pane).
   std::vector<std::string> events;
   std::vector<std::string> log;  // the pane's lines
-  std::array<bool, 4> checked{};
+  std::array<bool, app::kSettingsRows.size()> checked{};  // by option row
   int soundValue = 0;
   bool soundVisible = false;
   bool soundLabelVisible = false;
@@ -40,11 +41,9 @@ class TRecordingView : public app::TMainView {
   void AppendLogLines(const std::vector<std::string>& lines) override {
     log.insert(log.end(), lines.begin(), lines.end());
   }
-  void SetBusyCursor(bool busy) override {
-    events.push_back(busy ? "Cursor:busy" : "Cursor:normal");
-  }
-  bool IsChecked(app::TCheckBox box) const override { return checked[static_cast<size_t>(box)]; }
-  void SetChecked(app::TCheckBox box, bool on) override { checked[static_cast<size_t>(box)] = on; }
+  void SetBusyCursor(bool busy) override { events.push_back(busy ? "Cursor:busy" : "Cursor:normal"); }
+  bool IsChecked(size_t row) const override { return checked[row]; }
+  void SetChecked(size_t row, bool on) override { checked[row] = on; }
   int SoundValue() const override { return soundValue; }
   void SetSoundValue(int value) override { soundValue = value; }
   bool SoundVisible() const override { return soundVisible; }

@@ -15,11 +15,9 @@
 namespace apptest {
 namespace {
 
-using app::TCheckBox;
-
 class Settings : public FormFixture {
  protected:
-  bool box(TCheckBox b) const { return view.checked[static_cast<size_t>(b)]; }
+  bool on(std::string_view key) { return Form().OptionOn(app::SettingsRow(key)); }
   // The settings folder as the form names it, with the platform's separator.
   std::string settingsFolder() const {
     return appData.string() + platform::kDirSeparator + "BRESKO" + platform::kDirSeparator;
@@ -30,14 +28,14 @@ TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   Form();
   EXPECT_EQ(Form().INIPath(), settingsFolder());
   EXPECT_EQ(Form().INIFile(), "velmora.ini");
-  EXPECT_FALSE(box(TCheckBox::JFIF));
-  EXPECT_TRUE(box(TCheckBox::EOI));
-  EXPECT_FALSE(box(TCheckBox::Rename));
-  EXPECT_TRUE(box(TCheckBox::Adobe));
-  EXPECT_TRUE(Form().WriteComment());
-  EXPECT_FALSE(Form().OriginalJFIF());
-  EXPECT_FALSE(Form().KeepOrientation());
-  EXPECT_FALSE(Form().KeepICC());
+  EXPECT_FALSE(on("Write_JFIF"));
+  EXPECT_TRUE(on("Delete_after_EOI"));
+  EXPECT_FALSE(on("Save_Original_File"));
+  EXPECT_TRUE(on("Write_APP14"));
+  EXPECT_TRUE(on("Write_Comment"));
+  EXPECT_FALSE(on("Original_JFIF"));
+  EXPECT_FALSE(on("Keep_Orientation"));
+  EXPECT_FALSE(on("Keep_ICC"));
   EXPECT_FALSE(view.soundVisible);
   EXPECT_FALSE(view.soundLabelVisible);
   EXPECT_EQ(Form().SoundNo(), "#16");
@@ -55,13 +53,13 @@ TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
       "Write_APP14=0x0\nSave_Original_File= -1\nOriginal_JFIF=$1\nWave_Sound=99\n"
       "Added_By_Hand=1\nkeep_orientation=2\nKeep_ICC=on\n[Tail]\nx=y\n");
   Form();
-  EXPECT_TRUE(box(TCheckBox::JFIF));
-  EXPECT_TRUE(box(TCheckBox::EOI));  // "yes" is no number: the default
-  EXPECT_FALSE(box(TCheckBox::Adobe));
-  EXPECT_TRUE(box(TCheckBox::Rename));
-  EXPECT_TRUE(Form().OriginalJFIF());
-  EXPECT_TRUE(Form().KeepOrientation());
-  EXPECT_FALSE(Form().KeepICC());  // "on" is no number: the default
+  EXPECT_TRUE(on("Write_JFIF"));
+  EXPECT_TRUE(on("Delete_after_EOI"));  // "yes" is no number: the default
+  EXPECT_FALSE(on("Write_APP14"));
+  EXPECT_TRUE(on("Save_Original_File"));
+  EXPECT_TRUE(on("Original_JFIF"));
+  EXPECT_TRUE(on("Keep_Orientation"));
+  EXPECT_FALSE(on("Keep_ICC"));  // "on" is no number: the default
   EXPECT_EQ(Form().SoundNo(), "#23");
 
   Form().FormClose();
@@ -115,7 +113,7 @@ TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
   std::filesystem::permissions(
       SettingsFile(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   Form();
-  EXPECT_TRUE(box(TCheckBox::JFIF));
+  EXPECT_TRUE(on("Write_JFIF"));
   try {
     Form().FormClose();
     FAIL() << "the write must be refused";

@@ -8,8 +8,6 @@
 namespace apptest {
 namespace {
 
-using app::TCheckBox;
-
 class StripRun : public FormFixture {
  protected:
   void SetUp() override {
@@ -41,7 +39,9 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
                               "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
-    fresh.checked = c.boxes;
+    const char* boxes[] = {"Write_JFIF", "Delete_after_EOI", "Save_Original_File", "Write_APP14"};
+    for (size_t i = 0; i < c.boxes.size(); ++i)
+      fresh.checked[app::SettingsRow(boxes[i])] = c.boxes[i];
     form.StripJpeg("/p/a.jpg");
     EXPECT_EQ(form.LastFLAG(), c.flag) << c.settings;
   }
@@ -120,7 +120,7 @@ TEST_F(StripRun, FailedBackupRefusesTheOverwriteAndTheBatchGoesOn) {
   files.files["/p/b.jpg"] = SampleJpeg();
   files.failingBackups.insert("/p/a.jpg");
   Form();
-  view.checked[static_cast<size_t>(TCheckBox::Rename)] = true;
+  view.checked[app::SettingsRow("Save_Original_File")] = true;
   Form().WMDropFiles({"/p/a.jpg", "/p/b.jpg"});
 
   EXPECT_EQ(saved.count("/p/a.jpg"), 0u);

@@ -70,7 +70,12 @@ window::TMainWindow& WindowTest::Window() const {
   return *window;
 }
 
-wxWindow* WindowTest::Control(const char* name) const { return Window().Control(name); }
+wxWindow* WindowTest::Control(const char* name) const {
+  // The window names each control after its row in the control table.
+  wxWindow* control = wxWindow::FindWindowByName(name, &Window());
+  if (control == nullptr) throw std::logic_error(std::string("no control ") + name);
+  return control;
+}
 
 std::vector<std::string> WindowTest::LogLines() const {
   auto* memo = static_cast<wxTextCtrl*>(Control("Memo1"));

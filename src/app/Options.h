@@ -1,0 +1,62 @@
+// The settings, one row each: where the value lives while the program runs,
+// its key and default, and for an option the FLAG bit it sets. Reading and
+// writing the settings and building FLAG all walk this table, so a new option
+// is one row here plus, for a check box, its control in the window's table.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/ExifData.h"
+
+namespace app {
+
+// Where a row's value lives while the program runs: a check box on the
+// window or a field of the form (the options), or the chime selector.
+enum class THome { CheckBox, Field, ChimeNumber, ChimeShown };
+
+struct TSettingsRow {
+  std::string_view key;  // in the settings section
+  int32_t fallback;      // when the key is absent or holds no number
+  uint8_t flag;          // an option's FLAG bit
+  THome home;
+};
+
+// In the order the settings are read and written. The check-box rows come in
+// the order of their check boxes in the window's control table.
+// clang-format off
+inline constexpr std::array<TSettingsRow, 10> kSettingsRows{{
+    {"Write_Comment",      1,  ExifData::flWriteComment,    THome::Field},
+    {"Write_JFIF",         0,  ExifData::flWriteJFIF,       THome::CheckBox},
+    {"Original_JFIF",      0,  ExifData::flOriginalJFIF,    THome::Field},
+    {"Delete_after_EOI",   1,  ExifData::flDeleteAfterEOI,  THome::CheckBox},
+    {"Save_Original_File", 0,  ExifData::flSaveOriginal,    THome::CheckBox},
+    {"Write_APP14",        1,  ExifData::flWriteAPP14,      THome::CheckBox},
+    {"Wave_Sound",         16, 0,                           THome::ChimeNumber},
+    {"Wave_Change",        0,  0,                           THome::ChimeShown},
+    {"Keep_Orientation",   0,  ExifData::flKeepOrientation, THome::Field},
+    {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field},
+}};
+// clang-format on
+
+constexpr bool IsOption(const TSettingsRow& row) {
+  return row.home == THome::CheckBox || row.home == THome::Field;
+}
+
+// The row of `key`; the table's size when there is none.
+constexpr size_t SettingsRow(std::string_view key) {
+  size_t row = 0;
+  while (row < kSettingsRows.size() && kSettingsRows[row].key != key) ++row;
+  return row;
+}
+
+// How many options are check boxes.
+constexpr size_t CheckBoxCount() {
+  size_t count = 0;
+  for (const TSettingsRow& row : kSettingsRows) count += row.home == THome::CheckBox ? 1 : 0;
+  return count;
+}
+
+}  // namespace app
