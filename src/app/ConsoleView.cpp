@@ -59,6 +59,14 @@ void TConsoleView::AppendLogLines(const std::vector<std::string>& lines) {
   out_.flush();
 }
 
+void TConsoleView::RunSteps() {
+  while (!steps_.empty()) {
+    const std::function<void()> step = std::move(steps_.front());
+    steps_.pop_front();
+    step();
+  }
+}
+
 void TConsoleView::ShowWarning(const std::string& text) { box("警告", text); }
 
 void TConsoleView::ShowAbortError(const std::string& text) { box("エラー", text); }

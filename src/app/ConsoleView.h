@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <deque>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -27,7 +29,7 @@ class TConsoleView : public TMainView {
 
   void SetFileNameLabel(const std::string&) override {}
   void SetVersionLabel(const std::string&) override {}
-  void ProcessMessages() override {}
+  void ScheduleStep(std::function<void()> step) override { steps_.push_back(std::move(step)); }
   void ClearLog() override {}
   void AppendLogLines(const std::vector<std::string>& lines) override;
   void SetBusyCursor(bool) override {}
@@ -44,6 +46,9 @@ class TConsoleView : public TMainView {
   bool RunPictureDialog(std::vector<std::string>&) override { return false; }
   void Close() override;
 
+  // Runs the scheduled steps, and those they schedule, until none is left.
+  // An error stops the run; the steps still scheduled stay.
+  void RunSteps();
   bool Closed() const { return closed_; }
   // A close was tried, whether or not the settings could be written.
   bool CloseAttempted() const { return closeAttempted_; }
@@ -54,6 +59,7 @@ class TConsoleView : public TMainView {
   std::ostream& out_;
   std::ostream& err_;
   TFormMain* form_ = nullptr;
+  std::deque<std::function<void()>> steps_;
   std::array<bool, kSettingsRows.size()> checked_{};
   int soundValue_ = 0;
   bool soundVisible_ = false;

@@ -13,7 +13,7 @@ TFormEnvironment TProgramEnvironment::Get() {
         platform::SaveFileAtomically(path, pieces);
       },
       platform::ExecutablePath(),
-      platform::SpecialFolderPath(platform::kFolderAppData),
+      platform::AppDataFolder(),
       *chime_,
   };
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ class TMainView {
 
   virtual void SetFileNameLabel(const std::string& text) = 0;
   virtual void SetVersionLabel(const std::string& text) = 0;
-  // Dispatches the messages already pending, once, without waiting.
-  virtual void ProcessMessages() = 0;
+  // Runs `step` later, once the events pending now have been handled: the
+  // window posts it to its event loop, the console runs steps one after
+  // another. An error thrown by `step` ends in the general error report.
+  virtual void ScheduleStep(std::function<void()> step) = 0;
 
   virtual void ClearLog() = 0;
   // Appends the lines as one batch (redrawing suspended), each as one line.
@@ -52,8 +55,8 @@ class TMainView {
   // it). Views that are not on a screen have nothing to do.
   virtual void BringToFront() {}
 
-  // Asks the window to close; the toolkit then calls TFormMain::FormClose and
-  // keeps the window open when that throws.
+  // Asks the window to close; the toolkit then asks TFormMain::FormCloseQuery,
+  // calls TFormMain::FormClose and keeps the window open when that throws.
   virtual void Close() = 0;
 };
 

@@ -10,8 +10,8 @@
 namespace app {
 
 // Called by the window's event loop a few times a second while the window is
-// open; it must not wait, and it runs no batch (the window then calls
-// TFormMain::RunQueuedBatches).
+// open; it must not wait, and it runs no batch itself (the batches it appends
+// begin in steps of their own).
 using TFormTask = std::function<void(TFormMain&)>;
 
 // Opens the channel for second copies (call it holding the single-instance

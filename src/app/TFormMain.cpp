@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 
+#include "app/ErrorReport.h"
 #include "app/SettingsValue.h"
 #include "app/Texts.h"
 #include "engine/PathRules.h"
@@ -101,14 +102,8 @@ void TFormMain::FormCreate() {
 
   INIFile_ =
       ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath), texts::kSettingsExtension, "");
-  std::string folder = GetPath(platform::kFolderAppData);
-  if (folder.empty() || folder.back() != platform::kDirSeparator) folder += platform::kDirSeparator;
-  INIPath_ = folder + std::string(texts::kSettingsFolder) + platform::kDirSeparator;
+  INIPath_ = platform::SubfolderPath(env_.appDataFolder, texts::kSettingsFolder);
   ReadIni();
-}
-
-std::string TFormMain::GetPath(int nFolder) const {
-  return nFolder == platform::kFolderAppData ? env_.appDataFolder : std::string();
 }
 
 bool TFormMain::OptionOn(size_t row) const {
@@ -187,7 +182,6 @@ void TFormMain::FormClose() { WriteIni(); }
 
 void TFormMain::StripJpeg(const std::string& FileName) {
   view_.SetFileNameLabel(std::string(texts::kAnalyzing));
-  view_.ProcessMessages();
 
   uint8_t flag = 0;
   for (size_t row = 0; row < kSettingsRows.size(); ++row)
@@ -196,68 +190,38 @@ void TFormMain::StripJpeg(const std::string& FileName) {
 
   ExifData::TStripRun run(env_.files, env_.exePath);
   run.FLAG = flag;
-  ExifData::TAnalyzeResult result;
-  try {
-    result = run.AnalyzeExif(FileName);
-  } catch (...) {
-    // The file's lines stay in the log; the batch stops above us.
-    view_.AppendLogLines(run.TraceLog);
-    view_.SetBusyCursor(false);
-    notWritten(TNotWritten::Error);
-    throw;
-  }
-
-  using ExifData::TOutcome;
-  const std::string backupName = result.backupName;
-  switch (result.outcome) {
-    case TOutcome::Stripped:
-      if (result.backup == ExifData::TBackupOutcome::Written) {
-        run.TraceLog.push_back(std::string(texts::kBackupWritten) + backupName);
-      } else if (result.backupAttempted) {
-        run.TraceLog.push_back(std::string(texts::kBackupKept) + backupName);
-      }
-      break;
-    case TOutcome::Unchanged:
-      run.TraceLog.push_back(std::string(texts::kNothingToRemove));
-      break;
-    case TOutcome::Damaged:
-      run.TraceLog.push_back(std::string(damageLine(result.damage)));
-      break;
-    case TOutcome::BackupFailed:
-      // An overwrite without the backup the user asked for could lose data.
-      run.TraceLog.push_back(std::string(texts::kBackupFailed) + backupName +
-                             std::string(texts::kNotOverwritten));
-      break;
-    case TOutcome::NotLoaded:
-    case TOutcome::TooLarge:
-    case TOutcome::NotJpeg:
-      break;  // the engine's own line says why
-  }
-
-  // The save comes before the lines reach the pane, so that a file changed
-  // behind our back is told inside its own block; the separator comes after
-  // the save, so that the line of a batch stopped by a failed save stands
-  // right after the file's own lines.
-  std::optional<TNotWritten> kind = notWrittenKind(result.outcome);
-  if (result.outcome == TOutcome::Stripped) {
+  std::optional<TNotWritten> kind;
+  {
+    // The normal cursor returns when this block ends: once the file's lines
+    // are in the pane, or when the engine or the save fails.
+    const TNormalCursorOnExit normal(view_);
     try {
-      env_.save(FileName, run.StripJpeg.Pieces());
-      ++outcomes_.written;
-    } catch (const platform::EFileChanged&) {
-      run.TraceLog.push_back(std::string(texts::kFileChanged));
-      kind = TNotWritten::Changed;
+      const ExifData::TAnalyzeResult result = run.AnalyzeExif(FileName);
+      appendOutcomeLine(result, run.TraceLog);
+      kind = notWrittenKind(result.outcome);
+      // The save comes before the lines reach the pane, so that a file changed
+      // behind our back is told inside its own block.
+      if (result.outcome == ExifData::TOutcome::Stripped) {
+        try {
+          env_.save(FileName, run.StripJpeg.Pieces());
+          ++outcomes_.written;
+        } catch (const platform::EFileChanged&) {
+          run.TraceLog.push_back(std::string(texts::kFileChanged));
+          kind = TNotWritten::Changed;
+        }
+      } else if (result.outcome == ExifData::TOutcome::Unchanged) {
+        ++outcomes_.unchanged;
+      }
     } catch (...) {
+      // The file's lines stay in the pane, right before the line of the
+      // stopped batch; the error goes on to the batch.
       view_.AppendLogLines(run.TraceLog);
-      view_.SetBusyCursor(false);
       notWritten(TNotWritten::Error);
       throw;
     }
-  } else if (result.outcome == TOutcome::Unchanged) {
-    ++outcomes_.unchanged;
+    view_.AppendLogLines(run.TraceLog);
+    view_.AppendLogLines({"", ""});
   }
-  view_.AppendLogLines(run.TraceLog);
-  view_.AppendLogLines({"", ""});
-  view_.SetBusyCursor(false);
 
   const std::string name = ExifData::FileNameOf(FileName);
   if (kind) {
@@ -267,91 +231,148 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   view_.SetFileNameLabel(name);
 }
 
-void TFormMain::stripFiles(const std::vector<std::string>& files) {
-  for (size_t i = 0; i < files.size(); ++i) {
-    try {
-      StripJpeg(files[i]);
-    } catch (...) {
-      const size_t left = files.size() - i - 1;
-      outcomes_.notHandled += static_cast<int>(left);
-      stoppedAt_ = files[i];
-      view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(files[i]) +
-                                ": " + std::to_string(left) +
-                                std::string(left == 1 ? texts::kFile : texts::kFiles) +
-                                std::string(texts::kNotHandled),
-                            "", ""});
-      throw;
-    }
+// What became of the file, after the engine's own lines.
+void TFormMain::appendOutcomeLine(const ExifData::TAnalyzeResult& result,
+                                  std::vector<std::string>& lines) {
+  using ExifData::TOutcome;
+  const std::string& backupName = result.backupName;
+  switch (result.outcome) {
+    case TOutcome::Stripped:
+      if (result.backup == ExifData::TBackupOutcome::Written) {
+        lines.push_back(std::string(texts::kBackupWritten) + backupName);
+      } else if (result.backupAttempted) {
+        lines.push_back(std::string(texts::kBackupKept) + backupName);
+      }
+      break;
+    case TOutcome::Unchanged:
+      lines.push_back(std::string(texts::kNothingToRemove));
+      break;
+    case TOutcome::Damaged:
+      lines.push_back(std::string(damageLine(result.damage)));
+      break;
+    case TOutcome::BackupFailed:
+      // An overwrite without the backup the user asked for could lose data.
+      lines.push_back(std::string(texts::kBackupFailed) + backupName +
+                      std::string(texts::kNotOverwritten));
+      break;
+    case TOutcome::NotLoaded:
+    case TOutcome::TooLarge:
+    case TOutcome::NotJpeg:
+      break;  // the engine's own line says why
   }
 }
 
-void TFormMain::WMDropFiles(const std::vector<std::string>& files) {
-  queued_.push_back({TRoute::Drop, files});
-  RunQueuedBatches();
-}
+void TFormMain::WMDropFiles(const std::vector<std::string>& files) { append(TRoute::Drop, files); }
 
 void TFormMain::OtherCopiesStarted(const std::vector<std::vector<std::string>>& requests) {
   if (requests.empty()) return;
   view_.BringToFront();
+  const bool idle = !BatchRunning();
   for (const std::vector<std::string>& files : requests)
-    if (!files.empty()) queued_.push_back({TRoute::Drop, files});
+    if (!files.empty()) waiting_.push_back({TRoute::Drop, files});
+  if (idle && !waiting_.empty()) schedule(&TFormMain::beginBatch);
 }
 
-void TFormMain::ButtonLoadClick() {
-  queued_.push_back({TRoute::Dialog, {}});
-  RunQueuedBatches();
-}
-
-void TFormMain::RunQueuedBatches() {
-  // A drop or a click that arrives through the per-file message pump while a
-  // batch runs waits here and runs as its own batch afterwards, in order.
-  if (batchRunning_) return;
-  while (!queued_.empty()) {
-    TQueued next = std::move(queued_.front());
-    queued_.pop_front();
-    batchRunning_ = true;
-    try {
-      if (next.route == TRoute::Drop)
-        runBatch(next.files);
-      else if (view_.RunPictureDialog(next.files))
-        runBatch(next.files);
-    } catch (...) {
-      batchRunning_ = false;
-      throw;
-    }
-    batchRunning_ = false;
-  }
-}
-
-void TFormMain::runBatch(const std::vector<std::string>& files) {
-  view_.SetBusyCursor(true);
-  try {
-    view_.ClearLog();
-    stripFiles(files);
-  } catch (...) {
-    requestChime(false);
-    view_.SetBusyCursor(false);
-    throw;
-  }
-  requestChime(false);
-  view_.SetBusyCursor(false);
-}
+void TFormMain::ButtonLoadClick() { append(TRoute::Dialog, {}); }
 
 void TFormMain::FormShow(const std::vector<std::string>& args) {
-  if (args.empty()) return;
-  batchRunning_ = true;
-  view_.SetBusyCursor(true);
-  try {
-    stripFiles(args);
-  } catch (...) {
-    view_.SetBusyCursor(false);
-    batchRunning_ = false;
-    throw;
+  if (!args.empty()) append(TRoute::CommandLine, args);
+}
+
+bool TFormMain::FormCloseQuery() {
+  if (!BatchRunning()) return true;
+  closeWhenDone_ = true;
+  return false;
+}
+
+void TFormMain::append(TRoute route, std::vector<std::string> files) {
+  const bool idle = !BatchRunning();
+  waiting_.push_back({route, std::move(files)});
+  if (idle) beginBatch();
+}
+
+// The first waiting batch begins: its dialog, when it has one, picks the
+// files now; a cancelled dialog is no batch. Each file then runs in a step of
+// its own, and the view handles pending events before each step.
+void TFormMain::beginBatch() {
+  if (running_) return;  // one began meanwhile (a drop under the error report)
+  while (!waiting_.empty()) {
+    TBatch batch = std::move(waiting_.front());
+    waiting_.pop_front();
+    if (batch.route == TRoute::Dialog && !view_.RunPictureDialog(batch.files)) continue;
+    running_.emplace(view_, std::move(batch));
+    if (running_->route != TRoute::CommandLine) view_.ClearLog();
+    // Shown before the events of the first step are handled.
+    if (!running_->files.empty()) view_.SetFileNameLabel(std::string(texts::kAnalyzing));
+    schedule(&TFormMain::step);
+    return;
   }
-  view_.SetBusyCursor(false);
-  batchRunning_ = false;
-  requestChime(true);
-  view_.Close();
+  if (closeWhenDone_) view_.Close();
+}
+
+void TFormMain::step() {
+  TRunning& batch = *running_;
+  if (batch.next < batch.files.size()) {
+    try {
+      StripJpeg(batch.files[batch.next++]);
+    } catch (...) {
+      // An error ends the batch here: a line names the file and counts the
+      // files left, which are dropped, and the error goes on to the general
+      // error report.
+      const std::string& file = batch.files[batch.next - 1];
+      const size_t left = batch.files.size() - batch.next;
+      outcomes_.notHandled += static_cast<int>(left);
+      stoppedAt_ = file;
+      view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(file) + ": " +
+                                std::to_string(left) +
+                                std::string(left == 1 ? texts::kFile : texts::kFiles) +
+                                std::string(texts::kNotHandled),
+                            "", ""});
+      endBatch(false);
+      throw;
+    }
+  }
+  if (batch.next < batch.files.size()) {
+    view_.SetFileNameLabel(std::string(texts::kAnalyzing));
+    schedule(&TFormMain::step);
+  } else {
+    endBatch(true);
+  }
+}
+
+void TFormMain::endBatch(bool completed) {
+  const TRoute route = running_->route;
+  if (route == TRoute::CommandLine) {
+    // The command line waits for its chime and then closes, unless it failed.
+    running_.reset();
+    if (completed) {
+      requestChime(true);
+      view_.Close();
+    }
+  } else {
+    requestChime(false);
+    running_.reset();
+  }
+  // Batches that waited begin in a step of their own; after a failure, once
+  // the error has been reported.
+  if (!completed)
+    resumeAfterReport_ = true;
+  else if (!waiting_.empty())
+    schedule(&TFormMain::beginBatch);
+  else if (closeWhenDone_ && route != TRoute::CommandLine)
+    view_.Close();
+}
+
+void TFormMain::schedule(void (TFormMain::*what)()) {
+  view_.ScheduleStep([this, what] { (this->*what)(); });
+}
+
+void TFormMain::ReportError(std::string_view message) {
+  view_.ShowErrorReport(ErrorReportCaption(env_.exePath), ErrorReportText(message));
+  if (resumeAfterReport_) {
+    resumeAfterReport_ = false;
+    schedule(&TFormMain::beginBatch);
+  }
 }
 
 void TFormMain::ButtonCloseClick() { view_.Close(); }

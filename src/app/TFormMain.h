@@ -5,7 +5,9 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/MainView.h"
@@ -49,18 +51,24 @@ class TFormMain {
 
   // Window created: version label, empty pane and label, settings read.
   void FormCreate();
-  // First showing: the command-line batch, when `args` is not empty, then close.
+  // First showing: the command-line batch, when `args` is not empty, which
+  // closes the view when it has run to its end.
   void FormShow(const std::vector<std::string>& args);
+  // Asked before the view closes: false while a batch runs, and the batch
+  // then closes the view when it and those waiting behind it have ended.
+  bool FormCloseQuery();
   // Closing: writes the settings. Throws when they cannot be written; the
   // window then stays open.
   void FormClose();
 
+  // A drop or a click on "Load picture" appends a batch; one that arrives
+  // while another runs waits for it and runs after it, in order.
   void WMDropFiles(const std::vector<std::string>& files);
   // Second copies of the program were started, each with its files (none:
   // it only wants the window). The window comes to the front and each list
-  // is queued as a dropped batch; RunQueuedBatches runs them, after the
-  // batch in hand. Runs nothing itself, so that it can be called from any
-  // point of the event loop, even under a box that a batch shows.
+  // is appended as a dropped batch, which begins in a step of its own.
+  // Runs nothing itself, so that it can be called from any point of the
+  // event loop, even under a box that a batch shows.
   void OtherCopiesStarted(const std::vector<std::vector<std::string>>& requests);
   void ButtonLoadClick();
   void ButtonCloseClick();
@@ -69,9 +77,12 @@ class TFormMain {
   // One file: FLAG from the options, the engine, the log, the save or the warning.
   void StripJpeg(const std::string& FileName);
 
+  // The general error report of `message`, captioned by the executable's
+  // name. The batches that waited behind a failed one then go on.
+  void ReportError(std::string_view message);
+
   void ReadIni();
   void WriteIni();
-  std::string GetPath(int nFolder) const;
 
   const std::string& INIPath() const { return INIPath_; }
   const std::string& INIFile() const { return INIFile_; }
@@ -80,28 +91,52 @@ class TFormMain {
   bool OptionOn(size_t row) const;
   uint8_t LastFLAG() const { return FLAG_; }
 
-  // Runs the batches that arrived while another one ran. Called by the routes;
-  // the window calls it again after an error report so that none is lost.
-  void RunQueuedBatches();
-
   // Files of the batches run so far that were not written over and not clean already.
   int FilesNotWritten() const { return outcomes_.NotWritten(); }
   const TOutcomeCounts& Outcomes() const { return outcomes_; }
   // The file whose error stopped the last batch that stopped (as given), or empty.
   const std::string& StoppedAt() const { return stoppedAt_; }
-  bool BatchRunning() const { return batchRunning_; }
+  const std::string& ExePath() const { return env_.exePath; }
+  // A batch runs, or waits to begin.
+  bool BatchRunning() const { return running_.has_value() || !waiting_.empty(); }
 
  private:
-  enum class TRoute { Drop, Dialog };
-  struct TQueued {
+  enum class TRoute { Drop, Dialog, CommandLine };
+  struct TBatch {
     TRoute route;
     std::vector<std::string> files;
   };
+  // Brings the normal cursor back when it goes, on every path.
+  class TNormalCursorOnExit {
+   public:
+    explicit TNormalCursorOnExit(TMainView& view) : view_(view) {}
+    ~TNormalCursorOnExit() { view_.SetBusyCursor(false); }
+    TNormalCursorOnExit(const TNormalCursorOnExit&) = delete;
+    TNormalCursorOnExit& operator=(const TNormalCursorOnExit&) = delete;
 
-  void runBatch(const std::vector<std::string>& files);
-  // StripJpeg for each file; when one throws, the line that names it and counts
-  // the files left, then the error passes on.
-  void stripFiles(const std::vector<std::string>& files);
+   protected:
+    TMainView& view_;
+  };
+  // Shows the busy cursor for as long as it lives.
+  class TBusyCursor : public TNormalCursorOnExit {
+   public:
+    explicit TBusyCursor(TMainView& view) : TNormalCursorOnExit(view) { view_.SetBusyCursor(true); }
+  };
+  struct TRunning {
+    TRunning(TMainView& view, TBatch batch)
+        : busy(view), route(batch.route), files(std::move(batch.files)) {}
+    TBusyCursor busy;
+    TRoute route;
+    std::vector<std::string> files;
+    size_t next = 0;  // the file the next step runs
+  };
+
+  void append(TRoute route, std::vector<std::string> files);
+  void beginBatch();
+  void step();
+  void endBatch(bool completed);
+  void schedule(void (TFormMain::*what)());
+  void appendOutcomeLine(const ExifData::TAnalyzeResult& result, std::vector<std::string>& lines);
   void notWritten(TNotWritten kind) { ++outcomes_.notWritten[static_cast<size_t>(kind)]; }
   void requestChime(bool wait);
 
@@ -114,8 +149,10 @@ class TFormMain {
   uint8_t FLAG_ = 0;
   TOutcomeCounts outcomes_;
   std::string stoppedAt_;
-  bool batchRunning_ = false;
-  std::deque<TQueued> queued_;
+  std::optional<TRunning> running_;
+  std::deque<TBatch> waiting_;
+  bool closeWhenDone_ = false;
+  bool resumeAfterReport_ = false;  // a batch failed; its error is not yet reported
 };
 
 }  // namespace app

@@ -5,6 +5,8 @@
 
 #include <exception>
 
+#include "app/ErrorReport.h"
+#include "platform/Files.h"
 #include "window/TextConversion.h"
 #include "window/WindowTexts.h"
 
@@ -52,6 +54,11 @@ wxString CaseBlindWildcard(const wxString& wildcard) {
     }
   }
   return result;
+}
+
+void ReportCurrentErrorWithoutForm(wxWindow* parent) {
+  ShowErrorReportBox(parent, ToWx(app::ErrorReportCaption(platform::ExecutablePath())),
+                     ToWx(app::ErrorReportText(CurrentExceptionMessage())));
 }
 
 std::unique_ptr<wxFileDialog> MakePictureDialog(wxWindow* parent) {

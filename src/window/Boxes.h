@@ -18,6 +18,9 @@ void ShowErrorReportBox(wxWindow* parent, const wxString& caption, const wxStrin
 
 // The message of the exception being handled; call only inside a catch block.
 std::string CurrentExceptionMessage();
+// The general error report of the exception being handled where no form is
+// there to give it (the window is gone or going); call inside a catch block.
+void ReportCurrentErrorWithoutForm(wxWindow* parent);
 
 // The wildcard with every letter of its patterns matching either case
 // ("*.jpg" becomes "*.[jJ][pP][gG]"); the descriptions are kept as they are.

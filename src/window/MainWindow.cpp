@@ -10,9 +10,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "app/ErrorReport.h"
 #include "app/Options.h"
-#include "platform/Files.h"
 #include "window/ArtImages.h"
 #include "window/Boxes.h"
 #include "window/Fonts.h"
@@ -219,14 +217,22 @@ void TMainWindow::onCharHook(wxKeyEvent& event) {
 }
 
 void TMainWindow::onClose(wxCloseEvent& event) {
-  if (closed_) return;  // accepted before; the frame goes when its batch ends
-  if (form_) {
+  if (closed_) return;  // accepted before; the frame is on its way out
+  if (form_ != nullptr && event.CanVeto() && !form_->FormCloseQuery()) {
+    // A batch runs: it closes the window again when it has ended. The window
+    // goes from the screen now.
+    event.Veto();
+    Hide();
+    return;
+  }
+  if (form_ != nullptr) {
     try {
       form_->FormClose();
     } catch (...) {
       // The settings were not written: the window stays open.
       if (event.CanVeto()) {
         event.Veto();
+        Show();
         ReportCurrentError();
         return;
       }
@@ -234,35 +240,24 @@ void TMainWindow::onClose(wxCloseEvent& event) {
     }
   }
   closed_ = true;
-  destroyAfterBatch();
-}
-
-void TMainWindow::destroyAfterBatch() {
-  // A close that arrives through the per-file message pump must not pull the
-  // view from under the running batch: hide now, delete once it has ended.
-  Hide();
-  if (!form_ || !form_->BatchRunning()) {
-    Destroy();
-    return;
-  }
-  Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
-    if (!form_ || !form_->BatchRunning())
-      Destroy();
-    else
-      event.RequestMore();
-  });
+  Destroy();
 }
 
 void TMainWindow::ReportCurrentError() {
-  const std::string message = CurrentExceptionMessage();
-  ShowErrorReport(app::ErrorReportCaption(platform::ExecutablePath()),
-                  app::ErrorReportText(message));
-  // The failed batch is abandoned; those queued behind it still run. An error
-  // thrown here would bypass the loop's exception hook, so it is caught.
-  CallAfter([this] {
-    if (!form_) return;
+  if (form_ != nullptr)
+    form_->ReportError(CurrentExceptionMessage());
+  else
+    ReportCurrentErrorWithoutForm(this);
+}
+
+void TMainWindow::ScheduleStep(std::function<void()> step) {
+  // Posted behind the events already pending, which the loop handles first.
+  // Errors end here in the report: the toolkit's hook does not see those of
+  // deferred calls.
+  CallAfter([this, step = std::move(step)] {
+    if (form_ == nullptr) return;  // detached: the form has gone
     try {
-      form_->RunQueuedBatches();
+      step();
     } catch (...) {
       ReportCurrentError();
     }
@@ -275,11 +270,6 @@ void TMainWindow::SetFileNameLabel(const std::string& text) {
 
 void TMainWindow::SetVersionLabel(const std::string& text) {
   labelVersion_->SetLabelText(ToWx(text));
-}
-
-void TMainWindow::ProcessMessages() {
-  // One pass over what is pending; a pass already under way is not re-entered.
-  wxYieldIfNeeded();
 }
 
 void TMainWindow::ClearLog() { memo_->Clear(); }

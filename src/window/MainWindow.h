@@ -37,7 +37,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   bool IsClosed() const { return closed_; }
 
   // The general error report for the exception being handled (call inside a
-  // catch block); afterwards the batches that waited behind it run.
+  // catch block).
   void ReportCurrentError();
 
   // Replaces the picture dialog, for tests: fills the files, false on cancel.
@@ -47,7 +47,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   // app::TMainView
   void SetFileNameLabel(const std::string& text) override;
   void SetVersionLabel(const std::string& text) override;
-  void ProcessMessages() override;
+  void ScheduleStep(std::function<void()> step) override;
   void ClearLog() override;
   void AppendLogLines(const std::vector<std::string>& lines) override;
   void SetBusyCursor(bool busy) override;
@@ -72,7 +72,6 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void followAnchors();
   void dropFiles(const wxArrayString& paths);
   void soundTextChanged();
-  void destroyAfterBatch();
 
   void onCharHook(wxKeyEvent& event);
   void onClose(wxCloseEvent& event);

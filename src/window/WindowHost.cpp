@@ -1,5 +1,7 @@
 #include "window/WindowHost.h"
 
+#include <wx/app.h>
+
 namespace window {
 
 TWindowHost::TWindowHost(app::TFormEnvironment environment) {
@@ -24,11 +26,11 @@ bool TWindowHost::Start(const std::vector<std::string>& args) {
   } catch (...) {
     window_->ReportCurrentError();
   }
-  try {
-    form_->FormShow(args);
-  } catch (...) {
-    window_->ReportCurrentError();  // the window then stays open
-  }
+  form_->FormShow(args);
+  // The command-line batch runs before the window is on screen: its steps are
+  // handled here, ahead of the program's event loop. An error stops it and
+  // the window then stays open.
+  while (window_.get() != nullptr && form_->BatchRunning()) wxYield();
   TMainWindow* window = window_.get();
   if (window == nullptr || window->IsClosed()) return false;
   window->Centre();
@@ -44,22 +46,13 @@ void TWindowHost::RunWhileOpen(app::TFormTask task) {
     TMainWindow* window = window_.get();
     if (window == nullptr || window->IsClosed()) return;
     // Not left to the toolkit: a timer's callback is no place for an error.
+    // The batches the task appends begin from the loop, not inside this
+    // callback, so that later launches are answered meanwhile.
     try {
       task_(*form_);
     } catch (...) {
       window->ReportCurrentError();
-      return;
     }
-    // What the task queued runs from the loop, not inside this callback: the
-    // timer does not fire again until its callback returns, and a box that a
-    // batch shows would leave later launches unanswered meanwhile.
-    window->CallAfter([this] {
-      try {
-        form_->RunQueuedBatches();
-      } catch (...) {
-        if (TMainWindow* shown = window_.get()) shown->ReportCurrentError();
-      }
-    });
   });
   timer_.Start(kMilliseconds);
 }

@@ -24,8 +24,8 @@ class TWindowHost {
   TWindowHost(const TWindowHost&) = delete;
   TWindowHost& operator=(const TWindowHost&) = delete;
 
-  // FormCreate, then the first showing: the command-line batch runs before the
-  // window is on screen and closes it when it succeeds. True when the window
+  // FormCreate, then the first showing: the command-line batch runs to its end
+  // before the window is on screen and closes it when it succeeds. True when the window
   // stays open; it is then shown, centred.
   bool Start(const std::vector<std::string>& args);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,7 +23,8 @@ class TRecordingView : public app::TMainView {
   bool soundVisible = false;
   bool soundLabelVisible = false;
   bool closed = false;
-  std::function<void()> onProcessMessages;
+  // Called before each step, where the window handles the events pending.
+  std::function<void()> beforeStep;
   std::function<void()> onClose;
   // The picture dialog's answers, one per call; an empty optional cancels.
   std::vector<std::vector<std::string>> dialogAnswers;
@@ -30,9 +32,27 @@ class TRecordingView : public app::TMainView {
 
   void SetFileNameLabel(const std::string& text) override { events.push_back("Label:" + text); }
   void SetVersionLabel(const std::string& text) override { events.push_back("Version:" + text); }
-  void ProcessMessages() override {
-    events.push_back("Pump");
-    if (onProcessMessages) onProcessMessages();
+  // Steps run at once, one after another, as in the console; a step that
+  // throws stops them, and RunSteps() goes on with those left.
+  void ScheduleStep(std::function<void()> step) override {
+    steps.push_back(std::move(step));
+    if (!running) RunSteps();
+  }
+  void RunSteps() {
+    running = true;
+    const struct TDone {
+      bool& running;
+      ~TDone() { running = false; }
+    } done{running};
+    while (!steps.empty()) {
+      const std::function<void()> step = std::move(steps.front());
+      steps.pop_front();
+      if (beforeStep) {
+        const std::function<void()> hook = beforeStep;  // it may replace itself
+        hook();
+      }
+      step();
+    }
   }
   void ClearLog() override {
     log.clear();
@@ -67,6 +87,9 @@ class TRecordingView : public app::TMainView {
     if (onClose) onClose();
     closed = true;
   }
+
+  std::deque<std::function<void()>> steps;
+  bool running = false;
 
   // The events of one kind, e.g. Only("Warning:").
   std::vector<std::string> Only(const std::string& prefix) const {

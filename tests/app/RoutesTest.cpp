@@ -97,8 +97,8 @@ TEST_F(Routes, ChimeNumberZeroNeverReachesThePlayer) {
 TEST_F(Routes, DropDuringABatchIsQueuedAndRunsAfterIt) {
   Form();
   int pumps = 0;
-  view.onProcessMessages = [&] {
-    // The second file's pump delivers a drop and a click on "Load picture".
+  view.beforeStep = [&] {
+    // Before the second file a drop and a click on "Load picture" arrive.
     if (++pumps == 2) {
       Form().WMDropFiles({"/p/3.jpg"});
       Form().ButtonLoadClick();
@@ -118,15 +118,13 @@ TEST_F(Routes, DropDuringABatchIsQueuedAndRunsAfterIt) {
 TEST_F(Routes, SecondLaunchesBringTheWindowForwardAndQueueTheirFilesLikeDrops) {
   Form();
   Form().OtherCopiesStarted({{}});  // a launch without files
-  Form().RunQueuedBatches();
   EXPECT_EQ(view.Only("Front").size(), 1u);
   EXPECT_TRUE(view.Only("Cursor").empty()) << "no batch";
 
   // Two launches arrive while a dropped file is in hand.
-  view.onProcessMessages = [&] {
-    view.onProcessMessages = nullptr;
+  view.beforeStep = [&] {
+    view.beforeStep = nullptr;
     Form().OtherCopiesStarted({{"/p/2.jpg", "/p/3.jpg"}, {"/p/1.jpg"}});
-    Form().RunQueuedBatches();  // as the window does next
     EXPECT_EQ(view.Only("ClearLog").size(), 2u) << "no batch runs inside another";
   };
   Form().WMDropFiles({"/p/1.jpg"});
@@ -141,17 +139,47 @@ TEST_F(Routes, SecondLaunchesBringTheWindowForwardAndQueueTheirFilesLikeDrops) {
   EXPECT_FALSE(Form().BatchRunning());
 }
 
-TEST_F(Routes, QueuedBatchSurvivesAnErrorAndRunsWhenResumed) {
+TEST_F(Routes, QueuedBatchSurvivesAnErrorAndRunsAfterItsReport) {
   readOnly.insert("/p/2.jpg");
   Form();
-  view.onProcessMessages = [&] {
-    view.onProcessMessages = nullptr;
+  view.beforeStep = [&] {
+    view.beforeStep = nullptr;
     Form().WMDropFiles({"/p/3.jpg"});
   };
   EXPECT_THROW(Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg"}), platform::EFileError);
   EXPECT_EQ(saved.count("/p/3.jpg"), 0u);
-  Form().RunQueuedBatches();  // what the window does after its error report
+  Form().ReportError("refused");  // what the window does with the error
   EXPECT_EQ(saved.count("/p/3.jpg"), 1u);
+}
+
+TEST_F(Routes, CloseDuringABatchIsHonouredWhenTheBatchHasEnded) {
+  Form();
+  view.beforeStep = [&] {
+    view.beforeStep = nullptr;
+    EXPECT_FALSE(Form().FormCloseQuery());
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+  };
+  Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg"});
+  EXPECT_EQ(saved.size(), 2u);
+  EXPECT_EQ(view.Only("Close").size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(Routes, BatchDroppedUnderAnErrorReportIsNotCutByItsEnd) {
+  files.files["/p/x.jpg"] = SampleJpeg();
+  readOnly.insert("/p/x.jpg");
+  EXPECT_THROW(Form().WMDropFiles({"/p/x.jpg"}), platform::EFileError);
+  // The event loop goes on under the report box: a drop there begins at once,
+  // a second one waits, and the box closes before the first has ended.
+  view.beforeStep = [&] {
+    view.beforeStep = nullptr;
+    Form().WMDropFiles({"/p/3.jpg"});
+    Form().ReportError("refused");
+  };
+  Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg"});
+  EXPECT_EQ(saved.size(), 3u);
+  EXPECT_EQ(headers(), (std::vector<std::string>{"-----<3.jpg>-----"}));
+  EXPECT_FALSE(Form().BatchRunning());
 }
 
 TEST_F(Routes, PreviewPlaysOnlyWhileTheSelectorIsShown) {

@@ -19,9 +19,7 @@ class Settings : public FormFixture {
  protected:
   bool on(std::string_view key) { return Form().OptionOn(app::SettingsRow(key)); }
   // The settings folder as the form names it, with the platform's separator.
-  std::string settingsFolder() const {
-    return appData.string() + platform::kDirSeparator + "BRESKO" + platform::kDirSeparator;
-  }
+  std::string settingsFolder() const { return platform::SubfolderPath(appData.string(), "BRESKO"); }
 };
 
 TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {

@@ -12,7 +12,7 @@ namespace {
 using platform_test::TScopedEnv;
 using platform_test::TScratchFolder;
 
-TEST(SpecialFolderPath, AppDataIsTheXdgConfigFolderElseHomeDotConfig) {
+TEST(AppDataFolder, IsTheXdgConfigFolderElseHomeDotConfig) {
   const passwd* entry = getpwuid(geteuid());
   ASSERT_NE(entry, nullptr);
   const std::string passwdConfig = std::string(entry->pw_dir) + "/.config";
@@ -31,10 +31,15 @@ TEST(SpecialFolderPath, AppDataIsTheXdgConfigFolderElseHomeDotConfig) {
   for (const auto& c : cases) {
     const TScopedEnv xdg("XDG_CONFIG_HOME", c.xdgConfigHome);
     const TScopedEnv home("HOME", c.home);
-    EXPECT_EQ(SpecialFolderPath(kFolderAppData), c.expected)
+    EXPECT_EQ(AppDataFolder(), c.expected)
         << (c.xdgConfigHome ? c.xdgConfigHome : "unset") << " / " << (c.home ? c.home : "unset");
   }
-  EXPECT_EQ(SpecialFolderPath(5), "");  // no other folder is known
+}
+
+TEST(SubfolderPath, PutsOneSeparatorBetweenAndOneAtTheEnd) {
+  EXPECT_EQ(SubfolderPath("/x/conf", "BRESKO"), "/x/conf/BRESKO/");
+  EXPECT_EQ(SubfolderPath("/x/conf/", "BRESKO"), "/x/conf/BRESKO/");
+  EXPECT_EQ(SubfolderPath("", "BRESKO"), "/BRESKO/");  // no base folder known
 }
 
 TEST(FolderExists, IsFalseOnlyForAbsenceBadNamesAndFilesInTheWay) {

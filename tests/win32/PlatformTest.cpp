@@ -109,7 +109,7 @@ TEST(Win32Folders, JapaneseFolderNamesAreMadeAndFound) {
   EXPECT_FALSE(platform::CreateFolder(made));
   WriteBytes(folder / "file", "x");
   EXPECT_FALSE(platform::FolderExists(folder / "file"));
-  EXPECT_FALSE(platform::SpecialFolderPath(platform::kFolderAppData).empty());
+  EXPECT_FALSE(platform::AppDataFolder().empty());
   EXPECT_EQ(platform::AbsolutePath(made), made);
 }
 

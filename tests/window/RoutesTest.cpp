@@ -42,6 +42,7 @@ class WindowRoutes : public WindowTest {
     wxCommandEvent click(wxEVT_BUTTON, Control(name)->GetId());
     click.SetEventObject(Control(name));
     Control(name)->HandleWindowEvent(click);
+    Settle();
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 #include <wx/dnd.h>
+#include <wx/evtloop.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -21,6 +22,7 @@ int TExpectBox::OnInvoked(wxMessageDialog* box) const {
 #ifdef __WXGTK__
   okLabel.Replace("_", "&");  // GTK marks the access key with "_"
 #endif
+  if ((style & wxICON_MASK) == wxICON_ERROR) ++errorBoxes;
   seen_ = {window::ToUtf8(box->GetCaption()), window::ToUtf8(box->GetMessage()),
            window::ToUtf8(okLabel), style & wxICON_MASK, style & (wxOK | wxCANCEL | wxYES | wxNO)};
   return wxID_OK;
@@ -55,7 +57,7 @@ bool WindowTest::StartWindow(const std::vector<std::string>& args) {
         platform::SaveFileAtomically(path, pieces);
       },
       platform::ExecutablePath(),
-      platform::SpecialFolderPath(platform::kFolderAppData),
+      platform::AppDataFolder(),
       chime,
   };
   host_ = std::make_unique<window::TWindowHost>(std::move(environment));
@@ -96,13 +98,36 @@ void WindowTest::Drop(const std::vector<std::string>& paths, const char* on) {
   wxArrayString names;
   for (const std::string& path : paths) names.Add(window::ToWx(path));
   files->OnDropFiles(10, 10, names);
-  // The window runs the batch from the event loop once the drop is answered.
-  wxTheApp->ProcessPendingEvents();
+  Settle();
 }
 
 void WindowTest::DuringNextBatch(std::function<void()> step) {
   // Queued now, it queues the step behind the drop that the test makes next.
   Window().CallAfter([this, step = std::move(step)] { Window().CallAfter(step); });
+}
+
+void WindowTest::Settle() {
+  const wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  if (loop != nullptr && loop->IsYielding()) return;  // called from an event handler
+  const int errors = TExpectBox::errorBoxes;
+  const auto settled = [&] {
+    // A drop begins its batch from a deferred call, so pending calls count.
+    return !host_ || TExpectBox::errorBoxes != errors ||
+           (!host_->Form().BatchRunning() && !wxTheApp->HasPendingEvents());
+  };
+  // The window's deferred calls one at a time, so that the test sees the
+  // moment right after an error box, before the batches that waited go on.
+  for (int waited = 0, round = 0; waited < 30000 && !settled(); ++round) {
+    wxEvtHandler* window = host_->Window();
+    // Another handler's calls, if any, go with a yield now and then.
+    if (window != nullptr && wxTheApp->HasPendingEvents() && round % 100 != 99) {
+      window->ProcessPendingEvents();
+    } else {
+      wxYield();
+      wxMilliSleep(10);
+      waited += 10;
+    }
+  }
 }
 
 void WindowTest::CopyPhoto(const std::string& photo, const std::string& as) {

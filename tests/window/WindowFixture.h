@@ -45,6 +45,8 @@ struct TBox {
 class TExpectBox : public wxExpectModalBase<wxMessageDialog, TExpectBox> {
  public:
   explicit TExpectBox(TBox& seen) : seen_(seen) {}
+  // Error boxes seen so far by any expectation.
+  static inline int errorBoxes = 0;
 
  protected:
   int OnInvoked(wxMessageDialog* box) const override;
@@ -72,8 +74,11 @@ class WindowTest : public ::testing::Test {
   window::TWindowHost& Host() const { return *host_; }
   std::vector<std::string> LogLines() const;
   // Drops the files through the toolkit's drop target of the window, or of
-  // the control `on`, as the desktop would, and lets the loop run the batch.
+  // the control `on`, as the desktop would, and settles.
   void Drop(const std::vector<std::string>& paths, const char* on = nullptr);
+  // Lets the event loop run the batches until none runs or an error box has
+  // been shown, as a user would wait; does nothing inside an event handler.
+  void Settle();
 
   // Runs `step` from the message pump of the next batch's first file, as an
   // action of the user during that batch arrives.

@@ -34,14 +34,19 @@ std::string homeFromPasswd() {
 
 }  // namespace
 
-std::string SpecialFolderPath(int nFolder) {
-  if (nFolder != kFolderAppData) return {};
+std::string AppDataFolder() {
   if (std::string config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
     return config;
   std::string home = absoluteFromEnvironment("HOME");
   if (home.empty()) home = homeFromPasswd();
   if (home.empty()) return {};
   return (home.back() == '/' ? home : home + '/') + ".config";
+}
+
+std::string SubfolderPath(std::string_view base, std::string_view name) {
+  std::string path(base);
+  if (path.empty() || path.back() != '/') path += '/';
+  return path.append(name) + '/';
 }
 
 bool FolderExists(const std::string& path) {

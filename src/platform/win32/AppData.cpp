@@ -11,11 +11,17 @@
 
 namespace platform {
 
-std::string SpecialFolderPath(int nFolder) {
+std::string AppDataFolder() {
   // Zeroed first: the result is not checked, a failed query gives the empty text.
   wchar_t buffer[MAX_PATH + 1] = {};
-  SHGetSpecialFolderPathW(nullptr, buffer, nFolder, FALSE);
+  SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE);
   return win32::Narrow(buffer);
+}
+
+std::string SubfolderPath(std::string_view base, std::string_view name) {
+  std::string path(base);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path.append(name) + '\\';
 }
 
 bool FolderExists(const std::string& path) {
