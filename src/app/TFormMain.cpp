@@ -15,9 +15,6 @@
 namespace app {
 namespace {
 
-constexpr int kSoundMin = 0;
-constexpr int kSoundMax = 23;
-
 std::string soundName(int number) { return "#" + std::to_string(number); }
 
 // "#<n>" back to n; a name that is not one gives no sound.
@@ -128,7 +125,7 @@ void TFormMain::ReadIni() {
       case THome::ChimeNumber: {
         // The selector keeps to its range; a changed text runs its change
         // handler, which plays nothing while the selector is still hidden.
-        const int number = std::clamp<int32_t>(value, kSoundMin, kSoundMax);
+        const int number = std::clamp<int32_t>(value, platform::kSoundMin, platform::kSoundMax);
         if (number != view_.SoundValue()) {
           view_.SetSoundValue(number);
           SpinEditSoundChange();

@@ -25,4 +25,6 @@ else()
   add_library(velmora_sound STATIC posix/SilentChimePlayer.cpp)
 endif()
 target_include_directories(velmora_sound PUBLIC ${PROJECT_SOURCE_DIR}/src)
+# Public: the header takes the selector's range from the synthesiser's count.
+target_link_libraries(velmora_sound PUBLIC velmora_chimes)
 target_link_libraries(velmora_sound PRIVATE velmora_warnings)

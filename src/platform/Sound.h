@@ -6,7 +6,13 @@
 
 #include <memory>
 
+#include "chimes/Chimes.h"
+
 namespace platform {
+
+// The numbers the chime selector offers: 0 is silence, the others the chimes.
+inline constexpr int kSoundMin = 0;
+inline constexpr int kSoundMax = chimes::kChimeCount;
 
 class TChimePlayer {
  public:

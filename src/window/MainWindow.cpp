@@ -11,6 +11,7 @@
 #include <charconv>
 
 #include "app/Options.h"
+#include "platform/Sound.h"
 #include "window/ArtImages.h"
 #include "window/Boxes.h"
 #include "window/Fonts.h"
@@ -23,9 +24,6 @@
 
 namespace window {
 namespace {
-
-constexpr int kSoundMin = 0;
-constexpr int kSoundMax = 23;
 
 // Our texts end lines with CR LF; the toolkit wants LF alone.
 wxString displayText(std::string_view utf8) {
@@ -130,8 +128,8 @@ void TMainWindow::createControls() {
         control = new wxCheckBox(panel_, wxID_ANY, text, position, size);
         break;
       case TKind::SpinEdit:
-        control = new wxSpinCtrl(panel_, wxID_ANY, text, position, size, wxSP_ARROW_KEYS, kSoundMin,
-                                 kSoundMax, 0);
+        control = new wxSpinCtrl(panel_, wxID_ANY, text, position, size, wxSP_ARROW_KEYS,
+                                 platform::kSoundMin, platform::kSoundMax, 0);
         break;
     }
     control->SetName(ToWx(row.name));
