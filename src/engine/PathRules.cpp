@@ -5,6 +5,14 @@
 
 namespace ExifData {
 
+// The engine makes no system calls, but a path's delimiters are the build
+// target's: chosen here, so that no header carries the platform test.
+#ifdef _WIN32
+const std::string_view kPathDelimiters = "\\/:";
+#else
+const std::string_view kPathDelimiters = "/";
+#endif
+
 std::string FileNameOf(std::string_view path, std::string_view delimiters) {
   const size_t last = path.find_last_of(delimiters);
   if (last == std::string_view::npos) return std::string(path);

@@ -8,11 +8,8 @@
 
 namespace ExifData {
 
-#ifdef _WIN32
-inline constexpr std::string_view kPathDelimiters = "\\/:";
-#else
-inline constexpr std::string_view kPathDelimiters = "/";
-#endif
+// The delimiters of the platform the engine is built for.
+extern const std::string_view kPathDelimiters;
 
 // The text after the last delimiter; the whole path when it holds none.
 std::string FileNameOf(std::string_view path, std::string_view delimiters = kPathDelimiters);
