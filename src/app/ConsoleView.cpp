@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/TFormMain.h"
+#include "app/Texts.h"
 #include "app/Utf8.h"
 
 namespace app {
@@ -67,9 +68,13 @@ void TConsoleView::RunSteps() {
   }
 }
 
-void TConsoleView::ShowWarning(const std::string& text) { box("警告", text); }
+void TConsoleView::ShowWarning(const std::string& text) {
+  box(std::string(texts::kWarningCaption), text);
+}
 
-void TConsoleView::ShowAbortError(const std::string& text) { box("エラー", text); }
+void TConsoleView::ShowAbortError(const std::string& text) {
+  box(std::string(texts::kErrorCaption), text);
+}
 
 void TConsoleView::ShowErrorReport(const std::string& caption, const std::string& text) {
   box(caption, text);

@@ -6,6 +6,9 @@
 namespace app::texts {
 
 inline constexpr std::string_view kAnalyzing = "Analyzing...";
+// Captions of the warning and error boxes, in the window and on the console.
+inline constexpr std::string_view kWarningCaption = "警告";
+inline constexpr std::string_view kErrorCaption = "エラー";
 inline constexpr std::string_view kCreditLine = "  metadata off, pixels untouched";
 // Warning box of a file that was not stripped: kStripError + name + "> ".
 inline constexpr std::string_view kStripError = "Strip error.\r\n<";

@@ -44,6 +44,8 @@ std::string TraceLine(uint32_t offset, uint16_t marker, std::string_view label);
 // the file name without extension, " ", Version and a zero byte; at most 256
 // bytes, a long name being cut at a UTF-8 character boundary.
 std::string CommentText(std::string_view exePath);
+// Cuts `text` to at most `limit` bytes without splitting a UTF-8 character.
+void CutAtCharacter(std::string& text, size_t limit);
 
 // What loading a file may come to.
 struct TLoadResult {

@@ -11,18 +11,18 @@ namespace {
 // The comment is assembled in a buffer of this many bytes, zero byte included.
 constexpr size_t kCommentBuffer = 256;
 
-// Cuts `text` to at most `limit` bytes without splitting a UTF-8 character.
+}  // namespace
+
 void CutAtCharacter(std::string& text, size_t limit) {
   if (text.size() <= limit) return;
   size_t cut = limit;
+  // A character has at most three continuation bytes; more is not UTF-8.
   for (int back = 0; back < 3 && cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80;
        ++back) {
     --cut;
   }
   text.resize(cut);
 }
-
-}  // namespace
 
 std::string CommentText(std::string_view exePath) {
   std::string name = ReplaceExtension(FileNameOf(exePath), "");

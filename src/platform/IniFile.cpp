@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "engine/ExifData.h"
 #include "platform/Files.h"
 #include "platform/IniStorage.h"
 #include "platform/IniText.h"
@@ -19,10 +20,7 @@ constexpr size_t kMaxValueBytes = 2047;
 
 // Cuts `value` to the limit without splitting a UTF-8 sequence.
 std::string limited(std::string value) {
-  if (value.size() <= kMaxValueBytes) return value;
-  size_t cut = kMaxValueBytes;
-  while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-  value.resize(cut);
+  ExifData::CutAtCharacter(value, kMaxValueBytes);
   return value;
 }
 

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/ErrorReport.h"
+#include "app/Texts.h"
 #include "platform/Files.h"
 #include "window/TextConversion.h"
 #include "window/WindowTexts.h"
@@ -13,13 +14,15 @@
 namespace window {
 
 void ShowWarningBox(wxWindow* parent, const wxString& text) {
-  wxMessageDialog box(parent, text, ToWx(texts::kWarningCaption), wxOK | wxICON_WARNING | wxCENTRE);
+  wxMessageDialog box(parent, text, ToWx(app::texts::kWarningCaption),
+                      wxOK | wxICON_WARNING | wxCENTRE);
   box.SetOKLabel(ToWx(texts::kOkButton));
   box.ShowModal();
 }
 
 void ShowAbortErrorBox(wxWindow* parent, const wxString& text) {
-  wxMessageDialog box(parent, text, ToWx(texts::kErrorCaption), wxOK | wxICON_ERROR | wxCENTRE);
+  wxMessageDialog box(parent, text, ToWx(app::texts::kErrorCaption),
+                      wxOK | wxICON_ERROR | wxCENTRE);
   box.SetOKLabel(ToWx(texts::kAbortButton));
   box.ShowModal();
 }

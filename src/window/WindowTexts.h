@@ -7,8 +7,6 @@
 namespace window::texts {
 
 inline constexpr std::string_view kCaption = "Velmora";
-inline constexpr std::string_view kWarningCaption = "警告";
-inline constexpr std::string_view kErrorCaption = "エラー";
 inline constexpr std::string_view kAbortButton = "中止(&A)";
 // Named rather than left to the toolkit, whose stock label follows the locale.
 inline constexpr std::string_view kOkButton = "OK";
