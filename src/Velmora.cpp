@@ -62,11 +62,11 @@ constexpr int kExitAnotherCopy = 3;
 int main(int argc, char** argv) {
   platform::PrepareSignals();
   // Held until the process ends; the system releases it however the process ends.
-  const auto guard = platform::TInstanceLock::TryAcquire();
+  const platform::TLockResult guard = platform::TInstanceLock::TryAcquire();
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
   std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 
-  if (!guard) {
+  if (guard.outcome == platform::TLockOutcome::AnotherCopy) {
     // A second copy touches nothing itself: the running copy's window takes
     // its files. Only a copy without a window cannot, and that is said.
     const std::vector<std::string> files(arguments.begin() + (arguments.empty() ? 0 : 1),

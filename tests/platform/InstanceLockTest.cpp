@@ -29,11 +29,11 @@ TEST(TInstanceLock, SecondAcquisitionFailsUntilTheFirstIsReleased) {
   TScratchFolder folder;
   const TScopedEnv runtime("XDG_RUNTIME_DIR", folder.Path().c_str());
   auto first = TInstanceLock::TryAcquire(testName());
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(TInstanceLock::TryAcquire(testName()), nullptr);
+  ASSERT_EQ(first.outcome, TLockOutcome::Held);
+  EXPECT_EQ(TInstanceLock::TryAcquire(testName()).outcome, TLockOutcome::AnotherCopy);
   EXPECT_EQ(platform_test::ModeOf(folder / (testName() + ".lock")), 0600);
-  first.reset();
-  EXPECT_NE(TInstanceLock::TryAcquire(testName()), nullptr);
+  first.lock.reset();
+  EXPECT_EQ(TInstanceLock::TryAcquire(testName()).outcome, TLockOutcome::Held);
 }
 
 TEST(TInstanceLock, WithoutARuntimeFolderUsesAPrivatePerUserFolder) {
@@ -45,8 +45,8 @@ TEST(TInstanceLock, WithoutARuntimeFolderUsesAPrivatePerUserFolder) {
     const TScopedEnv xdg("XDG_RUNTIME_DIR", runtime == "<unset>" ? nullptr : runtime.c_str());
     const TScopedEnv tmp("TMPDIR", folder.Path().c_str());
     auto first = TInstanceLock::TryAcquire(testName());
-    EXPECT_NE(first, nullptr) << runtime;
-    EXPECT_EQ(TInstanceLock::TryAcquire(testName()), nullptr) << runtime;
+    EXPECT_EQ(first.outcome, TLockOutcome::Held) << runtime;
+    EXPECT_EQ(TInstanceLock::TryAcquire(testName()).outcome, TLockOutcome::AnotherCopy) << runtime;
     EXPECT_EQ(platform_test::ModeOf(perUser), 0700);
     EXPECT_TRUE(std::filesystem::exists(perUser + "/" + testName() + ".lock"));
   }
@@ -81,8 +81,8 @@ TEST(TInstanceLock, RunsUnguardedRatherThanUseAFolderOthersCouldHavePlanted) {
     if (!c.plant()) continue;
     auto first = TInstanceLock::TryAcquire(testName());
     auto second = TInstanceLock::TryAcquire(testName());
-    EXPECT_NE(first, nullptr) << c.name;
-    EXPECT_NE(second, nullptr) << c.name;  // no guard, so no refusal either
+    EXPECT_EQ(first.outcome, TLockOutcome::Unguarded) << c.name;
+    EXPECT_EQ(second.outcome, TLockOutcome::Unguarded) << c.name;  // so no refusal either
     EXPECT_TRUE(std::filesystem::is_empty(folder / "elsewhere")) << c.name;
     EXPECT_FALSE(std::filesystem::exists(perUser + "/" + testName() + ".lock")) << c.name;
   }

@@ -14,8 +14,8 @@ extern char** environ;
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  const auto lock = platform::TInstanceLock::TryAcquire(argv[1]);
-  if (!lock) {
+  const platform::TLockResult lock = platform::TInstanceLock::TryAcquire(argv[1]);
+  if (lock.outcome == platform::TLockOutcome::AnotherCopy) {
     std::puts("busy");
     return 3;
   }

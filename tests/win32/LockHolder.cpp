@@ -6,7 +6,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  const auto lock = platform::TInstanceLock::TryAcquire(argv[1]);
-  std::puts(lock ? "held" : "busy");
-  return lock ? 0 : 3;
+  const platform::TLockResult lock = platform::TInstanceLock::TryAcquire(argv[1]);
+  const bool held = lock.outcome == platform::TLockOutcome::Held;
+  std::puts(held ? "held" : "busy");
+  return held ? 0 : 3;
 }

@@ -145,9 +145,10 @@ TEST(Win32InstanceLock, SecondProcessGivesWayUntilTheFirstLets) {
   TTempFolder folder;
   const std::wstring& where = folder.Path();
   {
-    const auto lock = platform::TInstanceLock::TryAcquire(name);
-    ASSERT_NE(lock, nullptr);
-    EXPECT_EQ(platform::TInstanceLock::TryAcquire(name), nullptr);
+    const platform::TLockResult lock = platform::TInstanceLock::TryAcquire(name);
+    ASSERT_EQ(lock.outcome, platform::TLockOutcome::Held);
+    EXPECT_EQ(platform::TInstanceLock::TryAcquire(name).outcome,
+              platform::TLockOutcome::AnotherCopy);
     const TRun busy = RunProcess(holder, where);
     EXPECT_EQ(busy.status, 3u);
     EXPECT_EQ(busy.out.substr(0, 4), "busy");

@@ -34,10 +34,10 @@ TEST(Win32Program, ExitStatusesAndJapaneseNamesOnTheCommandLine) {
     WriteBytes(folder / "写真.jpg", photo);
     std::wstring line = quoted(program());
     for (const std::string& arg : c.args) line += L" " + quoted(W(arg));
-    std::unique_ptr<platform::TInstanceLock> other;
+    platform::TLockResult other{platform::TLockOutcome::Unguarded, nullptr};
     if (c.holdTheLock) other = platform::TInstanceLock::TryAcquire();
     const TRun run = RunProcess(line, folder.Path());
-    other.reset();
+    other.lock.reset();
     EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out;
     const std::string after = ReadBytes(folder / "写真.jpg");
     EXPECT_EQ(after.find("secretGPS") == std::string::npos, c.stripped) << c.what;

@@ -23,21 +23,17 @@ class TFileLock : public TInstanceLock {
   posix::TUniqueFd fd_;
 };
 
-// The guard when no lock file can be made at all: the program runs unguarded,
-// as it does when its named mutex cannot be created.
-class TNoLock : public TInstanceLock {};
-
 }  // namespace
 
-std::unique_ptr<TInstanceLock> TInstanceLock::TryAcquire(std::string_view name) {
+TLockResult TInstanceLock::TryAcquire(std::string_view name) {
   posix::TInstanceFolder place = posix::FindInstanceFolder(std::string(name));
-  if (!place.lockFile.Valid()) return std::make_unique<TNoLock>();
+  if (!place.lockFile.Valid()) return {TLockOutcome::Unguarded, nullptr};
   while (flock(place.lockFile.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
-    if (errno == EWOULDBLOCK) return nullptr;
-    return std::make_unique<TNoLock>();  // locks unsupported here (ENOLCK): run unguarded
+    if (errno == EWOULDBLOCK) return {TLockOutcome::AnotherCopy, nullptr};
+    return {TLockOutcome::Unguarded, nullptr};  // locks unsupported here (ENOLCK)
   }
-  return std::make_unique<TFileLock>(std::move(place.lockFile));
+  return {TLockOutcome::Held, std::make_unique<TFileLock>(std::move(place.lockFile))};
 }
 
 }  // namespace platform

@@ -18,26 +18,24 @@ class TMutexLock : public TInstanceLock {
   HANDLE mutex_;
 };
 
-// A mutex that cannot be created leaves the program running unguarded.
-class TNoLock : public TInstanceLock {};
-
 }  // namespace
 
-std::unique_ptr<TInstanceLock> TInstanceLock::TryAcquire(std::string_view name) {
+TLockResult TInstanceLock::TryAcquire(std::string_view name) {
   const std::wstring wide = win32::Widen(std::string(name));
   if (HANDLE existing = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, wide.c_str())) {
     CloseHandle(existing);
-    return nullptr;
+    return {TLockOutcome::AnotherCopy, nullptr};
   }
+  // A mutex that cannot be created leaves the program running unguarded.
   HANDLE mutex = CreateMutexW(nullptr, FALSE, wide.c_str());
-  if (mutex == nullptr) return std::make_unique<TNoLock>();
+  if (mutex == nullptr) return {TLockOutcome::Unguarded, nullptr};
   // Two copies started at once can both pass the open; the one whose create
   // found the mutex already there gives way.
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
-    return nullptr;
+    return {TLockOutcome::AnotherCopy, nullptr};
   }
-  return std::make_unique<TMutexLock>(mutex);
+  return {TLockOutcome::Held, std::make_unique<TMutexLock>(mutex)};
 }
 
 }  // namespace platform
