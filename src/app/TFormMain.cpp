@@ -1,7 +1,6 @@
 #include "app/TFormMain.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 #include "app/ErrorReport.h"
@@ -14,18 +13,6 @@
 
 namespace app {
 namespace {
-
-std::string soundName(int number) { return "#" + std::to_string(number); }
-
-// "#<n>" back to n; a name that is not one gives no sound.
-int soundNumber(const std::string& name) {
-  int number = -1;
-  const char* first = name.data() + 1;
-  const char* last = name.data() + name.size();
-  auto [end, error] = std::from_chars(first, last, number);
-  if (name.empty() || error != std::errc() || end != last) return -1;
-  return number;
-}
 
 std::string_view damageLine(ExifData::TDamage damage) {
   switch (damage) {
@@ -137,7 +124,7 @@ void TFormMain::ReadIni() {
         break;
     }
   }
-  SoundNo_ = soundName(view_.SoundValue());
+  SoundNo_ = view_.SoundValue();
   view_.SetSoundLabelVisible(view_.SoundVisible());
 }
 
@@ -375,13 +362,13 @@ void TFormMain::ReportError(std::string_view message) {
 void TFormMain::ButtonCloseClick() { view_.Close(); }
 
 void TFormMain::SpinEditSoundChange() {
-  SoundNo_ = soundName(view_.SoundValue());
-  if (view_.SoundVisible() && SoundNo_ != "#0") requestChime(false);
+  SoundNo_ = view_.SoundValue();
+  if (view_.SoundVisible() && SoundNo_ != 0) requestChime(false);
 }
 
 void TFormMain::requestChime(bool wait) {
-  if (SoundNo_ == "#0") return;
-  env_.chime.Play(soundNumber(SoundNo_), wait);
+  if (SoundNo_ == 0) return;
+  env_.chime.Play(SoundNo_, wait);
 }
 
 }  // namespace app

@@ -86,7 +86,7 @@ class TFormMain {
 
   const std::string& INIPath() const { return INIPath_; }
   const std::string& INIFile() const { return INIFile_; }
-  const std::string& SoundNo() const { return SoundNo_; }
+  int SoundNo() const { return SoundNo_; }
   // The option of row `row` of kSettingsRows: its check box or its field.
   bool OptionOn(size_t row) const;
   uint8_t LastFLAG() const { return FLAG_; }
@@ -144,7 +144,9 @@ class TFormMain {
   TFormEnvironment env_;
   std::string INIPath_;
   std::string INIFile_;
-  std::string SoundNo_ = "#0";
+  // The chime number as the selector last reported it, 0 for silence. The
+  // number itself, not the "#n" resource name: the player takes numbers.
+  int SoundNo_ = 0;
   std::array<bool, kSettingsRows.size()> fields_{};  // the options kept in form fields
   uint8_t FLAG_ = 0;
   TOutcomeCounts outcomes_;

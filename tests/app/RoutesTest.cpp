@@ -186,7 +186,7 @@ TEST_F(Routes, PreviewPlaysOnlyWhileTheSelectorIsShown) {
   WriteSettings("[CONFIG]\nWave_Sound=5\nWave_Change=1\n");
   Form();
   EXPECT_TRUE(chime.requests.empty()) << "reading the settings never plays";
-  EXPECT_EQ(Form().SoundNo(), "#5");
+  EXPECT_EQ(Form().SoundNo(), 5);
   EXPECT_TRUE(view.soundLabelVisible);
 
   for (int value : {6, 0, 99, 23}) {
@@ -194,14 +194,14 @@ TEST_F(Routes, PreviewPlaysOnlyWhileTheSelectorIsShown) {
     Form().SpinEditSoundChange();
   }
   EXPECT_EQ(chime.requests, (std::vector<std::string>{"async:6", "async:99", "async:23"}));
-  EXPECT_EQ(Form().SoundNo(), "#23");
+  EXPECT_EQ(Form().SoundNo(), 23);
 }
 
 TEST_F(Routes, HiddenSelectorSetsTheNumberSilently) {
   Form();
   view.soundValue = 3;
   Form().SpinEditSoundChange();
-  EXPECT_EQ(Form().SoundNo(), "#3");
+  EXPECT_EQ(Form().SoundNo(), 3);
   EXPECT_TRUE(chime.requests.empty());
 }
 

@@ -36,7 +36,7 @@ TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   EXPECT_FALSE(on("Keep_ICC"));
   EXPECT_FALSE(view.soundVisible);
   EXPECT_FALSE(view.soundLabelVisible);
-  EXPECT_EQ(Form().SoundNo(), "#16");
+  EXPECT_EQ(Form().SoundNo(), 16);
 
   Form().FormClose();
   EXPECT_EQ(ReadSettings(),
@@ -58,7 +58,7 @@ TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
   EXPECT_TRUE(on("Original_JFIF"));
   EXPECT_TRUE(on("Keep_Orientation"));
   EXPECT_FALSE(on("Keep_ICC"));  // "on" is no number: the default
-  EXPECT_EQ(Form().SoundNo(), "#23");
+  EXPECT_EQ(Form().SoundNo(), 23);
 
   Form().FormClose();
   const std::string text = ReadSettings();
@@ -74,8 +74,8 @@ TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
 }
 
 TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"99", "#23"}, {"-5", "#0"}, {"abc", "#16"}, {"0x10", "#16"}, {"7", "#7"}, {"", "#16"}};
+  const std::pair<const char*, int> cases[] = {
+      {"99", 23}, {"-5", 0}, {"abc", 16}, {"0x10", 16}, {"7", 7}, {"", 16}};
   for (const auto& [stored, soundNo] : cases) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;
@@ -99,7 +99,7 @@ TEST_F(Settings, TypedNumberIsWrittenAsTheControlReportsIt) {
 TEST_F(Settings, FileInPlaceOfTheFolderGivesTheCreationErrorBox) {
   std::ofstream(appData / "BRESKO") << "not a folder";
   Form();
-  EXPECT_EQ(Form().SoundNo(), "#16");
+  EXPECT_EQ(Form().SoundNo(), 16);
   Form().FormClose();
   EXPECT_EQ(view.Only("AbortError:"),
             (std::vector<std::string>{"AbortError:<" + settingsFolder() +
