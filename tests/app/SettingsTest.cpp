@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 
+#include "ExpectThrowMessage.h"
 #include "FormFixture.h"
 #include "app/ErrorReport.h"
 #include "app/SettingsValue.h"
@@ -112,12 +113,8 @@ TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
       SettingsFile(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   Form();
   EXPECT_TRUE(on("Write_JFIF"));
-  try {
-    Form().FormClose();
-    FAIL() << "the write must be refused";
-  } catch (const platform::EIniWriteError& error) {
-    EXPECT_EQ(std::string(error.what()), SettingsFile().string() + " に書き込めません");
-  }
+  EXPECT_THROW_MSG(Form().FormClose(), platform::EIniWriteError,
+                   SettingsFile().string() + " に書き込めません");
   EXPECT_EQ(ReadSettings(), "[CONFIG]\nWrite_JFIF=1\n");
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ExpectThrowMessage.h"
 #include "JpegBuilder.h"
 #include "WalkHarness.h"
 
@@ -162,12 +163,8 @@ TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
 
   driver.run.TraceLog.clear();
   driver.run.FLAG = 0;
-  try {
-    driver.run.AnalyzeExif("/pics/copy.jpg");
-    ADD_FAILURE() << "no stream read error";
-  } catch (const ExifData::EStreamReadError& error) {
-    EXPECT_STREQ(error.what(), "ストリームからの読み取りエラー");
-  }
+  EXPECT_THROW_MSG(driver.run.AnalyzeExif("/pics/copy.jpg"), ExifData::EStreamReadError,
+                   "ストリームからの読み取りエラー");
   EXPECT_EQ(driver.run.TraceLog,
             (TStringList{"-----<copy.jpg>-----", "ADRS=$000000 MARK=$FFD8 SOI",
                          "ADRS=$000002 MARK=$FFDB DQI", "ADRS=$000047 MARK=$FFC4 DHI"}));

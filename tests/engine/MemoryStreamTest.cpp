@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ExpectThrowMessage.h"
 #include "WalkHarness.h"
 #include "engine/MemoryStream.h"
 
@@ -64,12 +65,9 @@ TEST(MemoryStream, CopyThatRunsShortThrowsTheStreamReadError) {
   for (const Case c : {Case{1, 5}, Case{5, 1}, Case{7, 1}}) {
     TMemoryStream source = StreamOf({1, 2, 3, 4, 5}, c.position);
     TMemoryStream target;
-    try {
-      target.CopyFrom(source, c.count);
-      ADD_FAILURE() << "no error at " << c.position << " for " << c.count;
-    } catch (const EStreamReadError& error) {
-      EXPECT_STREQ(error.what(), "ストリームからの読み取りエラー");
-    }
+    SCOPED_TRACE(testing::Message() << "at " << c.position << " for " << c.count);
+    EXPECT_THROW_MSG(target.CopyFrom(source, c.count), EStreamReadError,
+                     "ストリームからの読み取りエラー");
   }
 }
 
