@@ -13,7 +13,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           clang libclang-rt-14-dev libwxgtk3.2-dev libsdl2-dev libx11-dev
           xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd
           mingw-w64 libz-mingw-w64-dev wine wine64 dpkg-dev xz-utils make
-          openbox python3-gi gir1.2-gtk-3.0)
+          openbox python3-gi gir1.2-gtk-3.0 clang-format clang-tidy)
 
 install_packages() {
   local missing=()
@@ -30,6 +30,16 @@ install_packages() {
 
 build() {  # build <preset>
   (cd "$repo" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$(nproc)")
+}
+
+check_format() {
+  # The tree as its .clang-format writes it; design tables opt out in place.
+  (cd "$repo" && git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror)
+}
+
+check_tidy() {  # check_tidy <preset>: the repo's own clang-tidy checks over src/
+  (cd "$repo" && git ls-files -- 'src/*.cpp' | grep -v '/win32/' |
+    xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$1" --quiet)
 }
 
 run_tests() {  # run_tests <preset>
@@ -93,8 +103,12 @@ case "${1:-}" in
     ;;
   test)
     install_packages
+    echo "== format"
+    check_format
     echo "== build and test (warnings are errors)"
     build ci
+    echo "== clang-tidy"
+    check_tidy ci
     run_tests ci
     echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
     build asan

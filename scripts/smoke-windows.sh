@@ -21,8 +21,9 @@ grep -q Exif "$work/one.jpg"
 appdata=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")
 settings="$appdata/BRESKO/velmora.ini"
 rm -f "$settings"
-# The query above (and any earlier Wine test) starts a wineserver whose desktop
-# process has no display; a window asked of it fails. Let it end first.
+# The query above (and any earlier Wine test) started a wineserver whose desktop
+# process has no display; a window asked of it fails. End it first.
+wineserver -k 2>/dev/null || true
 wineserver -w
 
 status=0

@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
   if (displayAvailable()) {
     // The window reads the same UTF-8 arguments as the console route.
     std::vector<char*> utf8Argv;
+    utf8Argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
     utf8Argv.push_back(nullptr);
     return runWindowProgram(static_cast<int>(arguments.size()), utf8Argv.data());

@@ -26,10 +26,7 @@ std::string EscapeForConsole(std::string_view text) {
   for (size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
     const size_t length = Utf8SequenceLength(text, at);
-    if (length == 0) {
-      out += hexEscape("\\x", byte, 2);  // not UTF-8: a byte a terminal might obey
-      ++at;
-    } else if (byte == '\n') {
+    if (byte == '\n') {
       out += "\\n";
       ++at;
     } else if (byte == '\r') {
@@ -38,7 +35,8 @@ std::string EscapeForConsole(std::string_view text) {
     } else if (byte == '\t') {
       out += "\\t";
       ++at;
-    } else if (byte < 0x20 || byte == 0x7F) {
+    } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
+      // Not UTF-8, or a control: a byte a terminal might obey.
       out += hexEscape("\\x", byte, 2);
       ++at;
     } else if (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {

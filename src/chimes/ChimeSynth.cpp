@@ -107,8 +107,9 @@ std::vector<std::int16_t> Finish(std::span<const std::int64_t> left,
     peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
   }
   std::vector<std::int16_t> out(left.size() * 2);
-  if (peak == 0) return out;
   const std::size_t frames = left.size();
+  // A fade needs two frames: the last one silent, one before it.
+  if (peak == 0 || frames < 2) return out;
   fadeFrames = std::clamp<std::size_t>(fadeFrames, 2, frames);
   const auto fadeSpan = static_cast<std::int64_t>(fadeFrames - 1);
   for (std::size_t i = 0; i < frames; ++i) {

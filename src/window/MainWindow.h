@@ -85,7 +85,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   wxTextCtrl* memo_ = nullptr;
   wxSpinCtrl* spinSound_ = nullptr;
   std::array<wxCheckBox*, app::kSettingsRows.size()> checkBoxes_{};  // by option row
-  wxString soundText_;                       // the selector's text last reported as a change
+  wxString soundText_;  // the selector's text last reported as a change
   TDialogRunner dialogRunner_;
   bool busy_ = false;
   bool closed_ = false;

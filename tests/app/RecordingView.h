@@ -17,7 +17,7 @@ class TRecordingView : public app::TMainView {
  public:
   // Every call, in order, as "Name:argument" (boxes, labels, cursor, pane).
   std::vector<std::string> events;
-  std::vector<std::string> log;  // the pane's lines
+  std::vector<std::string> log;                           // the pane's lines
   std::array<bool, app::kSettingsRows.size()> checked{};  // by option row
   int soundValue = 0;
   bool soundVisible = false;
@@ -61,7 +61,9 @@ class TRecordingView : public app::TMainView {
   void AppendLogLines(const std::vector<std::string>& lines) override {
     log.insert(log.end(), lines.begin(), lines.end());
   }
-  void SetBusyCursor(bool busy) override { events.push_back(busy ? "Cursor:busy" : "Cursor:normal"); }
+  void SetBusyCursor(bool busy) override {
+    events.push_back(busy ? "Cursor:busy" : "Cursor:normal");
+  }
   bool IsChecked(size_t row) const override { return checked[row]; }
   void SetChecked(size_t row, bool on) override { checked[row] = on; }
   int SoundValue() const override { return soundValue; }

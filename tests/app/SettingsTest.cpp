@@ -75,8 +75,8 @@ TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
 }
 
 TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
-  const std::pair<const char*, int> cases[] = {
-      {"99", 23}, {"-5", 0}, {"abc", 16}, {"0x10", 16}, {"7", 7}, {"", 16}};
+  const std::pair<const char*, int> cases[] = {{"99", 23},   {"-5", 0}, {"abc", 16},
+                                               {"0x10", 16}, {"7", 7},  {"", 16}};
   for (const auto& [stored, soundNo] : cases) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;

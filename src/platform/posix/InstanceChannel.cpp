@@ -69,11 +69,11 @@ bool readAll(int fd, char* data, size_t size, TClock::time_point deadline) {
     if (got > 0) {
       data += got;
       size -= static_cast<size_t>(got);
-    } else if (got == 0) {
-      return false;  // the peer went away
-    } else if (errno != EINTR && (errno != EAGAIN || !waitReady(fd, POLLIN, deadline))) {
-      return false;
+      continue;
     }
+    // got == 0: the peer went away.
+    if (got == 0 || (errno != EINTR && (errno != EAGAIN || !waitReady(fd, POLLIN, deadline))))
+      return false;
   }
   return true;
 }

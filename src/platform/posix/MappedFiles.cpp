@@ -31,6 +31,8 @@ TSlot* slotOf(uintptr_t address) {
 void onBusError(int signal, siginfo_t* info, void* context) {
   if (TSlot* slot = slotOf(reinterpret_cast<uintptr_t>(info->si_addr))) {
     // Zero pages over the whole mapping; the access is then repeated.
+    // The address the mapping was given, kept as an integer for the handler.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     void* begin = reinterpret_cast<void*>(slot->begin.load());
     if (mmap(begin, slot->size.load(), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
         MAP_FAILED) {

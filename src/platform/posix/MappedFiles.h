@@ -19,7 +19,7 @@
 namespace platform::posix {
 
 // Files at least this large are mapped; smaller ones are read.
-inline constexpr size_t kMapFrom = 64 * 1024;
+inline constexpr size_t kMapFrom = size_t{64} * 1024;
 
 // Maps `size` (> 0) bytes of the open file `fd` read-only. The owner unmaps
 // them; nullptr when the file cannot be mapped (the caller reads it instead).

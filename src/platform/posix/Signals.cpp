@@ -57,7 +57,7 @@ int RegisterTempFile(int folder, const char* name) {
   for (size_t i = 0; i < slots.size(); ++i) {
     TSlot& slot = slots[i];
     if (slot.used.load()) continue;
-    std::strcpy(slot.name, name);
+    std::memcpy(slot.name, name, std::strlen(name) + 1);  // fits: checked above
     slot.folder.store(folder);
     slot.used.store(true);  // the handler sees the name only once it is whole
     return static_cast<int>(i);
