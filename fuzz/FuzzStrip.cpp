@@ -31,18 +31,16 @@
 #include <vector>
 
 #include "FakeFileAccess.h"
+#include "InsertedBytes.h"
 #include "StructureWalk.h"
 #include "engine/ExifData.h"
 #include "engine/ExifOrientation.h"
 
 namespace {
 
-constexpr uint8_t kFreshJFIF[18] = {0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00,
-                                    0x01, 0x02, 0x01, 0x00, 0x48, 0x00, 0x48, 0x00, 0x00};
-// The comment for an executable named velmora: "Modified by velmora v0.1.3d\0".
-constexpr uint8_t kComment[] = {0xFF, 0xFE, 0x00, 0x1E, 'M', 'o', 'd', 'i', 'f', 'i', 'e',
-                                'd',  ' ',  'b',  'y',  ' ', 'v', 'e', 'l', 'm', 'o', 'r',
-                                'a',  ' ',  'v',  '0',  '.', '1', '.', '3', 'd', 0x00};
+using velmora::test::kFreshJFIF;
+// The engine runs as an executable named Velmora.
+const std::vector<uint8_t>& kComment = velmora::test::kVelmoraComment;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
@@ -76,8 +74,8 @@ std::vector<size_t> WalkOffsets(const std::vector<uint8_t>& in, const ExifData::
 void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out, uint8_t flag,
                  const std::vector<size_t>& offsets) {
   std::set<size_t> reach{2};
-  if ((flag & ExifData::flWriteJFIF) && Same(out, 2, kFreshJFIF, sizeof kFreshJFIF)) {
-    reach.insert(2 + sizeof kFreshJFIF);
+  if ((flag & ExifData::flWriteJFIF) && Same(out, 2, kFreshJFIF.data(), kFreshJFIF.size())) {
+    reach.insert(2 + kFreshJFIF.size());
   }
   if (offsets.empty()) {
     if (!reach.count(out.size())) Fail("bytes written without a trace line");
@@ -99,8 +97,8 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
   for (size_t at : reach) {
     if (at == out.size()) return;
     size_t from = at;
-    if ((flag & ExifData::flWriteComment) && Same(out, at, kComment, sizeof kComment)) {
-      from = at + sizeof kComment;
+    if ((flag & ExifData::flWriteComment) && Same(out, at, kComment.data(), kComment.size())) {
+      from = at + kComment.size();
     }
     for (size_t start : {at, from}) {
       const size_t rest = out.size() - start;
@@ -120,9 +118,9 @@ void CheckWrittenHeader(const std::vector<uint8_t>& out, uint8_t flag) {
     const uint8_t code = out[p + 1];
     if (code == 0xDA) return;
     const bool comment = code == 0xFE && (flag & ExifData::flWriteComment) &&
-                         Same(out, p, kComment, sizeof kComment) &&
-                         p + sizeof kComment + 2 <= out.size() &&
-                         out[p + sizeof kComment] == 0xFF && out[p + sizeof kComment + 1] == 0xDA;
+                         Same(out, p, kComment.data(), kComment.size()) &&
+                         p + kComment.size() + 2 <= out.size() &&
+                         out[p + kComment.size()] == 0xFF && out[p + kComment.size() + 1] == 0xDA;
     static constexpr uint8_t kICC[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
     const bool icc = code == 0xE2 && (flag & ExifData::flKeepICC) && Same(out, p + 4, kICC, 12);
     const bool dropped = (code == 0xE0 && !(flag & ExifData::flWriteJFIF)) ||
@@ -225,7 +223,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   velmora::test::TFakeFileAccess files;
   files.files["/in/a.jpg"] = in;
-  ExifData::TStripRun run(files, "/opt/velmora/velmora");
+  ExifData::TStripRun run(files, "/opt/velmora/Velmora");
   run.FLAG = flag;
   ExifData::TAnalyzeResult result;
   bool threw = false;

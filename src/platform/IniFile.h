@@ -49,7 +49,6 @@ class TIniFile {
   void Flush();
 
   const std::string& Path() const { return path_; }
-  const std::string& Text() const { return text_; }
 
  private:
   std::string path_;

@@ -10,50 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "FakeFileAccess.h"
+#include "RecordingChime.h"
 #include "RecordingView.h"
 #include "app/TFormMain.h"
 #include "platform/Files.h"
-#include "platform/Sound.h"
 
 namespace apptest {
 
 using Bytes = std::vector<uint8_t>;
 
-class TMemoryFiles : public ExifData::TFileAccess {
- public:
-  std::map<std::string, Bytes> files;
-  std::set<std::string> failingBackups;
-  std::vector<std::string> backups;  // backup names asked for, in order
+// Files in memory; a missing one fails to load.
+using TMemoryFiles = velmora::test::TFakeFileAccess;
 
-  ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override {
-    into.Clear();
-    auto it = files.find(path);
-    if (it == files.end())
-      return {ExifData::TLoadResult::TKind::Failed,
-              "ファイル /x/" + path + " は開けません。 gone "};
-    into.Bytes() = it->second;
-    return {};
-  }
-  ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
-                                        const std::string& backup) override {
-    using ExifData::TBackupOutcome;
-    backups.push_back(backup);
-    if (failingBackups.count(existing) != 0) return TBackupOutcome::Failed;
-    if (auto taken = files.find(backup); taken != files.end()) {
-      return taken->second == files.at(existing) ? TBackupOutcome::Kept : TBackupOutcome::Occupied;
-    }
-    files[backup] = files.at(existing);
-    return TBackupOutcome::Written;
-  }
-};
-
-class TRecordingChime : public platform::TChimePlayer {
- public:
-  std::vector<std::string> requests;  // "async:16", "sync:16"
-  void Play(int number, bool wait) override {
-    requests.push_back((wait ? "sync:" : "async:") + std::to_string(number));
-  }
-};
+using velmora::test::TRecordingChime;
 
 // A small baseline JPEG: SOI, APP0, APP1, DQT, SOF0, DHT, SOS, data, EOI, trailer.
 Bytes SampleJpeg();

@@ -118,7 +118,7 @@ TEST_F(StripRun, FailedSaveLeavesTheLinesAndPassesTheError) {
 
 TEST_F(StripRun, FailedBackupRefusesTheOverwriteAndTheBatchGoesOn) {
   files.files["/p/b.jpg"] = SampleJpeg();
-  files.failingBackups.insert("/p/a.jpg");
+  files.failingCopies.insert("/p/a.jpg");
   Form();
   view.checked[app::SettingsRow("Save_Original_File")] = true;
   Form().WMDropFiles({"/p/a.jpg", "/p/b.jpg"});

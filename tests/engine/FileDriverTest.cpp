@@ -127,7 +127,7 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
   EXPECT_EQ(driver.files.copies.back().second, "/pics/a_bak_bak.jpg");
 
   // A failed copy refuses the overwrite.
-  driver.files.copyFails = true;
+  driver.files.failingCopies.insert("/pics/a.jpeg");
   driver.Analyze("/pics/a.jpeg", 4);
   EXPECT_EQ(driver.result.outcome, TOutcome::BackupFailed);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Failed);

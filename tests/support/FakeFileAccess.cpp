@@ -18,7 +18,7 @@ ExifData::TBackupOutcome TFakeFileAccess::CopyToBackup(const std::string& existi
   using ExifData::TBackupOutcome;
   copies.emplace_back(existing, backup);
   auto file = files.find(existing);
-  if (copyFails || file == files.end()) return TBackupOutcome::Failed;
+  if (failingCopies.count(existing) != 0 || file == files.end()) return TBackupOutcome::Failed;
   if (auto taken = files.find(backup); taken != files.end()) {
     return taken->second == file->second ? TBackupOutcome::Kept : TBackupOutcome::Occupied;
   }

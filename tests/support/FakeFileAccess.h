@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,7 +18,8 @@ class TFakeFileAccess : public ExifData::TFileAccess {
   std::map<std::string, std::vector<uint8_t>> files;
   // A path listed here fails to load with this result instead of being read.
   std::map<std::string, ExifData::TLoadResult> loadFailures;
-  bool copyFails = false;
+  // Backups of these files fail.
+  std::set<std::string> failingCopies;
   // (existing, backup) of every copy asked for, in order, names already taken included.
   std::vector<std::pair<std::string, std::string>> copies;
   int loads = 0;

@@ -241,9 +241,9 @@ TEST_F(DesktopSession, TheChimeNumberFieldsButtonsTakeClicksBesideItsCaption) {
   } clicks[] = {
       {field.GetRight() - 5, 17}, {field.GetRight() - 5, 18}, {field.GetRight() - 21, 17}};
   for (const auto& click : clicks) {
-    chime.plays.clear();
+    chime.requests.clear();
     Xdo({"mousemove", std::to_string(click.x), std::to_string(y), "click", "1"});
-    EXPECT_TRUE(WaitFor([&] { return !chime.plays.empty(); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !chime.requests.empty(); }, 5000));
     EXPECT_EQ(Window().SoundValue(), click.number);
   }
 }

@@ -44,11 +44,11 @@ TEST_F(WindowKeyboard, ChangingTheChimeNumberPlaysItAndItIsKept) {
   ASSERT_TRUE(spin->IsShown());
   ASSERT_TRUE(Control("LabelSound")->IsShown());
   EXPECT_EQ(window::ToUtf8(spin->GetTextValue()), "5");
-  EXPECT_TRUE(chime.plays.empty()) << "setting the number at start plays nothing";
+  EXPECT_TRUE(chime.requests.empty()) << "setting the number at start plays nothing";
   Window().SetSoundValue(9);
   Pump();
   EXPECT_EQ(Window().SoundValue(), 9);
-  EXPECT_TRUE(chime.plays.empty()) << "a number set by the program is not a change by the user";
+  EXPECT_TRUE(chime.requests.empty()) << "a number set by the program is not a change by the user";
 
   // The user types a number and leaves the field; out of range is pulled in.
   struct TStep {
@@ -57,7 +57,7 @@ TEST_F(WindowKeyboard, ChangingTheChimeNumberPlaysItAndItIsKept) {
   };
   for (const TStep step : {TStep{"7", 7}, TStep{"99", 23}, TStep{"0", -1}}) {
     SCOPED_TRACE(step.typed);
-    chime.plays.clear();
+    chime.requests.clear();
     Focus("SpinEditSound");
     wxUIActionSimulator user;
     user.Char('a', wxMOD_CONTROL);
@@ -66,19 +66,19 @@ TEST_F(WindowKeyboard, ChangingTheChimeNumberPlaysItAndItIsKept) {
     WaitFor([&] { return wxWindow::FindFocus() == Control("Memo1"); });
     Pump();
     if (step.played < 0) {
-      EXPECT_TRUE(chime.plays.empty()) << "number 0 is silence";
+      EXPECT_TRUE(chime.requests.empty()) << "number 0 is silence";
     } else {
-      ASSERT_FALSE(chime.plays.empty());
-      EXPECT_EQ(chime.plays.back(), std::make_pair(step.played, false));
+      ASSERT_FALSE(chime.requests.empty());
+      EXPECT_EQ(chime.requests.back(), "async:" + std::to_string(step.played));
     }
   }
 
   // The arrow keys step the number.
   Focus("SpinEditSound");
-  chime.plays.clear();
+  chime.requests.clear();
   wxUIActionSimulator().Char(WXK_UP);
-  ASSERT_TRUE(WaitFor([&] { return !chime.plays.empty(); }));
-  EXPECT_EQ(chime.plays.back(), std::make_pair(1, false));
+  ASSERT_TRUE(WaitFor([&] { return !chime.requests.empty(); }));
+  EXPECT_EQ(chime.requests.back(), "async:1");
 
   Window().Close();
   ASSERT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));

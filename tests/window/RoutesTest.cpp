@@ -143,7 +143,7 @@ TEST_F(WindowRoutes, ADropDuringABatchRunsAfterItAsABatchOfItsOwn) {
 
   EXPECT_EQ(saves, Paths(names));
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<second.jpg>-----"});
-  EXPECT_EQ(chime.plays.size(), 2u) << "one chime per batch";
+  EXPECT_EQ(chime.requests.size(), 2u) << "one chime per batch";
 }
 
 TEST_F(WindowRoutes, CloseDuringABatchLetsTheBatchFinishThenTheWindowGoes) {
@@ -240,10 +240,10 @@ TEST_F(WindowRoutes, LoadPictureStripsTheFilesPickedInTheDialog) {
   Drop({PhotoPath("earlier.jpg")});
 
   // Cancelled: the previous batch's lines stay, nothing plays.
-  chime.plays.clear();
+  chime.requests.clear();
   wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog("", wxID_CANCEL));
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<earlier.jpg>-----"});
-  EXPECT_TRUE(chime.plays.empty());
+  EXPECT_TRUE(chime.requests.empty());
 
   wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog(PhotoPath("picked.jpg"), wxID_OK));
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<picked.jpg>-----"});
@@ -268,7 +268,7 @@ TEST_F(WindowRoutes, CommandLineFilesAreStrippedThenTheWindowClosesAndSavesTheSe
   Photos({"one.jpg", "two.jpg"});
   EXPECT_FALSE(StartWindow(Paths({"one.jpg", "two.jpg"})));
   EXPECT_EQ(saves, Paths({"one.jpg", "two.jpg"}));
-  EXPECT_EQ(chime.plays, (std::vector<std::pair<int, bool>>{{16, true}})) << "played to its end";
+  EXPECT_EQ(chime.requests, std::vector<std::string>{"sync:16"}) << "played to its end";
   EXPECT_NE(ReadSettings().find("[CONFIG]"), std::string::npos);
   EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
 }
@@ -284,7 +284,7 @@ TEST_F(WindowRoutes, ACommandLineFileThatCannotBeWrittenLeavesTheWindowOpen) {
   EXPECT_TRUE(Window().IsShownOnScreen());
   EXPECT_EQ(LoggedFiles(),
             (std::vector<std::string>{"-----<one.jpg>-----", "-----<two.jpg>-----"}));
-  EXPECT_TRUE(chime.plays.empty());
+  EXPECT_TRUE(chime.requests.empty());
   EXPECT_FALSE(std::filesystem::exists(SettingsFile())) << "not closed, so not written yet";
   EXPECT_TRUE(HasExif(PhotoPath("three.jpg")));
 }

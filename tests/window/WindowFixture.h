@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "RecordingChime.h"
 #include "platform/Files.h"
-#include "platform/Sound.h"
 #include "window/WindowHost.h"
 
 // Failures of wxTEST_DIALOG become test failures.
@@ -55,11 +55,7 @@ class TExpectBox : public wxExpectModalBase<wxMessageDialog, TExpectBox> {
   TBox& seen_;
 };
 
-class TRecordingChime : public platform::TChimePlayer {
- public:
-  std::vector<std::pair<int, bool>> plays;  // number, wait
-  void Play(int number, bool wait) override { plays.emplace_back(number, wait); }
-};
+using velmora::test::TRecordingChime;
 
 class WindowTest : public ::testing::Test {
  protected:

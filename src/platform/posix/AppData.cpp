@@ -10,16 +10,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/posix/EnvironmentPath.h"
 #include "platform/posix/SystemReason.h"
 
 namespace platform {
 namespace {
-
-// The value of an environment variable when it holds an absolute path.
-std::string absoluteFromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
-}
 
 std::string homeFromPasswd() {
   std::vector<char> buffer(16384);
@@ -35,9 +30,9 @@ std::string homeFromPasswd() {
 }  // namespace
 
 std::string AppDataFolder() {
-  if (std::string config = absoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
+  if (std::string config = posix::AbsolutePathFromEnvironment("XDG_CONFIG_HOME"); !config.empty())
     return config;
-  std::string home = absoluteFromEnvironment("HOME");
+  std::string home = posix::AbsolutePathFromEnvironment("HOME");
   if (home.empty()) home = homeFromPasswd();
   if (home.empty()) return {};
   return (home.back() == '/' ? home : home + '/') + ".config";

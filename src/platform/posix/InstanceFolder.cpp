@@ -12,22 +12,19 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/posix/EnvironmentPath.h"
+
 namespace platform::posix {
 namespace {
 
-std::string absoluteFromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
-}
-
 TInstanceFolder runtimeFolder() {
-  const std::string path = absoluteFromEnvironment("XDG_RUNTIME_DIR");
+  const std::string path = AbsolutePathFromEnvironment("XDG_RUNTIME_DIR");
   if (path.empty()) return {};
   return {TUniqueFd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), path, TUniqueFd()};
 }
 
 TInstanceFolder perUserFolder() {
-  std::string base = absoluteFromEnvironment("TMPDIR");
+  std::string base = AbsolutePathFromEnvironment("TMPDIR");
   if (base.empty()) base = "/tmp";
   if (base.back() != '/') base += '/';
   const std::string path = base + "velmora-" + std::to_string(geteuid());
