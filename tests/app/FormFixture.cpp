@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace apptest {
+namespace velmora::test {
 
 Bytes SampleJpeg() {
   return {
@@ -81,4 +81,4 @@ std::string FormFixture::ReadSettings() const {
   return bytes;
 }
 
-}  // namespace apptest
+}  // namespace velmora::test

@@ -16,14 +16,12 @@
 #include "app/TFormMain.h"
 #include "platform/Files.h"
 
-namespace apptest {
+namespace velmora::test {
 
 using Bytes = std::vector<uint8_t>;
 
 // Files in memory; a missing one fails to load.
 using TMemoryFiles = velmora::test::TFakeFileAccess;
-
-using velmora::test::TRecordingChime;
 
 // A small baseline JPEG: SOI, APP0, APP1, DQT, SOF0, DHT, SOS, data, EOI, trailer.
 Bytes SampleJpeg();
@@ -51,4 +49,4 @@ class FormFixture : public ::testing::Test {
   std::unique_ptr<app::TFormMain> form_;
 };
 
-}  // namespace apptest
+}  // namespace velmora::test

@@ -11,7 +11,7 @@
 #include "app/MainView.h"
 #include "app/Options.h"
 
-namespace apptest {
+namespace velmora::test {
 
 class TRecordingView : public app::TMainView {
  public:
@@ -102,4 +102,4 @@ class TRecordingView : public app::TMainView {
   }
 };
 
-}  // namespace apptest
+}  // namespace velmora::test

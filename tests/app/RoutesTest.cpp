@@ -4,7 +4,7 @@
 
 #include "FormFixture.h"
 
-namespace apptest {
+namespace velmora::test {
 namespace {
 
 class Routes : public FormFixture {
@@ -206,4 +206,4 @@ TEST_F(Routes, HiddenSelectorSetsTheNumberSilently) {
 }
 
 }  // namespace
-}  // namespace apptest
+}  // namespace velmora::test

@@ -13,7 +13,7 @@
 #include "platform/AppData.h"
 #include "platform/IniFile.h"
 
-namespace apptest {
+namespace velmora::test {
 namespace {
 
 class Settings : public FormFixture {
@@ -168,4 +168,4 @@ TEST(ErrorReport, CaptionAndFullStopRule) {
 }
 
 }  // namespace
-}  // namespace apptest
+}  // namespace velmora::test

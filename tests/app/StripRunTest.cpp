@@ -5,7 +5,7 @@
 #include "FormFixture.h"
 #include "engine/MemoryStream.h"
 
-namespace apptest {
+namespace velmora::test {
 namespace {
 
 class StripRun : public FormFixture {
@@ -227,4 +227,4 @@ TEST_F(StripRun, BackupLineNamesTheBackupWrittenOrKept) {
 }
 
 }  // namespace
-}  // namespace apptest
+}  // namespace velmora::test

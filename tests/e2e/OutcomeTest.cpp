@@ -19,7 +19,7 @@
 
 namespace fs = std::filesystem;
 
-namespace e2e {
+namespace velmora::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -301,4 +301,4 @@ TEST_F(Outcomes, AStoppedBatchNamesItsFileAndCountsTheRest) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace velmora::test

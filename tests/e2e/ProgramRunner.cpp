@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace e2e {
+namespace velmora::test {
 namespace {
 
 [[noreturn]] void execChild(const std::string& program, const TRunOptions& options) {
@@ -114,4 +114,4 @@ int WaitProgram(pid_t pid) {
   return decodeStatus(status);
 }
 
-}  // namespace e2e
+}  // namespace velmora::test

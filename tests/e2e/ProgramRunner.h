@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace velmora::test {
 
 struct TRunResult {
   int exitStatus = -1;  // -1 when killed by a signal
@@ -37,4 +37,4 @@ pid_t StartProgram(const std::string& program, const TRunOptions& options);
 // Waits for a child started by StartProgram; the exit status or -1 after a signal.
 int WaitProgram(pid_t pid);
 
-}  // namespace e2e
+}  // namespace velmora::test

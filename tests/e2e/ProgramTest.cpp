@@ -23,18 +23,12 @@
 
 namespace fs = std::filesystem;
 
-namespace e2e {
+namespace velmora::test {
 namespace {
 
 using Bytes = std::string;
-constexpr uid_t kNobody = 65534;
 
-Bytes readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+Bytes readFile(const fs::path& path) { return velmora::test::ReadFile(path); }
 
 void writeFile(const fs::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -398,7 +392,7 @@ TEST_F(Program, ALogNobodyReadsDoesNotStopTheBatch) {
 // never written and nothing is created where a link points.
 TEST_F(Program, PhotoSwappedForLinksByAnotherUserNeverRedirectsTheWrite) {
   requireRoot();
-  const platform_test::TTestUser mallory("mallory");
+  const velmora::test::TTestUser mallory("mallory");
   if (!mallory.Made()) GTEST_SKIP() << "cannot make a test user";
   chmod((root / "home").c_str(), 0755);
   writeFile(root / "home/secret", "root's own");
@@ -449,7 +443,7 @@ TEST_F(Program, PhotoSwappedForLinksByAnotherUserNeverRedirectsTheWrite) {
 // photos; root does not write through another user's link or into her folder.
 TEST_F(Program, SettingsProblemsAreToldOnceAndLeaveTheStatusToThePhotos) {
   requireRoot();
-  const platform_test::TTestUser mallory("mallory");
+  const velmora::test::TTestUser mallory("mallory");
   if (!mallory.Made()) GTEST_SKIP() << "cannot make a test user";
   const fs::path ini = root / "config/BRESKO/velmora.ini";
   const fs::path other = root / "home/other-program.ini";
@@ -545,4 +539,4 @@ TEST_F(Program, KilledDuringTheSaveLeavesTheFileOldOrNew) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace velmora::test

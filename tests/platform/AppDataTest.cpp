@@ -6,11 +6,10 @@
 #include "TestSupport.h"
 #include "platform/AppData.h"
 
-namespace platform {
-namespace {
+namespace velmora::test {
 
-using platform_test::TScopedEnv;
-using platform_test::TScratchFolder;
+using namespace platform;
+namespace {
 
 TEST(AppDataFolder, IsTheXdgConfigFolderElseHomeDotConfig) {
   const passwd* entry = getpwuid(geteuid());
@@ -45,7 +44,7 @@ TEST(SubfolderPath, PutsOneSeparatorBetweenAndOneAtTheEnd) {
 TEST(FolderExists, IsFalseOnlyForAbsenceBadNamesAndFilesInTheWay) {
   TScratchFolder folder;
   mkdir((folder / "BRESKO").c_str(), 0755);
-  platform_test::WriteFile(folder / "file", "x");
+  velmora::test::WriteFile(folder / "file", "x");
   const struct {
     std::string path;
     bool exists;
@@ -83,14 +82,14 @@ TEST(CreateFolder, MakesTheMissingFoldersAboveItAllPrivate) {
   EXPECT_TRUE(CreateFolder(folder / "home/.config/BRESKO/"));
   umask(old);
   for (const std::string name : {"home", "home/.config", "home/.config/BRESKO"})
-    EXPECT_EQ(platform_test::ModeOf(folder / name), 0700) << name;
+    EXPECT_EQ(velmora::test::ModeOf(folder / name), 0700) << name;
 
   // What truly cannot be made, or is there already, still fails.
-  platform_test::WriteFile(folder / "file", "x");
+  velmora::test::WriteFile(folder / "file", "x");
   for (const std::string name : {"home/.config/BRESKO", "file", "file/BRESKO", "file/a/BRESKO"}) {
     EXPECT_FALSE(CreateFolder(folder / name)) << name;
   }
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

@@ -10,14 +10,12 @@
 #include "platform/posix/AtomicReplace.h"
 #include "platform/posix/UniqueFd.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
 using ExifData::TBackupOutcome;
-using platform_test::ModeOf;
-using platform_test::ReadFile;
-using platform_test::TScratchFolder;
-using platform_test::WriteFile;
 using Names = std::vector<std::string>;
 
 constexpr timespec kSourceTime = {981158400, 123456789};  // 2001-02-03, with nanoseconds
@@ -139,4 +137,4 @@ TEST(TempFile, CommitNewLeavesANameTakenMeanwhile) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

@@ -8,12 +8,11 @@
 #include "TestSupport.h"
 #include "platform/IniFile.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
-using platform_test::ReadFile;
-using platform_test::TScratchFolder;
-using platform_test::WriteFile;
 using Names = std::vector<std::string>;
 using TEdit = std::function<void(TIniFile&)>;
 
@@ -208,7 +207,7 @@ TEST(TIniFile, FileThatCannotBeReadIsReadAsEmptyButNotOverwritten) {
   TScratchFolder folder;
   const std::string path = folder / "velmora.ini";
   WriteFile(path, "[Other]\nkeep=me\n[CONFIG]\nWrite_JFIF=1\n", 0200);  // write-only
-  ASSERT_EQ(chown(path.c_str(), platform_test::kNobody, platform_test::kNobody), 0);
+  ASSERT_EQ(chown(path.c_str(), velmora::test::kNobody, velmora::test::kNobody), 0);
   EXPECT_UNPRIVILEGED([&]() -> std::string {
     TIniFile ini(path);
     if (ini.ReadString("CONFIG", "Write_JFIF", "<none>") != "<none>") return "read something";
@@ -222,4 +221,4 @@ TEST(TIniFile, FileThatCannotBeReadIsReadAsEmptyButNotOverwritten) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

@@ -12,11 +12,10 @@
 #include "TestSupport.h"
 #include "platform/InstanceChannel.h"
 
-namespace platform {
-namespace {
+namespace velmora::test {
 
-using platform_test::TScopedEnv;
-using platform_test::TScratchFolder;
+using namespace platform;
+namespace {
 
 // A name of this run alone, so that parallel runs never meet.
 std::string testName() { return "{velmora-channel-" + std::to_string(getpid()) + "}"; }
@@ -47,10 +46,10 @@ TEST(InstanceChannel, HandsTheFilesMadeAbsoluteToTheListeningCopy) {
   chmod(folder.Path().c_str(), 0700);
   const auto server = TInstanceServer::Listen(testName());
   ASSERT_NE(server, nullptr);
-  EXPECT_EQ(platform_test::ModeOf(folder / (testName() + ".sock")) & 0777, 0600);
+  EXPECT_EQ(velmora::test::ModeOf(folder / (testName() + ".sock")) & 0777, 0600);
   EXPECT_TRUE(server->TakeRequests().empty()) << "nobody has connected: no waiting";
 
-  const platform_test::TScopedCwd cwd(folder.Path());
+  const velmora::test::TScopedCwd cwd(folder.Path());
   for (const std::vector<std::string>& files :
        {std::vector<std::string>{"a.jpg", "/elsewhere/b.JPG"}, std::vector<std::string>{}}) {
     auto handed =
@@ -86,4 +85,4 @@ TEST(InstanceChannel, NoChannelInAFolderOthersMayWrite) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

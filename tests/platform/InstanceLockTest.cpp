@@ -16,11 +16,10 @@
 
 extern char** environ;
 
-namespace platform {
-namespace {
+namespace velmora::test {
 
-using platform_test::TScopedEnv;
-using platform_test::TScratchFolder;
+using namespace platform;
+namespace {
 
 // A name of this run alone, so that parallel runs never meet.
 std::string testName() { return "{velmora-test-" + std::to_string(getpid()) + "}"; }
@@ -31,14 +30,14 @@ TEST(TInstanceLock, SecondAcquisitionFailsUntilTheFirstIsReleased) {
   auto first = TInstanceLock::TryAcquire(testName());
   ASSERT_EQ(first.outcome, TLockOutcome::Held);
   EXPECT_EQ(TInstanceLock::TryAcquire(testName()).outcome, TLockOutcome::AnotherCopy);
-  EXPECT_EQ(platform_test::ModeOf(folder / (testName() + ".lock")), 0600);
+  EXPECT_EQ(velmora::test::ModeOf(folder / (testName() + ".lock")), 0600);
   first.lock.reset();
   EXPECT_EQ(TInstanceLock::TryAcquire(testName()).outcome, TLockOutcome::Held);
 }
 
 TEST(TInstanceLock, WithoutARuntimeFolderUsesAPrivatePerUserFolder) {
   TScratchFolder folder;
-  platform_test::WriteFile(folder / "file", "x");
+  velmora::test::WriteFile(folder / "file", "x");
   const std::string perUser = folder / ("velmora-" + std::to_string(geteuid()));
   for (const std::string& runtime :
        std::vector<std::string>{"<unset>", "relative", folder / "file", folder / "missing"}) {
@@ -47,7 +46,7 @@ TEST(TInstanceLock, WithoutARuntimeFolderUsesAPrivatePerUserFolder) {
     auto first = TInstanceLock::TryAcquire(testName());
     EXPECT_EQ(first.outcome, TLockOutcome::Held) << runtime;
     EXPECT_EQ(TInstanceLock::TryAcquire(testName()).outcome, TLockOutcome::AnotherCopy) << runtime;
-    EXPECT_EQ(platform_test::ModeOf(perUser), 0700);
+    EXPECT_EQ(velmora::test::ModeOf(perUser), 0700);
     EXPECT_TRUE(std::filesystem::exists(perUser + "/" + testName() + ".lock"));
   }
 }
@@ -66,11 +65,11 @@ TEST(TInstanceLock, RunsUnguardedRatherThanUseAFolderOthersCouldHavePlanted) {
       {"another user's",
        [&] {
          return geteuid() == 0 && mkdir(perUser.c_str(), 0700) == 0 &&
-                chown(perUser.c_str(), platform_test::kNobody, platform_test::kNobody) == 0;
+                chown(perUser.c_str(), velmora::test::kNobody, velmora::test::kNobody) == 0;
        }},
       {"a file",
        [&] {
-         platform_test::WriteFile(perUser, "x");
+         velmora::test::WriteFile(perUser, "x");
          return true;
        }},
   };
@@ -189,4 +188,4 @@ TEST_F(TInstanceLockProcesses, ChildrenOfTheHolderDoNotKeepTheLock) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

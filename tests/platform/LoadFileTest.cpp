@@ -6,12 +6,13 @@
 #include "TestSupport.h"
 #include "platform/Files.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
 using ExifData::TLoadResult;
 using ExifData::TMemoryStream;
-using platform_test::TScratchFolder;
 
 std::string streamText(const TMemoryStream& stream) {
   return std::string(stream.Bytes().begin(), stream.Bytes().end());
@@ -28,9 +29,9 @@ TMemoryStream usedStream() {
 TEST(LoadFile, ReadsTheWholeFileIntoTheEmptiedStream) {
   TScratchFolder folder;
   const std::string contents[] = {"", "\xFF", std::string("\xFF\xD8\xFF\xD9\0\0", 6),
-                                  platform_test::RandomBytes(3 << 20, 7)};
+                                  velmora::test::RandomBytes(3 << 20, 7)};
   for (const std::string& content : contents) {
-    platform_test::WriteFile(folder / "in.jpg", content);
+    velmora::test::WriteFile(folder / "in.jpg", content);
     TMemoryStream stream = usedStream();
     const TLoadResult result = TPlatformFiles().LoadFile(folder / "in.jpg", stream);
     EXPECT_EQ(result.kind, TLoadResult::TKind::Loaded) << result.message;
@@ -43,8 +44,8 @@ TEST(LoadFile, ReadsTheWholeFileIntoTheEmptiedStream) {
 TEST(LoadFile, UnopenablePathGivesOneLineWithAbsolutePathAndTrimmedReason) {
   TScratchFolder folder;
   mkdir((folder / "folder.jpg").c_str(), 0755);
-  platform_test::WriteFile(folder / "file", "x");
-  const platform_test::TScopedCwd cwd(folder.Path());
+  velmora::test::WriteFile(folder / "file", "x");
+  const velmora::test::TScopedCwd cwd(folder.Path());
   const struct {
     std::string path;
     std::string line;
@@ -69,7 +70,7 @@ TEST(LoadFile, UnopenablePathGivesOneLineWithAbsolutePathAndTrimmedReason) {
 TEST(LoadFile, FileTheUserMayNotReadGivesPermissionDenied) {
   TScratchFolder folder;
   const std::string path = folder / "private.jpg";
-  platform_test::WriteFile(path, "\xFF\xD8", 0000);  // bites its owner too, unless root
+  velmora::test::WriteFile(path, "\xFF\xD8", 0000);  // bites its owner too, unless root
   EXPECT_UNPRIVILEGED([&]() -> std::string {
     TMemoryStream stream;
     const TLoadResult result = TPlatformFiles().LoadFile(path, stream);
@@ -117,7 +118,7 @@ TEST(LoadFile, LargeFileIsMappedAndAFileCutShortUnderneathIsNeitherACrashNorSave
   std::string content(1 << 20, '\x5A');
   content[0] = '\xFF';
   content[1] = '\xD8';
-  platform_test::WriteFile(path, content);
+  velmora::test::WriteFile(path, content);
   TPlatformFiles files;
   TMemoryStream stream;
   ASSERT_EQ(files.LoadFile(path, stream).kind, TLoadResult::TKind::Loaded);
@@ -125,9 +126,9 @@ TEST(LoadFile, LargeFileIsMappedAndAFileCutShortUnderneathIsNeitherACrashNorSave
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Data()), content.size()), content);
 
   const ExifData::TBytePieces whole{{stream.Data(), content.size()}};
-  platform_test::WriteFile(folder / "copy.jpg", "old");
+  velmora::test::WriteFile(folder / "copy.jpg", "old");
   SaveFileAtomically(folder / "copy.jpg", whole);
-  EXPECT_EQ(platform_test::ReadFile(folder / "copy.jpg"), content);
+  EXPECT_EQ(velmora::test::ReadFile(folder / "copy.jpg"), content);
 
   ASSERT_EQ(truncate(path.c_str(), 4096), 0);
   stream.SetPosition(static_cast<int64_t>(content.size()) - 8);
@@ -135,8 +136,8 @@ TEST(LoadFile, LargeFileIsMappedAndAFileCutShortUnderneathIsNeitherACrashNorSave
   EXPECT_EQ(stream.Read(tail, 8), 8u);
   EXPECT_EQ(std::string(tail, 8), std::string(8, '\0'));
   EXPECT_THROW(SaveFileAtomically(folder / "copy.jpg", whole), EFileChanged);
-  EXPECT_EQ(platform_test::ReadFile(folder / "copy.jpg"), content) << "the earlier copy stays";
+  EXPECT_EQ(velmora::test::ReadFile(folder / "copy.jpg"), content) << "the earlier copy stays";
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

@@ -4,12 +4,14 @@
 #include "TestSupport.h"
 #include "platform/Files.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
 TEST(AbsolutePath, JoinsRelativePathsToTheCurrentFolderAsWritten) {
-  platform_test::TScratchFolder folder;
-  const platform_test::TScopedCwd cwd(folder.Path());
+  velmora::test::TScratchFolder folder;
+  const velmora::test::TScopedCwd cwd(folder.Path());
   const std::string here = folder.Path();
   EXPECT_EQ(AbsolutePath("a.jpg"), here + "/a.jpg");
   EXPECT_EQ(AbsolutePath("sub/../a.jpg"), here + "/sub/../a.jpg");
@@ -18,7 +20,7 @@ TEST(AbsolutePath, JoinsRelativePathsToTheCurrentFolderAsWritten) {
 }
 
 TEST(AbsolutePath, AddsNoSecondSlashInTheRootFolder) {
-  const platform_test::TScopedCwd cwd("/");
+  const velmora::test::TScopedCwd cwd("/");
   EXPECT_EQ(AbsolutePath("a.jpg"), "/a.jpg");
 }
 
@@ -31,4 +33,4 @@ TEST(ExecutablePath, NamesThisTestProgramByItsFullPath) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

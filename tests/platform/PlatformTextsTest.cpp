@@ -2,7 +2,9 @@
 
 #include "platform/PlatformTexts.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
 TEST(FormatText, FillsPlaceholdersInOrderAndInsertsArgumentsLiterally) {
@@ -29,4 +31,4 @@ TEST(TrimSystemReason, RemovesControlsBlanksAndFullStopsFromTheEndOnly) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

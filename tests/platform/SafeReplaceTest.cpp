@@ -22,14 +22,11 @@
 #include "platform/Signals.h"
 #include "platform/posix/AtomicReplace.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
-using platform_test::ReadFile;
-using platform_test::Shell;
-using platform_test::TScratchFolder;
-using platform_test::TTestUser;
-using platform_test::WriteFile;
 using Names = std::vector<std::string>;
 
 // Loads `path` as the per-file run does and saves `bytes` over it. "" when
@@ -127,7 +124,7 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
     } else {
       const TTestUser& as = c.saver == TSaver::Owner ? alice : bob;
       const auto outcome =
-          platform_test::RunAs(as.Uid(), as.Gid(), [&] { return loadAndSave(path, bytes); });
+          velmora::test::RunAs(as.Uid(), as.Gid(), [&] { return loadAndSave(path, bytes); });
       ASSERT_TRUE(outcome.has_value());
       EXPECT_EQ(*outcome, "");
     }
@@ -255,8 +252,8 @@ TEST(SafeReplace, WritesTheFileItReadOrNothing) {
 // wholly new, and no temporary file is left beside it (a write in place
 // finishes before the process ends).
 TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
-  const std::string versions[] = {platform_test::RandomBytes(6 << 20, 20),
-                                  platform_test::RandomBytes(5 << 20, 21)};
+  const std::string versions[] = {velmora::test::RandomBytes(6 << 20, 20),
+                                  velmora::test::RandomBytes(5 << 20, 21)};
   std::mt19937 random(5);
   int newSeen = 0;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
@@ -301,4 +298,4 @@ TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

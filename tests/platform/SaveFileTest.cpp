@@ -11,13 +11,11 @@
 #include "TestSupport.h"
 #include "platform/Files.h"
 
-namespace platform {
+namespace velmora::test {
+
+using namespace platform;
 namespace {
 
-using platform_test::ModeOf;
-using platform_test::ReadFile;
-using platform_test::TScratchFolder;
-using platform_test::WriteFile;
 using Names = std::vector<std::string>;
 
 void save(const std::string& path, const std::string& content) {
@@ -43,7 +41,7 @@ TEST(SaveFileAtomically, ReplacesTheContentAndKeepsThePermissionBits) {
       {"the original, longer than its replacement", "short", 0640},
       {"", std::string("\xFF\xD8\0\xFF\xD9", 5), 0600},
       {"x", "", 0604},
-      {"abc", platform_test::RandomBytes(1 << 20, 3), 0755},
+      {"abc", velmora::test::RandomBytes(1 << 20, 3), 0755},
   };
   for (const auto& c : cases) {
     TScratchFolder folder;
@@ -169,9 +167,9 @@ TEST(SaveFileAtomically, FullDiskGivesTheWriteErrorAndKeepsTheOldFile) {
   const TSmallDisk disk(folder / "disk");
   if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
   const std::string path = folder / "disk/photo.jpg";
-  const std::string old = platform_test::RandomBytes(64 << 10, 1);
+  const std::string old = velmora::test::RandomBytes(64 << 10, 1);
   WriteFile(path, old);
-  EXPECT_EQ(saveError(path, platform_test::RandomBytes(512 << 10, 2)),
+  EXPECT_EQ(saveError(path, velmora::test::RandomBytes(512 << 10, 2)),
             "ファイル " + path + " に書き込めません。 No space left on device");
   EXPECT_EQ(ReadFile(path), old);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "disk"), {}), 1);
@@ -180,8 +178,8 @@ TEST(SaveFileAtomically, FullDiskGivesTheWriteErrorAndKeepsTheOldFile) {
 TEST(SaveFileAtomically, ProcessKilledWhileSavingLeavesTheWholeOldOrWholeNewFile) {
   TScratchFolder folder;
   const std::string path = folder / "photo.jpg";
-  const std::string versions[] = {platform_test::RandomBytes(4 << 20, 10),
-                                  platform_test::RandomBytes(3 << 20, 11)};
+  const std::string versions[] = {velmora::test::RandomBytes(4 << 20, 10),
+                                  velmora::test::RandomBytes(3 << 20, 11)};
   WriteFile(path, versions[0]);
   int newSeen = 0;
   for (int round = 0; round < 24; ++round) {
@@ -208,4 +206,4 @@ TEST(SaveFileAtomically, ProcessKilledWhileSavingLeavesTheWholeOldOrWholeNewFile
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace velmora::test

@@ -18,7 +18,7 @@
 
 namespace fs = std::filesystem;
 
-namespace platform_test {
+namespace velmora::test {
 
 TScratchFolder::TScratchFolder() {
   std::string pattern = (fs::temp_directory_path() / "velmora-platform-XXXXXX").string();
@@ -161,4 +161,4 @@ TScopedEnv::~TScopedEnv() {
   }
 }
 
-}  // namespace platform_test
+}  // namespace velmora::test

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace platform_test {
+namespace velmora::test {
 
 // A fresh folder under the temporary folder, open to every user (so that an
 // unprivileged child can reach it), removed with its content afterwards.
@@ -99,13 +99,13 @@ class TScopedEnv {
   std::optional<std::string> old_;
 };
 
-}  // namespace platform_test
+}  // namespace velmora::test
 
 // Skips the test when the check could not run unprivileged, else expects it to
 // have succeeded.
 #define EXPECT_UNPRIVILEGED(check)                                                    \
   do {                                                                                \
-    const std::optional<std::string> outcome = platform_test::RunUnprivileged(check); \
+    const std::optional<std::string> outcome = velmora::test::RunUnprivileged(check); \
     if (!outcome) GTEST_SKIP() << "cannot switch to an unprivileged user";            \
     EXPECT_EQ(*outcome, "");                                                          \
   } while (false)

@@ -9,7 +9,7 @@
 #include "platform/IniFile.h"
 #include "platform/InstanceLock.h"
 
-namespace wintest {
+namespace velmora::test {
 namespace {
 
 using platform::TPlatformFiles;
@@ -161,4 +161,4 @@ TEST(Win32InstanceLock, SecondProcessGivesWayUntilTheFirstLets) {
 }
 
 }  // namespace
-}  // namespace wintest
+}  // namespace velmora::test

@@ -6,7 +6,7 @@
 #include "WinTestSupport.h"
 #include "platform/InstanceLock.h"
 
-namespace wintest {
+namespace velmora::test {
 namespace {
 
 std::wstring program() { return OwnFolder() + W(VELMORA_PROGRAM_NAME); }
@@ -75,4 +75,4 @@ TEST(Win32Program, CommentNamesANonAsciiExecutableInTheAnsiCodePage) {
 }
 
 }  // namespace
-}  // namespace wintest
+}  // namespace velmora::test

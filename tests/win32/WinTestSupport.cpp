@@ -4,7 +4,7 @@
 #include <atomic>
 #include <vector>
 
-namespace wintest {
+namespace velmora::test {
 
 namespace {
 
@@ -150,4 +150,4 @@ std::string PhotoWithExif() {
   return b;
 }
 
-}  // namespace wintest
+}  // namespace velmora::test

@@ -8,7 +8,7 @@
 
 #include "platform/win32/Utf.h"
 
-namespace wintest {
+namespace velmora::test {
 
 // UTF-8 <-> UTF-16, short for the tests.
 inline std::wstring W(const std::string& utf8) { return platform::win32::Widen(utf8); }
@@ -47,4 +47,4 @@ TRun RunProcess(const std::wstring& commandLine, const std::wstring& folder);
 // A JPEG with an Exif block ("secretGPS") before its scan.
 std::string PhotoWithExif();
 
-}  // namespace wintest
+}  // namespace velmora::test

@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace windowtest {
+namespace velmora::test {
 namespace {
 
 // True when a window manager holds the screen's ICCCM selection and has
@@ -157,4 +157,4 @@ void DesktopTest::DragWithMouse(int fromX, int fromY, int toX, int toY) {
   Xdo(moves);
 }
 
-}  // namespace windowtest
+}  // namespace velmora::test

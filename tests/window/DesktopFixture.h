@@ -11,7 +11,7 @@
 
 #include "WindowFixture.h"
 
-namespace windowtest {
+namespace velmora::test {
 
 class DesktopTest : public WindowTest {
  protected:
@@ -49,4 +49,4 @@ class DesktopTest : public WindowTest {
   std::vector<pid_t> started_;
 };
 
-}  // namespace windowtest
+}  // namespace velmora::test

@@ -13,7 +13,7 @@
 #include "DesktopFixture.h"
 #include "window/TextConversion.h"
 
-namespace windowtest {
+namespace velmora::test {
 namespace {
 
 class DesktopSession : public DesktopTest {
@@ -249,4 +249,4 @@ TEST_F(DesktopSession, TheChimeNumberFieldsButtonsTakeClicksBesideItsCaption) {
 }
 
 }  // namespace
-}  // namespace windowtest
+}  // namespace velmora::test

@@ -7,7 +7,7 @@
 #include "WindowFixture.h"
 #include "window/TextConversion.h"
 
-namespace windowtest {
+namespace velmora::test {
 namespace {
 
 class WindowKeyboard : public WindowTest {
@@ -115,4 +115,4 @@ TEST_F(WindowKeyboard, CheckBoxesShowTheStoredOptionsAndTheUsersChoiceIsStored) 
 }
 
 }  // namespace
-}  // namespace windowtest
+}  // namespace velmora::test

@@ -14,7 +14,7 @@
 #include "window/PictureBox.h"
 #include "window/TextConversion.h"
 
-namespace windowtest {
+namespace velmora::test {
 namespace {
 
 constexpr int kAuto = -1;  // a label's size follows its text
@@ -212,4 +212,4 @@ TEST_F(WindowLayout, ScreenshotShowsThePictureAtTheBoxTopLeft) {
 }
 
 }  // namespace
-}  // namespace windowtest
+}  // namespace velmora::test

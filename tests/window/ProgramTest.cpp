@@ -11,7 +11,7 @@
 
 extern char** environ;
 
-namespace windowtest {
+namespace velmora::test {
 namespace {
 
 class WindowProgram : public WindowTest {
@@ -83,4 +83,4 @@ TEST_F(WindowProgram, StripsTheNamedFilesClosesAndEndsWithStatusZero) {
 }
 
 }  // namespace
-}  // namespace windowtest
+}  // namespace velmora::test

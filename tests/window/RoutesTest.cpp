@@ -14,7 +14,7 @@
 #include "window/Boxes.h"
 #include "window/TextConversion.h"
 
-namespace windowtest {
+namespace velmora::test {
 namespace {
 
 const std::vector<std::string> kPhotos{"et-GoPro.jpg", "et-InfiRay.jpg", "et-ExifTool.jpg"};
@@ -326,4 +326,4 @@ TEST_F(WindowRoutes, ASettingsFolderThatCannotBeMadeIsReportedWithAnAbortBoxAndT
 }
 
 }  // namespace
-}  // namespace windowtest
+}  // namespace velmora::test

@@ -14,7 +14,7 @@
 #include "platform/AppData.h"
 #include "window/TextConversion.h"
 
-namespace windowtest {
+namespace velmora::test {
 
 int TExpectBox::OnInvoked(wxMessageDialog* box) const {
   const long style = box->GetMessageDialogStyle();
@@ -204,4 +204,4 @@ bool HasExif(const std::string& path) {
   return ReadFile(path).find(std::string("Exif\0\0", 6)) != std::string::npos;
 }
 
-}  // namespace windowtest
+}  // namespace velmora::test

@@ -30,7 +30,7 @@ class GTestModalHook : public wxTestingModalHook {
   void ReportFailure(const wxString& message) override { ADD_FAILURE() << message.utf8_string(); }
 };
 
-namespace windowtest {
+namespace velmora::test {
 
 // What a message box showed.
 struct TBox {
@@ -54,8 +54,6 @@ class TExpectBox : public wxExpectModalBase<wxMessageDialog, TExpectBox> {
  private:
   TBox& seen_;
 };
-
-using velmora::test::TRecordingChime;
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -113,4 +111,4 @@ std::string ReadFile(const std::string& path);
 // True when the file holds an Exif APP1 segment.
 bool HasExif(const std::string& path);
 
-}  // namespace windowtest
+}  // namespace velmora::test
