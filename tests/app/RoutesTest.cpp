@@ -72,6 +72,19 @@ TEST_F(Routes, CommandLineRunsKeepsThePaneWaitsForTheChimeThenCloses) {
   EXPECT_TRUE(std::filesystem::exists(SettingsFile()));  // closing wrote the settings
 }
 
+TEST_F(Routes, ADropDuringTheCommandLineBatchStillRuns) {
+  // It used to wait in a queue that nothing ran before the close.
+  Form();
+  view.beforeStep = [&] {
+    view.beforeStep = nullptr;
+    Form().WMDropFiles({"/p/3.jpg"});
+  };
+  Form().FormShow({"/p/1.jpg", "/p/2.jpg"});
+  EXPECT_EQ(view.Only("Label:3.jpg").size(), 1u);
+  EXPECT_EQ(view.Only("Close").size(), 1u);
+  EXPECT_FALSE(Form().BatchRunning());
+}
+
 TEST_F(Routes, CommandLineErrorSkipsChimeAndClose) {
   readOnly.insert("/p/1.jpg");
   EXPECT_THROW(Form().FormShow({"/p/1.jpg", "/p/2.jpg"}), platform::EFileError);
