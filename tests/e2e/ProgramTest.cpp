@@ -273,6 +273,46 @@ TEST_F(Program, WithoutDisplayLoadsNeitherToolkitNorAudioLibraries) {
   }
 }
 
+TEST_F(Program, ChimeLoadsTheAudioLibraryOnlyWhereOutputMayExist) {
+  // Without a sound server's socket, a playback device or a driver named by
+  // the user, the chime is silent without loading the audio module at all.
+  bool playbackDevice = false;
+  std::error_code none;
+  for (const auto& entry : fs::directory_iterator("/dev/snd", none)) {
+    const std::string name = entry.path().filename();
+    playbackDevice |= name.rfind("pcmC", 0) == 0 && name.back() == 'p';
+  }
+  settings("");  // the default chime, 16
+  writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+  struct TCase {
+    const char* what;
+    std::map<std::string, std::string> env;
+    const char* socket;  // made below the runtime folder
+    bool loaded;
+  };
+  const TCase cases[] = {
+      {"no audio endpoint", {}, nullptr, false},
+      {"driver named", {{"SDL_AUDIODRIVER", "nonexistent"}}, nullptr, true},
+      {"sound server socket", {}, "pulse/native", true},
+  };
+  for (const TCase& c : cases) {
+    if (!c.loaded && playbackDevice) continue;  // this machine has a sound card
+    fs::remove_all(root / "run/pulse");
+    if (c.socket != nullptr) {
+      fs::create_directories((root / "run" / c.socket).parent_path());
+      writeFile(root / "run" / c.socket, "");
+    }
+    writeFile(root / "photos/a.jpg", syntheticJpeg(100));
+    auto o = options({"a.jpg"});
+    o.env["LD_DEBUG"] = "libs";
+    for (const auto& [key, value] : c.env) o.env[key] = value;
+    const auto result = RunProgram(VELMORA_PROGRAM, o);
+    EXPECT_EQ(result.exitStatus, 0) << c.what;
+    ASSERT_NE(result.err.find("libstdc++"), std::string::npos) << "the loader's trace is missing";
+    EXPECT_EQ(result.err.find("velmora-sound") != std::string::npos, c.loaded) << c.what;
+  }
+}
+
 TEST_F(Program, SecondCopyEndsAtOnceAndTouchesNothing) {
   // This test process plays the first copy: it holds the session's guard.
   const fs::path lockFile = root / "run/{0AEE3B1E-A5E1-43DB-9659-667DEEA2C865}.lock";
