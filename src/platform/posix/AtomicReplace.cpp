@@ -33,18 +33,25 @@ std::function<void()>& saveSeam() {
 std::string randomSuffix() {
   static constexpr char kAlphabet[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  unsigned char bytes[16] = {};
-  size_t got = 0;
-  while (got < sizeof bytes) {
-    const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EReplaceFailure(TStep::Create, errno);
+  constexpr size_t kNameBytes = 16;
+  // The system's random bytes, drawn for many names at once: a batch of small
+  // files would otherwise ask once per file. Each byte serves one name only.
+  thread_local unsigned char pool[kNameBytes * 64];
+  thread_local size_t used = sizeof pool;
+  if (used == sizeof pool) {
+    size_t got = 0;
+    while (got < sizeof pool) {
+      const ssize_t n = getrandom(pool + got, sizeof pool - got, 0);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw EReplaceFailure(TStep::Create, errno);
+      }
+      got += static_cast<size_t>(n);
     }
-    got += static_cast<size_t>(n);
+    used = 0;
   }
-  std::string suffix;
-  for (unsigned char b : bytes) suffix += kAlphabet[b % (sizeof kAlphabet - 1)];
+  std::string suffix(kNameBytes, '\0');
+  for (char& c : suffix) c = kAlphabet[pool[used++] % (sizeof kAlphabet - 1)];
   return suffix;
 }
 
@@ -74,9 +81,29 @@ void writeAll(int fd, const void* data, size_t size, off_t at) {
   }
 }
 
+std::vector<std::string> splitNames(const char* list, size_t size) {
+  std::vector<std::string> names;
+  for (size_t at = 0; at < size;) {
+    const std::string name(list + at);
+    at += name.size() + 1;
+    if (!name.empty()) names.push_back(name);
+  }
+  return names;
+}
+
 // The names of the extended attributes of `fd`; empty where there are none or
 // the file system has none.
 std::vector<std::string> attributeNames(int fd, bool& failed) {
+  // Most files have no attributes or a few short ones: one call into a buffer
+  // on the stack answers, and a file without any costs no allocation.
+  char small[1024];
+  const ssize_t got = flistxattr(fd, small, sizeof small);
+  if (got >= 0) return splitNames(small, static_cast<size_t>(got));
+  if (errno == ENOTSUP) return {};
+  if (errno != ERANGE) {
+    failed = true;
+    return {};
+  }
   std::vector<char> list;
   for (;;) {
     const ssize_t need = flistxattr(fd, nullptr, 0);
@@ -95,13 +122,7 @@ std::vector<std::string> attributeNames(int fd, bool& failed) {
       return {};
     }
   }
-  std::vector<std::string> names;
-  for (size_t at = 0; at < list.size();) {
-    const std::string name(list.data() + at);
-    at += name.size() + 1;
-    if (!name.empty()) names.push_back(name);
-  }
-  return names;
+  return splitNames(list.data(), list.size());
 }
 
 bool copyAttribute(int from, int to, const std::string& name) {
@@ -207,13 +228,25 @@ TPlace ResolvePlace(const std::string& path) {
 }
 
 TLoadedFile OpenLoadedFile(const std::string& path) {
+  // O_NOFOLLOW: a link is refused (ELOOP), not followed; the walk below takes
+  // it one link at a time. O_NONBLOCK: opening a FIFO must not wait for a
+  // writer; it is refused below.
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
   TLoadedFile loaded;
-  loaded.place = ResolvePlace(path);
-  // O_NOFOLLOW: a link put in place after the walk is refused, not followed.
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
-  loaded.file = TUniqueFd(openat(loaded.place.folder.Get(), loaded.place.name.c_str(),
-                                 O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
-  if (!loaded.file.Valid()) throw EReplaceFailure(TStep::Create, errno);
+  // Most names are the file itself: opened at once, without a look at what
+  // the name is first. Only a link takes the walk.
+  if (!path.empty() && !HasNul(path) && !nameOf(path).empty()) {
+    TPlace place{openFolder(AT_FDCWD, FolderOf(path)), nameOf(path), false};
+    loaded.file = TUniqueFd(openat(place.folder.Get(), place.name.c_str(), kFlags));
+    if (!loaded.file.Valid() && errno != ELOOP) throw EReplaceFailure(TStep::Create, errno);
+    loaded.place = std::move(place);
+  }
+  if (!loaded.file.Valid()) {
+    loaded.place = ResolvePlace(path);
+    // A link put in place after the walk is refused, not followed.
+    loaded.file = TUniqueFd(openat(loaded.place.folder.Get(), loaded.place.name.c_str(), kFlags));
+    if (!loaded.file.Valid()) throw EReplaceFailure(TStep::Create, errno);
+  }
   if (fstat(loaded.file.Get(), &loaded.st) != 0) throw EReplaceFailure(TStep::Create, errno);
   if (S_ISDIR(loaded.st.st_mode)) throw EReplaceFailure(TStep::Create, EISDIR);
   if (!S_ISREG(loaded.st.st_mode)) throw EReplaceFailure(TStep::Create, EINVAL);
@@ -254,6 +287,7 @@ TTempFile::~TTempFile() {
 }
 
 void TTempFile::Write(const void* data, size_t size) {
+  flushed_ = false;
   const auto* bytes = static_cast<const unsigned char*>(data);
   while (size > 0) {
     const ssize_t n = write(fd_.Get(), bytes, size);
@@ -270,6 +304,7 @@ void TTempFile::Write(const void* data, size_t size) {
 void TTempFile::Write(const ExifData::TBytePieces& pieces) {
   // One call for all pieces where the system takes them (IOV_MAX at a time);
   // a short write goes on from the first byte not written.
+  flushed_ = false;
   std::vector<iovec> left;
   left.reserve(pieces.size());
   for (const std::span<const uint8_t> piece : pieces) {
@@ -297,10 +332,11 @@ void TTempFile::Write(const ExifData::TBytePieces& pieces) {
 
 void TTempFile::Flush() {
   if (fsync(fd_.Get()) != 0) throw EReplaceFailure(TStep::Write, errno);
+  flushed_ = true;
 }
 
 void TTempFile::Commit(const std::string& name) {
-  Flush();
+  if (!flushed_) Flush();
   if (const int error = fd_.Close()) throw EReplaceFailure(TStep::Write, error);
   {
     // Renamed and off the record in one step: a signal in between would
@@ -315,7 +351,7 @@ void TTempFile::Commit(const std::string& name) {
 }
 
 void TTempFile::CommitNew(const std::string& name) {
-  Flush();
+  if (!flushed_) Flush();
   if (const int error = fd_.Close()) throw EReplaceFailure(TStep::Write, error);
   {
     const TSignalsHeld held;
@@ -372,29 +408,41 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
   return kept;
 }
 
-void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
-  const int folder = loaded.place.folder.Get();
-  // The file as it stands now, opened as a write in place would open it: a
-  // file the user may not write is refused here, and the name must still be
-  // the file that was read.
-  TUniqueFd fd(openat(folder, loaded.place.name.c_str(),
+// The file `loaded` read, opened for a write in place. Throws
+// EReplaceFailure: Changed when the name is gone or a link now (never
+// created, never followed), Create when the user may not write it.
+TUniqueFd openForWriting(const TLoadedFile& loaded) {
+  TUniqueFd fd(openat(loaded.place.folder.Get(), loaded.place.name.c_str(),
                       O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (!fd.Valid()) {
-    // Gone, or a link now: never created, never followed.
     if (errno == ENOENT || errno == ELOOP) throw EReplaceFailure(TStep::Changed, errno);
     throw EReplaceFailure(TStep::Create, errno);
   }
-  struct stat st {};
-  if (fstat(fd.Get(), &st) != 0) throw EReplaceFailure(TStep::Create, errno);
-  if (!SameFile(loaded.st, st)) throw EReplaceFailure(TStep::Changed, 0);
+  return fd;
+}
+
+void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
+  const int folder = loaded.place.folder.Get();
+  const char* name = loaded.place.name.c_str();
+  // The load's status serves until the final check, which refuses the file
+  // if any of it changed (a change of owner, mode or links changes its
+  // ctime). A file the user may not write is refused as a write in place
+  // would refuse it, without opening it; a name that is a link by now is
+  // judged as itself and then refused by the final check.
+  const struct stat& st = loaded.st;
+  const uid_t user = geteuid();
+  if (faccessat(folder, name, W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) throw EReplaceFailure(TStep::Changed, errno);
+    throw EReplaceFailure(TStep::Create, errno);
+  }
   // A read-only file binds root too.
-  if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+  if (user == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
     throw EReplaceFailure(TStep::Create, EACCES);
 
   // An existing file's content is private until its own attributes are set.
   TTempFile temp(folder, 0600);
   temp.Write(pieces);
-  const bool ownFile = geteuid() == 0 || st.st_uid == geteuid();
+  const bool ownFile = user == 0 || st.st_uid == user;
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
     temp.Flush();
     if (const auto& seam = saveSeam()) seam();
@@ -402,8 +450,9 @@ void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& p
     temp.Commit(loaded.place.name);
     return;
   }
+  const TUniqueFd fd = openForWriting(loaded);
   // The copy beside the file stays private to its owner.
-  if (geteuid() == 0) {
+  if (user == 0) {
     [[maybe_unused]] const int ignored = fchown(temp.Fd(), st.st_uid, st.st_gid);
   }
   if (fchmod(temp.Fd(), 0600) != 0) throw EReplaceFailure(TStep::Write, errno);

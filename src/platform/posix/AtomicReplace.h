@@ -111,8 +111,9 @@ class TTempFile {
   void Write(const ExifData::TBytePieces& pieces);
   // Flushes the content to stable storage. Throws EReplaceFailure(Write).
   void Flush();
-  // Renames the flushed file over `name` in the same folder (replacing that
-  // name itself, even a symbolic link) and flushes the folder. Throws
+  // Flushes the file (unless nothing was written since the last Flush), renames
+  // it over `name` in the same folder (replacing that name itself, even a
+  // symbolic link) and flushes the folder. Throws
   // EReplaceFailure.
   void Commit(const std::string& name);
   // Flushes the file and gives it `name` in the same folder only while nothing
@@ -131,6 +132,7 @@ class TTempFile {
   TUniqueFd fd_;
   int slot_ = -1;  // the signal handlers' record of this file
   bool removable_ = true;
+  bool flushed_ = false;  // every byte written is on stable storage
 };
 
 // Gives the temporary file the owner, group, mode bits and extended

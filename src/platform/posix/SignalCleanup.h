@@ -3,8 +3,6 @@
 // (platform/Signals.h).
 #pragma once
 
-#include <signal.h>
-
 namespace platform::posix {
 
 // Records the temporary file `name` in the open folder `folder` for removal on
@@ -24,9 +22,6 @@ class TSignalsHeld {
   TSignalsHeld(const TSignalsHeld&) = delete;
   TSignalsHeld& operator=(const TSignalsHeld&) = delete;
   ~TSignalsHeld();
-
- private:
-  sigset_t old_{};
 };
 
 }  // namespace platform::posix

@@ -3,6 +3,7 @@
 #include "platform/Signals.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <array>
@@ -28,16 +29,21 @@ struct TSlot {
 // settings file.
 std::array<TSlot, 4> slots;
 
-// Scopes that hold the signals back, and a signal that arrived meanwhile on
-// another thread (a toolkit's or the audio library's, where the mask of the
-// holding thread does not reach).
+// Scopes that hold the signals back, on any thread, and a signal that arrived
+// meanwhile. A flag rather than the signal mask: the handler, on whichever
+// thread the kernel picks, sees it at no cost, where two mask changes per
+// scope cost two system calls each time (a batch holds the signals several
+// times per file).
 std::atomic<int> holdDepth{0};
 std::atomic<int> pendingSignal{0};
 
 void onTerminatingSignal(int signal) {
   if (holdDepth.load() > 0) {
     pendingSignal.store(signal);
-    return;
+    // The last scope may have ended meanwhile on another thread, too early to
+    // see the signal: then it is no longer held, and whoever takes it back
+    // from the record acts on it.
+    if (holdDepth.load() > 0 || pendingSignal.exchange(0) == 0) return;
   }
   const int saved = errno;
   for (TSlot& slot : slots) {
@@ -69,20 +75,13 @@ void ReleaseTempFile(int slot) {
   if (slot >= 0) slots[static_cast<size_t>(slot)].used.store(false);
 }
 
-TSignalsHeld::TSignalsHeld() {
-  sigset_t held;
-  sigemptyset(&held);
-  for (int signal : kTerminating) sigaddset(&held, signal);
-  pthread_sigmask(SIG_BLOCK, &held, &old_);
-  holdDepth.fetch_add(1);
-}
+TSignalsHeld::TSignalsHeld() { holdDepth.fetch_add(1); }
 
 TSignalsHeld::~TSignalsHeld() {
-  // A signal blocked on this thread arrives when the mask is restored; one
-  // that another thread took is raised again here.
-  const bool outermost = holdDepth.fetch_sub(1) == 1;
-  pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-  if (outermost) {
+  // A signal that came while held is raised again when the last scope ends.
+  // One that comes between the two steps below finds nothing held and acts
+  // at once.
+  if (holdDepth.fetch_sub(1) == 1) {
     if (const int signal = pendingSignal.exchange(0)) raise(signal);
   }
 }
@@ -94,7 +93,8 @@ void PrepareSignals() {
   action.sa_handler = posix::onTerminatingSignal;
   sigemptyset(&action.sa_mask);
   for (int signal : posix::kTerminating) sigaddset(&action.sa_mask, signal);
-  action.sa_flags = 0;
+  // A held signal returns from its handler: the call it interrupted goes on.
+  action.sa_flags = SA_RESTART;
   for (int signal : posix::kTerminating) {
     // A signal ignored by whoever started us (nohup) stays ignored.
     struct sigaction old {};
