@@ -96,6 +96,7 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
       {"an ACL lets one user write another's photo", TSaver::AclUser, 0640, alice.Gid(), "setfacl -m u:" + bob.Name() + ":rw {f}", false},
       {"the owner is not in the file's group",    TSaver::Owner,       0640,  0,           "", false},
       {"the folder's default ACL is not added",   TSaver::Root,        0640,  alice.Gid(), "setfacl -d -m u:" + bob.Name() + ":rw {d}", false},
+      {"a setgid folder's group is not taken",    TSaver::Owner,       0640,  alice.Gid(), "chgrp " + std::to_string(bob.Gid()) + " {d} && chmod g+s {d}", false},
       {"other hard links see the new bytes",      TSaver::Owner,       0644,  alice.Gid(), tags + "{f}", true},
   };
   // clang-format on

@@ -383,7 +383,12 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
   // belongs to it. A change of owner clears setuid and setgid, so the mode
   // comes after it, and after the ACL (which sets the group bits as its mask).
   const uid_t owner = geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
-  if (fchown(to, owner, st.st_gid) != 0) kept = false;
+  const auto giveOwner = [&] { return fchown(to, owner, st.st_gid) == 0; };
+  // A new file is the caller's and in her group, so mostly there is nothing
+  // to give; a group the folder gave instead shows in the check at the end.
+  const bool ownersDiffer =
+      (owner != static_cast<uid_t>(-1) && owner != geteuid()) || st.st_gid != getegid();
+  if (ownersDiffer && !giveOwner()) kept = false;
   bool listFailed = false;
   const std::vector<std::string> names = attributeNames(from, listFailed);
   for (const std::string& name : names) {
@@ -398,14 +403,17 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
     }
   }
   if (listFailed) kept = false;
-  if (fchmod(to, st.st_mode & 07777) != 0) kept = false;
+  const auto giveMode = [&] { return fchmod(to, st.st_mode & 07777) == 0; };
+  if (!giveMode()) kept = false;
   // The system may drop a bit silently (setgid for a group the user is not in).
-  struct stat now {};
-  if (fstat(to, &now) != 0 || now.st_uid != st.st_uid || now.st_gid != st.st_gid ||
-      (now.st_mode & 07777) != (st.st_mode & 07777)) {
-    kept = false;
-  }
-  return kept;
+  const auto matches = [&] {
+    struct stat now {};
+    return fstat(to, &now) == 0 && now.st_uid == st.st_uid && now.st_gid == st.st_gid &&
+           (now.st_mode & 07777) == (st.st_mode & 07777);
+  };
+  if (matches()) return kept;
+  // The folder's group was taken: the file's own is given, then the mode again.
+  return !ownersDiffer && kept && giveOwner() && giveMode() && matches();
 }
 
 // The file `loaded` read, opened for a write in place. Throws

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <vector>
@@ -28,6 +29,28 @@ TLoadResult failed(std::string message) { return {TLoadResult::TKind::Failed, st
 
 TLoadResult cannotOpen(const std::string& path, int error) {
   return failed(FormatText(kTextCannotOpen, {AbsolutePath(path), SystemReason(error)}));
+}
+
+// A small file's bytes, read into memory that is neither zeroed first nor
+// given back after each file: a batch reads into the same block again once
+// the stream of the file before has let it go.
+struct TReadBuffer {
+  std::unique_ptr<uint8_t[]> data;
+  size_t capacity = 0;
+};
+
+std::shared_ptr<TReadBuffer> readBuffer(size_t size) {
+  // A large file that could not be mapped gets memory of its own, given back
+  // with it.
+  thread_local std::shared_ptr<TReadBuffer> kept;
+  std::shared_ptr<TReadBuffer> buffer = size < posix::kMapFrom ? kept : nullptr;
+  if (!buffer || buffer.use_count() > 2) buffer = std::make_shared<TReadBuffer>();
+  if (buffer->capacity < size) {
+    buffer->data.reset(new uint8_t[size]);  // not zeroed: the read fills it
+    buffer->capacity = size;
+  }
+  if (size < posix::kMapFrom) kept = buffer;
+  return buffer;
 }
 
 }  // namespace
@@ -55,29 +78,25 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
       return {};
     }
   }
-  std::vector<uint8_t>& bytes = into.Bytes();
+  std::shared_ptr<TReadBuffer> buffer;
   try {
-    bytes.resize(size);
+    buffer = readBuffer(size);
   } catch (const std::bad_alloc&) {
-    into.Clear();
     return failed(SystemReason(ENOMEM));
   }
+  uint8_t* const bytes = buffer->data.get();
   size_t got = 0;
   while (got < size) {
-    const ssize_t n = read(fd, bytes.data() + got, size - got);
+    const ssize_t n = read(fd, bytes + got, size - got);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      into.Clear();
-      return failed(SystemReason(error));
+      return failed(SystemReason(errno));
     }
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  if (got < size) {
-    into.Clear();
-    return failed(std::string(ExifData::texts::kStreamReadError));
-  }
+  if (got < size) return failed(std::string(ExifData::texts::kStreamReadError));
+  if (size > 0) into.Adopt(bytes, size, std::move(buffer));
   posix::RememberLoad(path, std::move(loaded));
   return {};
 }
