@@ -8,12 +8,13 @@
 #   - one process per file, on the small photos;
 #   - start-up: one process on one small photo that has nothing to strip;
 #   - peak memory (maximum resident set) on a 100 MB and a 1 GB photo;
-#   - on the disk instead of tmpfs: the program, and the program with its
-#     flushes turned into no-ops (eatmydata), to show what the flushes cost.
+#   - what the flushes cost: the batches again with the program's flushes
+#     turned into no-ops (eatmydata), on tmpfs and on the disk.
 #
 #   bash bench/program_vs_peers.sh [--install] [program] [photo folder]
 #
-# The program's settings play no chime. RUNS sets hyperfine's runs (default 5).
+# The program's settings play no chime, except in the start-up row that names
+# it. RUNS sets hyperfine's runs (default 5).
 set -euo pipefail
 
 if [ "${1:-}" = --install ]; then
@@ -55,7 +56,10 @@ rng = random.Random(5)
 def photo(scan_bytes, exif_bytes=4000):  # exif_bytes None: nothing to strip
     app1 = b""
     if exif_bytes is not None:
-        exif = b"Exif\0\0" + bytes(rng.getrandbits(8) for _ in range(exif_bytes))
+        # A well-formed TIFF header with an empty directory, then filler: the
+        # other tools refuse a malformed Exif and then write nothing at all.
+        tiff = b"II*\0" + (8).to_bytes(4, "little") + b"\0\0" + b"\0\0\0\0"
+        exif = b"Exif\0\0" + tiff + bytes(rng.getrandbits(8) for _ in range(exif_bytes))
         app1 = b"\xff\xe1" + (len(exif) + 2).to_bytes(2, "big") + exif
     dqt = b"\xff\xdb\x00\x43\x00" + bytes(range(1, 65))
     sof = b"\xff\xc0\x00\x0b\x08\x00\x10\x00\x10\x01\x01\x11\x00"
@@ -110,6 +114,13 @@ for corpus in real small camera; do
     fi
   done
 done
+# The same batches with the program's flushes made no-ops: what flushing costs.
+if command -v eatmydata >/dev/null; then
+  for corpus in real small camera; do
+    [ -d "$work/corpus/$corpus" ] || continue
+    time_it "noflush-$corpus" "$work/corpus/$corpus" "eatmydata $program *.jpg >/dev/null 2>&1"
+  done
+fi
 for t in cp jhead velmora; do
   time_it "each-small-$t" "$work/corpus/small" \
     "for f in *.jpg; do $(one "$t" '$f') >/dev/null 2>&1; done"
@@ -120,6 +131,13 @@ for t in "${tools[@]}"; do
     --prepare "sh -c 'rm -rf $work/t && cp -r $work/one $work/t'" \
     --export-json "$work/json/start-$t.json" "$(one "$t" "$work/t/one.jpg")" >/dev/null 2>&1
 done
+# The same with the default chime and no audio output (no sound server, no
+# sound card here): the run ends with a chime that finds nowhere to play.
+mkdir -p "$work/config-chime/BRESKO"
+printf '[CONFIG]\nWave_Sound=16\n' > "$work/config-chime/BRESKO/velmora.ini"
+XDG_CONFIG_HOME=$work/config-chime hyperfine -N -i --style none --runs $((runs * 5)) --warmup 3 \
+  --prepare "sh -c 'rm -rf $work/t && cp -r $work/one $work/t'" \
+  --export-json "$work/json/start-chime-velmora.json" "$program $work/t/one.jpg" >/dev/null 2>&1
 
 # Peak memory: maximum resident set of one run on a fresh copy.
 for size in 100 1000; do
@@ -172,11 +190,11 @@ def corpus_note(corpus):
     size = sum(os.path.getsize(os.path.join(folder, n)) for n in names)
     return f"{len(names)} files, {size / 1e6:.0f} MB"
 
-def row(label, values, unit, scale):
+def row(label, values, unit, scale, shown=tools):
     cells = []
     for t in tools:
         v = values.get(t)
-        if v is None:
+        if v is None or t not in shown:
             cells.append("")
             continue
         cell = f"{v * scale:.1f} {unit}"
@@ -198,8 +216,17 @@ for corpus in ("real", "small", "camera"):
             {t: median(f"batch-{corpus}-{t}") for t in tools}, "ms", 1000)
 row("one process per file, small", {t: median(f"each-small-{t}") for t in tools}, "ms", 1000)
 row("start-up (one small file, nothing to strip)", {t: median(f"start-{t}") for t in tools}, "ms", 1000)
+row("start-up, default chime, no audio output",
+    {"cp": median("start-cp"), "jhead": median("start-jhead"),
+     "velmora": median("start-chime-velmora")}, "ms", 1000, shown=["velmora"])
 for size in (100, 1000):
     row(f"peak memory, {size} MB file", {t: peak(f"mem-{size}-{t}") for t in tools}, "MB", 1)
+print()
+print("On tmpfs, velmora with its flushes skipped (eatmydata), one process for the batch:")
+for corpus in ("real", "small", "camera"):
+    m, c = median(f"noflush-{corpus}"), median(f"batch-{corpus}-cp")
+    if m is not None and c:
+        print(f"- {corpus}: {m * 1000:.1f} ms ({m / c:.2f}x cp)")
 print()
 print(f"On the disk ({disk_corpus} corpus), one process for the batch:")
 for variant, label in (("velmora", "velmora, each file flushed"),

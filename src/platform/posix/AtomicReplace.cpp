@@ -382,12 +382,13 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
   // Root gives the file back to its owner; a user keeps the group when she
   // belongs to it. A change of owner clears setuid and setgid, so the mode
   // comes after it, and after the ACL (which sets the group bits as its mask).
-  const uid_t owner = geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
+  const uid_t user = geteuid();
+  const uid_t owner = user == 0 ? st.st_uid : static_cast<uid_t>(-1);
   const auto giveOwner = [&] { return fchown(to, owner, st.st_gid) == 0; };
   // A new file is the caller's and in her group, so mostly there is nothing
   // to give; a group the folder gave instead shows in the check at the end.
   const bool ownersDiffer =
-      (owner != static_cast<uid_t>(-1) && owner != geteuid()) || st.st_gid != getegid();
+      (owner != static_cast<uid_t>(-1) && owner != user) || st.st_gid != getegid();
   if (ownersDiffer && !giveOwner()) kept = false;
   bool listFailed = false;
   const std::vector<std::string> names = attributeNames(from, listFailed);
