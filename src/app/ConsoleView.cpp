@@ -1,5 +1,6 @@
 #include "app/ConsoleView.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string_view>
 
@@ -11,19 +12,25 @@ namespace app {
 
 namespace {
 
-std::string hexEscape(const char* prefix, unsigned value, int digits) {
+void appendHex(std::string& out, const char* prefix, unsigned value, int digits) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out = prefix;
+  out += prefix;
   for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 0xF];
-  return out;
 }
 
-}  // namespace
+// Printable ASCII, which most of a log is, goes out as it stands.
+bool plainAscii(unsigned char byte) { return byte >= 0x20 && byte < 0x7F; }
 
-std::string EscapeForConsole(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// Appends `text` to `out` with what a terminal might obey escaped.
+void appendEscaped(std::string& out, std::string_view text) {
   for (size_t at = 0; at < text.size();) {
+    const size_t plainEnd = static_cast<size_t>(
+        std::find_if_not(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
+                         [](char c) { return plainAscii(static_cast<unsigned char>(c)); }) -
+        text.begin());
+    out.append(text, at, plainEnd - at);
+    at = plainEnd;
+    if (at == text.size()) break;
     const auto byte = static_cast<unsigned char>(text[at]);
     const size_t length = Utf8SequenceLength(text, at);
     if (byte == '\n') {
@@ -37,24 +44,38 @@ std::string EscapeForConsole(std::string_view text) {
       ++at;
     } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
       // Not UTF-8, or a control: a byte a terminal might obey.
-      out += hexEscape("\\x", byte, 2);
+      appendHex(out, "\\x", byte, 2);
       ++at;
     } else if (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
       // U+0080..U+009F: the eight-bit controls, CSI among them.
-      out += hexEscape("\\u", static_cast<unsigned char>(text[at + 1]), 4);
+      appendHex(out, "\\u", static_cast<unsigned char>(text[at + 1]), 4);
       at += 2;
     } else {
       out.append(text, at, length);
       at += length;
     }
   }
+}
+
+}  // namespace
+
+std::string EscapeForConsole(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  appendEscaped(out, text);
   return out;
 }
 
 TConsoleView::TConsoleView(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
 void TConsoleView::AppendLogLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) out_ << EscapeForConsole(line) << '\n';
+  // One write a call: a file's lines reach a pipe together, and cheaply.
+  std::string text;
+  for (const std::string& line : lines) {
+    appendEscaped(text, line);
+    text += '\n';
+  }
+  out_.write(text.data(), static_cast<std::streamsize>(text.size()));
   out_.flush();
 }
 

@@ -203,8 +203,9 @@ void TFormMain::StripJpeg(const std::string& FileName) {
       notWritten(TNotWritten::Error);
       throw;
     }
+    // The file's lines and the blank lines after them, in one piece.
+    run.TraceLog.insert(run.TraceLog.end(), 2, std::string());
     view_.AppendLogLines(run.TraceLog);
-    view_.AppendLogLines({"", ""});
   }
 
   const std::string name = ExifData::FileNameOf(FileName);

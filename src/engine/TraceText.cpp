@@ -10,13 +10,16 @@ uint16_t MM2(uint16_t D2) { return static_cast<uint16_t>((D2 & 0xFF) * 256 + (D2
 
 std::string HexText(uint64_t value, int width) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string digits;
+  char digits[16];
+  int count = 0;
   do {
-    digits.insert(digits.begin(), kDigits[value & 0xF]);
+    digits[15 - count++] = kDigits[value & 0xF];
     value >>= 4;
   } while (value != 0);
-  if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
+  std::string text;
+  if (count < width) text.assign(static_cast<size_t>(width - count), '0');
+  text.append(digits + 16 - count, static_cast<size_t>(count));
+  return text;
 }
 
 std::string TraceLine(uint32_t offset, uint16_t marker, std::string_view label) {
