@@ -284,7 +284,14 @@ void TFormMain::beginBatch() {
   while (!waiting_.empty()) {
     TBatch batch = std::move(waiting_.front());
     waiting_.pop_front();
-    if (batch.route == TRoute::Dialog && !view_.RunPictureDialog(batch.files)) continue;
+    if (batch.route == TRoute::Dialog) {
+      // Should the dialog fail, the batches behind it go on once its error
+      // has been reported, and a close can still be honoured.
+      resumeAfterReport_ = true;
+      const bool picked = view_.RunPictureDialog(batch.files);
+      resumeAfterReport_ = false;
+      if (!picked) continue;
+    }
     running_.emplace(view_, std::move(batch));
     if (running_->route != TRoute::CommandLine) view_.ClearLog();
     // Shown before the events of the first step are handled.

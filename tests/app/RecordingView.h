@@ -5,6 +5,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ class TRecordingView : public app::TMainView {
   // The picture dialog's answers, one per call; an empty optional cancels.
   std::vector<std::vector<std::string>> dialogAnswers;
   bool dialogCancels = false;
+  bool dialogThrows = false;  // the toolkit fails to show it
 
   void SetFileNameLabel(const std::string& text) override { events.push_back("Label:" + text); }
   void SetVersionLabel(const std::string& text) override { events.push_back("Version:" + text); }
@@ -78,6 +80,7 @@ class TRecordingView : public app::TMainView {
   }
   bool RunPictureDialog(std::vector<std::string>& files) override {
     events.push_back("Dialog");
+    if (dialogThrows) throw std::runtime_error("no dialog");
     if (dialogCancels || dialogAnswers.empty()) return false;
     files = dialogAnswers.front();
     dialogAnswers.erase(dialogAnswers.begin());

@@ -165,6 +165,21 @@ TEST_F(Routes, QueuedBatchSurvivesAnErrorAndRunsAfterItsReport) {
   EXPECT_EQ(saved.count("/p/3.jpg"), 1u);
 }
 
+TEST_F(Routes, AFailedDialogDoesNotHoldUpTheBatchesBehindIt) {
+  Form();
+  view.dialogThrows = true;
+  view.beforeStep = [&] {
+    view.beforeStep = nullptr;
+    Form().ButtonLoadClick();  // its dialog fails when its turn comes
+    Form().WMDropFiles({"/p/3.jpg"});
+  };
+  EXPECT_THROW(Form().WMDropFiles({"/p/1.jpg"}), std::runtime_error);
+  Form().ReportError("no dialog");  // what the window does with the error
+  EXPECT_EQ(saved.count("/p/3.jpg"), 1u);
+  EXPECT_FALSE(Form().BatchRunning());
+  EXPECT_TRUE(Form().FormCloseQuery()) << "the window can still be closed";
+}
+
 TEST_F(Routes, CloseDuringABatchIsHonouredWhenTheBatchHasEnded) {
   Form();
   view.beforeStep = [&] {
