@@ -16,6 +16,7 @@
 
 #include "JpegDecode.h"
 #include "ProgramRunner.h"
+#include "TestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -84,10 +85,7 @@ Bytes fillBeforeEOI(const Bytes& jpeg, size_t count) {
 class Outcomes : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("velmora-outcomes-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
+    root = FreshTestFolder("velmora-outcomes-");
     for (const char* sub : {"config/BRESKO", "run", "home", "photos"})
       fs::create_directories(root / sub);
     chmod((root / "run").c_str(), 0700);

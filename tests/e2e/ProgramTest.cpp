@@ -54,10 +54,7 @@ Bytes syntheticJpeg(size_t scanBytes) {
 class Program : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("velmora-e2e-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
+    root = FreshTestFolder("velmora-e2e-");
     for (const char* sub : {"config", "run", "home", "photos"}) fs::create_directories(root / sub);
     // Everyone may work here: some tests run the program as an unprivileged user.
     for (const auto& entry : fs::recursive_directory_iterator(root))

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,6 +20,14 @@
 namespace fs = std::filesystem;
 
 namespace velmora::test {
+
+std::string FreshTestFolder(const std::string& prefix) {
+  const fs::path path =
+      fs::temp_directory_path() / (prefix + std::to_string(getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(path);
+  return path.string();
+}
 
 TScratchFolder::TScratchFolder() {
   std::string pattern = (fs::temp_directory_path() / "velmora-platform-XXXXXX").string();

@@ -37,6 +37,10 @@ mode_t ModeOf(const std::string& path);
 // `size` reproducible pseudo-random bytes.
 std::string RandomBytes(size_t size, unsigned seed);
 
+// A fresh path under the temporary folder for the running test, unique to
+// this process and test, and removed first if a crashed run left it.
+std::string FreshTestFolder(const std::string& prefix);
+
 // Makes `path` the current folder for one scope.
 class TScopedCwd {
  public:
