@@ -1,6 +1,7 @@
 #include "app/ConsoleView.h"
 
-#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <string_view>
 
@@ -21,13 +22,25 @@ void appendHex(std::string& out, const char* prefix, unsigned value, int digits)
 // Printable ASCII, which most of a log is, goes out as it stands.
 bool plainAscii(unsigned char byte) { return byte >= 0x20 && byte < 0x7F; }
 
+// Where the run of plain ASCII from `at` ends. Eight bytes are tested at a
+// time: a byte below 0x20 or above 0x7E sets the top bit of its lane.
+size_t plainRunEnd(std::string_view text, size_t at) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kTops = 0x8080808080808080;
+  for (uint64_t word = 0; at + sizeof word <= text.size(); at += sizeof word) {
+    std::memcpy(&word, text.data() + at, sizeof word);
+    const uint64_t below = (word - kOnes * 0x20) & ~word;
+    const uint64_t above = (word + kOnes * (0x7F - 0x7E)) | word;
+    if (((below | above) & kTops) != 0) break;
+  }
+  while (at < text.size() && plainAscii(static_cast<unsigned char>(text[at]))) ++at;
+  return at;
+}
+
 // Appends `text` to `out` with what a terminal might obey escaped.
 void appendEscaped(std::string& out, std::string_view text) {
   for (size_t at = 0; at < text.size();) {
-    const size_t plainEnd = static_cast<size_t>(
-        std::find_if_not(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
-                         [](char c) { return plainAscii(static_cast<unsigned char>(c)); }) -
-        text.begin());
+    const size_t plainEnd = plainRunEnd(text, at);
     out.append(text, at, plainEnd - at);
     at = plainEnd;
     if (at == text.size()) break;
@@ -70,7 +83,10 @@ TConsoleView::TConsoleView(std::ostream& out, std::ostream& err) : out_(out), er
 
 void TConsoleView::AppendLogLines(const std::vector<std::string>& lines) {
   // One write a call: a file's lines reach a pipe together, and cheaply.
+  size_t plain = 0;
+  for (const std::string& line : lines) plain += line.size() + 1;
   std::string text;
+  text.reserve(plain);
   for (const std::string& line : lines) {
     appendEscaped(text, line);
     text += '\n';

@@ -40,7 +40,9 @@ std::string NotJpegLine(uint16_t Marker) {
 }  // namespace
 
 TStripRun::TStripRun(TFileAccess& files, std::string exePath)
-    : files_(files), exePath_(std::move(exePath)) {}
+    : files_(files), exePath_(std::move(exePath)) {
+  TraceLog.reserve(16);  // a file's lines, mostly without growing
+}
 
 TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TAnalyzeResult result;

@@ -51,7 +51,14 @@ void TStripRun::WriteJFIF() {
 }
 
 void TStripRun::WriteCOM() {
-  const std::string text = files_.CommentBytes(CommentText(exePath_));
+  // The same text for every file a program strips: made once a thread.
+  thread_local std::string madeFor;
+  thread_local std::string made;
+  if (made.empty() || madeFor != exePath_) {
+    made = CommentText(exePath_);
+    madeFor = exePath_;
+  }
+  const std::string text = files_.CommentBytes(made);
   static constexpr uint8_t kCOM[2] = {0xFF, 0xFE};
   StripJpeg.Write(kCOM, 2);
   WriteField(StripJpeg, static_cast<uint16_t>(text.size() + 2));

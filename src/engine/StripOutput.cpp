@@ -5,15 +5,27 @@
 
 namespace ExifData {
 
+namespace {
+
+constexpr size_t kOwnBytes = 512;
+// A stripped file is a handful of pieces: the start of image, our segments,
+// the kept segments and the scan.
+constexpr size_t kPieces = 8;
+
+}  // namespace
+
 void TStripOutput::Write(const void* from, size_t count) {
   if (count == 0) return;
   const auto* bytes = static_cast<const uint8_t*>(from);
+  // Our own segments come to a few hundred bytes: one block holds them all.
+  if (own_.capacity() == 0) own_.reserve(kOwnBytes);
   const auto at = static_cast<int64_t>(own_.size());
   own_.insert(own_.end(), bytes, bytes + count);
   const auto n = static_cast<int64_t>(count);
   if (!pieces_.empty() && pieces_.back().source == nullptr) {
     pieces_.back().size += n;  // own bytes are appended in order, so they join
   } else {
+    if (pieces_.capacity() == 0) pieces_.reserve(kPieces);
     pieces_.push_back({nullptr, at, n});
   }
   size_ += n;
@@ -27,6 +39,7 @@ void TStripOutput::CopyFrom(TMemoryStream& source, int64_t count) {
   if (last != nullptr && last->source == &source && last->offset + last->size == at) {
     last->size += count;  // kept segments that follow each other: one range
   } else {
+    if (pieces_.capacity() == 0) pieces_.reserve(kPieces);
     pieces_.push_back({&source, at, count});
   }
   source.SetPosition(at + count);

@@ -11,8 +11,10 @@
 #include <climits>
 #include <cstdio>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
+#include "platform/posix/EffectiveIds.h"
 #include "platform/posix/SignalCleanup.h"
 #include "platform/posix/SystemReason.h"
 
@@ -24,16 +26,21 @@ using TStep = EReplaceFailure::TStep;
 // Symbolic links followed before giving up, as the kernel does (ELOOP).
 constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 100;
+// A temporary name: start, random characters, end.
+constexpr std::string_view kTempNameStart = ".velmora-";
+constexpr size_t kNameBytes = 16;
+constexpr std::string_view kTempNameEnd = ".tmp";
+constexpr size_t kTempNameSize = kTempNameStart.size() + kNameBytes + kTempNameEnd.size();
 
 std::function<void()>& saveSeam() {
   static std::function<void()> seam;
   return seam;
 }
 
-std::string randomSuffix() {
+// Appends kNameBytes random characters to `name`.
+void appendRandomSuffix(std::string& name) {
   static constexpr char kAlphabet[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  constexpr size_t kNameBytes = 16;
   // The system's random bytes, drawn for many names at once: a batch of small
   // files would otherwise ask once per file. Each byte serves one name only.
   thread_local unsigned char pool[kNameBytes * 64];
@@ -50,9 +57,7 @@ std::string randomSuffix() {
     }
     used = 0;
   }
-  std::string suffix(kNameBytes, '\0');
-  for (char& c : suffix) c = kAlphabet[pool[used++] % (sizeof kAlphabet - 1)];
-  return suffix;
+  for (size_t i = 0; i < kNameBytes; ++i) name += kAlphabet[pool[used++] % (sizeof kAlphabet - 1)];
 }
 
 std::string nameOf(const std::string& path) {
@@ -194,7 +199,7 @@ std::string FolderOf(const std::string& path) {
 
 int WriteRefusal(int folder, const std::string& name, const struct stat& st) {
   if (faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0) return errno;
-  if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
+  if (EffectiveUser() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
   return 0;
 }
 
@@ -210,7 +215,7 @@ TPlace ResolvePlace(const std::string& path) {
       throw EReplaceFailure(TStep::Create, errno);
     }
     if (!S_ISLNK(st.st_mode)) return place;
-    if (st.st_uid != geteuid()) place.foreignLink = true;
+    if (st.st_uid != EffectiveUser()) place.foreignLink = true;
     std::vector<char> buffer(PATH_MAX + 1);
     const ssize_t n =
         readlinkat(place.folder.Get(), place.name.c_str(), buffer.data(), buffer.size());
@@ -262,7 +267,11 @@ bool SameFile(const struct stat& loaded, const struct stat& st) {
 
 TTempFile::TTempFile(int folder, mode_t mode) : folder_(folder) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string candidate = ".velmora-" + randomSuffix() + ".tmp";
+    std::string candidate;
+    candidate.reserve(kTempNameSize);
+    candidate += kTempNameStart;
+    appendRandomSuffix(candidate);
+    candidate += kTempNameEnd;
     // Made and put on record in one step: a signal finds either no file or
     // a file it may remove.
     const TSignalsHeld held;
@@ -382,13 +391,13 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp) {
   // Root gives the file back to its owner; a user keeps the group when she
   // belongs to it. A change of owner clears setuid and setgid, so the mode
   // comes after it, and after the ACL (which sets the group bits as its mask).
-  const uid_t user = geteuid();
+  const uid_t user = EffectiveUser();
   const uid_t owner = user == 0 ? st.st_uid : static_cast<uid_t>(-1);
   const auto giveOwner = [&] { return fchown(to, owner, st.st_gid) == 0; };
   // A new file is the caller's and in her group, so mostly there is nothing
   // to give; a group the folder gave instead shows in the check at the end.
   const bool ownersDiffer =
-      (owner != static_cast<uid_t>(-1) && owner != user) || st.st_gid != getegid();
+      (owner != static_cast<uid_t>(-1) && owner != user) || st.st_gid != EffectiveGroup();
   if (ownersDiffer && !giveOwner()) kept = false;
   bool listFailed = false;
   const std::vector<std::string> names = attributeNames(from, listFailed);
@@ -439,7 +448,7 @@ void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& p
   // would refuse it, without opening it; a name that is a link by now is
   // judged as itself and then refused by the final check.
   const struct stat& st = loaded.st;
-  const uid_t user = geteuid();
+  const uid_t user = EffectiveUser();
   if (faccessat(folder, name, W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) throw EReplaceFailure(TStep::Changed, errno);
     throw EReplaceFailure(TStep::Create, errno);
@@ -490,7 +499,7 @@ void ReplaceFileContents(const TPlace& place, const void* data, size_t size) {
     existing = TUniqueFd(openat(folder, place.name.c_str(),
                                 O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     if (!existing.Valid()) throw EReplaceFailure(TStep::Create, errno);
-    if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    if (EffectiveUser() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
       throw EReplaceFailure(TStep::Create, EACCES);
   }
   TTempFile temp(folder, exists ? 0600 : 0666);

@@ -18,6 +18,9 @@ struct TSlot {
 };
 constexpr int kSlots = 16;
 TSlot slots[kSlots];
+// How many slots hold a mapping: a batch of small files, read rather than
+// mapped, asks about every piece of every file.
+std::atomic<int> mapped{0};
 struct sigaction previous {};
 
 TSlot* slotOf(uintptr_t address) {
@@ -86,13 +89,16 @@ std::shared_ptr<const void> MapWholeFile(int fd, size_t size) {
   slot->changed.store(false);
   slot->size.store(size);
   slot->begin.store(reinterpret_cast<uintptr_t>(data));
+  mapped.fetch_add(1);
   return std::shared_ptr<const void>(data, [slot, size](const void* p) {
     slot->begin.store(0);
+    mapped.fetch_sub(1);
     munmap(const_cast<void*>(p), size);
   });
 }
 
 bool MappingChanged(const void* address) {
+  if (mapped.load() == 0) return false;
   const TSlot* slot = slotOf(reinterpret_cast<uintptr_t>(address));
   return slot != nullptr && slot->changed.load();
 }

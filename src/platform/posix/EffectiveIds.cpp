@@ -1,0 +1,40 @@
+#include "platform/posix/EffectiveIds.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace platform::posix {
+namespace {
+
+constexpr int64_t kUnknown = -1;
+std::atomic<int64_t> user{kUnknown};
+std::atomic<int64_t> group{kUnknown};
+
+// A child of fork() asks again: it may take on another user before it saves.
+void forgetInChild() {
+  user.store(kUnknown);
+  group.store(kUnknown);
+}
+
+template <typename TId, typename TAsk>
+TId remembered(std::atomic<int64_t>& id, TAsk ask) {
+  static std::once_flag registered;
+  std::call_once(registered, [] { pthread_atfork(nullptr, nullptr, forgetInChild); });
+  int64_t known = id.load(std::memory_order_relaxed);
+  if (known == kUnknown) {
+    known = static_cast<int64_t>(ask());
+    id.store(known, std::memory_order_relaxed);
+  }
+  return static_cast<TId>(known);
+}
+
+}  // namespace
+
+uid_t EffectiveUser() { return remembered<uid_t>(user, geteuid); }
+gid_t EffectiveGroup() { return remembered<gid_t>(group, getegid); }
+
+}  // namespace platform::posix
