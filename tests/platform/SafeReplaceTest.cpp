@@ -21,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/Signals.h"
 #include "platform/posix/AtomicReplace.h"
+#include "platform/posix/EffectiveIds.h"
 
 namespace velmora::test {
 
@@ -136,6 +137,23 @@ TEST(SafeReplace, KeepsOwnerGroupModeAclsAndAttributes) {
       EXPECT_EQ(ReadFile(folder / "twin.jpg"), bytes);
     }
   }
+}
+
+// The ids are remembered once a process; a child that switches users before
+// it saves must not judge files as its parent.
+TEST(SafeReplace, AChildThatSwitchedUsersIsSeenAsItsNewUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make users";
+  const TTestUser alice("alice");
+  if (!alice.Made()) GTEST_SKIP() << "cannot make test users";
+  ASSERT_EQ(posix::EffectiveUser(), 0u);
+  ASSERT_EQ(posix::EffectiveGroup(), getegid());
+  const auto seen = RunAs(alice.Uid(), alice.Gid(), [&]() -> std::string {
+    if (posix::EffectiveUser() != alice.Uid()) return "still the parent's user";
+    if (posix::EffectiveGroup() != alice.Gid()) return "still the parent's group";
+    return "";
+  });
+  ASSERT_TRUE(seen.has_value());
+  EXPECT_EQ(*seen, "");
 }
 
 TEST(SafeReplace, RootsBackupBelongsToTheOriginalsOwner) {

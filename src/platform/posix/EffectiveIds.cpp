@@ -20,21 +20,25 @@ void forgetInChild() {
   group.store(kUnknown);
 }
 
-template <typename TId, typename TAsk>
-TId remembered(std::atomic<int64_t>& id, TAsk ask) {
+int64_t remembered(std::atomic<int64_t>& id, int64_t (*ask)()) {
   static std::once_flag registered;
   std::call_once(registered, [] { pthread_atfork(nullptr, nullptr, forgetInChild); });
   int64_t known = id.load(std::memory_order_relaxed);
   if (known == kUnknown) {
-    known = static_cast<int64_t>(ask());
+    known = ask();
     id.store(known, std::memory_order_relaxed);
   }
-  return static_cast<TId>(known);
+  return known;
 }
 
 }  // namespace
 
-uid_t EffectiveUser() { return remembered<uid_t>(user, geteuid); }
-gid_t EffectiveGroup() { return remembered<gid_t>(group, getegid); }
+uid_t EffectiveUser() {
+  return static_cast<uid_t>(remembered(user, [] { return static_cast<int64_t>(geteuid()); }));
+}
+
+gid_t EffectiveGroup() {
+  return static_cast<gid_t>(remembered(group, [] { return static_cast<int64_t>(getegid()); }));
+}
 
 }  // namespace platform::posix
