@@ -11,34 +11,38 @@ uint16_t MM2(uint16_t D2) { return static_cast<uint16_t>((D2 & 0xFF) * 256 + (D2
 
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
+// How many hex digits `value` takes: at least `width`, never cut.
+size_t HexDigits(uint64_t value, size_t width) {
+  size_t digits = 1;
+  while (digits < 16 && (value >> (4 * digits)) != 0) ++digits;
+  return std::max(digits, width);
+}
+
+// Writes the last `digits` hex digits of `value` at `out`, upper case.
+char* PutHex(char* out, uint64_t value, size_t digits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (size_t i = digits; i-- > 0;) *out++ = i < 16 ? kDigits[(value >> (4 * i)) & 0xF] : '0';
+  return out;
+}
 
 }  // namespace
 
 std::string HexText(uint64_t value, int width) {
-  char digits[16];
-  int count = 0;
-  do {
-    digits[15 - count++] = kDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  std::string text;
-  if (count < width) text.assign(static_cast<size_t>(width - count), '0');
-  text.append(digits + 16 - count, static_cast<size_t>(count));
+  const size_t digits = HexDigits(value, width > 0 ? static_cast<size_t>(width) : 0);
+  std::string text(digits, '0');
+  PutHex(text.data(), value, digits);
   return text;
 }
 
 std::string TraceLine(uint32_t offset, uint16_t marker, std::string_view label) {
   // One allocation a line: a batch of small files makes several per file.
-  size_t offsetDigits = 6;  // at least; as many as the offset needs
-  while (offsetDigits < 8 && (offset >> (4 * offsetDigits)) != 0) ++offsetDigits;
+  const size_t offsetDigits = HexDigits(offset, 6);
   std::string line(texts::kAddress.size() + offsetDigits + texts::kMark.size() + 4 + label.size(),
                    '\0');
-  char* out = line.data();
-  out = std::copy(texts::kAddress.begin(), texts::kAddress.end(), out);
-  for (size_t i = offsetDigits; i-- > 0;) *out++ = kDigits[(offset >> (4 * i)) & 0xF];
+  char* out = std::copy(texts::kAddress.begin(), texts::kAddress.end(), line.data());
+  out = PutHex(out, offset, offsetDigits);
   out = std::copy(texts::kMark.begin(), texts::kMark.end(), out);
-  for (int i = 4; i-- > 0;) *out++ = kDigits[(marker >> (4 * i)) & 0xF];
+  out = PutHex(out, marker, 4);
   std::copy(label.begin(), label.end(), out);
   return line;
 }
