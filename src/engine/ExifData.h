@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,20 @@ class TFileAccess {
   // comment segment carries on this platform. Never longer than `text`, so the
   // comment's limit holds. UTF-8 unchanged unless a platform says otherwise.
   virtual std::string CommentBytes(const std::string& text) const { return text; }
+  // Offered while the end-of-image search runs through a long scan, for a
+  // file whose output already differs from it: the output holds `bytes`
+  // (input bytes, offered in order from the start of scan on) at offset
+  // `at`, unless the image turns out to end before them. Each chunk comes
+  // just before the search reads it, so it may be written out while it is
+  // still in the processor's cache. The save is handed the whole output all
+  // the same and must not trust what it was offered.
+  virtual void AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) {
+    static_cast<void>(bytes);
+    static_cast<void>(at);
+  }
+  // The run that loaded `path` is over: what was kept for its save (the open
+  // file, bytes written ahead) may go.
+  virtual void RunEnded(const std::string& path) { static_cast<void>(path); }
 };
 
 // Why a walk's output must not be written over its input.
@@ -114,6 +129,10 @@ class TStripRun {
   // `exePath`: full path of the running executable in UTF-8, used for the
   // comment text; `files` encodes that text (CommentBytes).
   TStripRun(TFileAccess& files, std::string exePath);
+  // Tells the file access that the run is over (TFileAccess::RunEnded).
+  ~TStripRun();
+  TStripRun(const TStripRun&) = delete;
+  TStripRun& operator=(const TStripRun&) = delete;
 
   uint8_t FLAG = 0;
   TStripOutput StripJpeg;
@@ -146,6 +165,7 @@ class TStripRun {
 
   TFileAccess& files_;
   std::string exePath_;
+  std::string loadedPath_;  // the file this run asked to load, if any
   TDamage damage_ = TDamage::None;
 };
 

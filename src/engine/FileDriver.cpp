@@ -44,6 +44,10 @@ TStripRun::TStripRun(TFileAccess& files, std::string exePath)
   TraceLog.reserve(16);  // a file's lines, mostly without growing
 }
 
+TStripRun::~TStripRun() {
+  if (!loadedPath_.empty()) files_.RunEnded(loadedPath_);
+}
+
 TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TAnalyzeResult result;
   damage_ = TDamage::None;
@@ -52,6 +56,8 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TraceLog.push_back(std::string(texts::kHeaderOpen) + name + std::string(texts::kHeaderClose));
 
   // Src is kept until the run ends: StripJpeg's ranges refer to it.
+  if (!loadedPath_.empty() && loadedPath_ != FileName) files_.RunEnded(loadedPath_);
+  loadedPath_ = FileName;
   const TLoadResult load = files_.LoadFile(FileName, Src);
   if (load.kind == TLoadResult::TKind::Failed) {
     TraceLog.push_back(load.message.empty() ? std::string(texts::kFileOpenError) + name

@@ -114,11 +114,13 @@ void TStripRun::CopyScan(TMemoryStream& Src) {
   Src.Seek(-2);
   const int32_t CP = static_cast<int32_t>(Src.Position());
   int32_t StreamSize = static_cast<int32_t>(Src.Size() - CP);
+  // The comment first: the scan's place in the output is then known while
+  // the search runs through it.
+  if (FLAG & flWriteComment) WriteCOM();
   if (FLAG & flDeleteAfterEOI) {
     const int32_t found = SeekEOI(Src);
     if (found != CP) StreamSize = found - CP + 2;
   }
-  if (FLAG & flWriteComment) WriteCOM();
   Src.SetPosition(CP);
   StripJpeg.CopyFrom(Src, StreamSize);
 }

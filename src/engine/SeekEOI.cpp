@@ -9,6 +9,7 @@
 // are scan data, and a run of 0xFF before a marker code is fill. Where the
 // structure cannot be followed, no end is taken for sure and the caller keeps
 // the rest of the input whole.
+#include <algorithm>
 #include <cstdint>
 
 #include "EngineTexts.h"
@@ -57,10 +58,51 @@ VELMORA_WIDE_VECTOR_CLONES int64_t FindMarker(const uint8_t* data, int64_t from,
   return kNone;
 }
 
+// The search reads a long scan this many bytes at a time, each offered to the
+// file access just before (TFileAccess::AheadOfSearch): a chunk fits the
+// processor's cache, so a write of it right after costs no second pass
+// through memory. A scan of one chunk or less is not offered.
+constexpr int64_t kChunk = int64_t{256} << 10;
+
+// The input's bytes from the start of scan on, offered in order and each
+// once, for the output from offset `at` on.
+class TOffer {
+ public:
+  TOffer(TFileAccess* files, const uint8_t* data, int64_t from, int64_t at)
+      : files_(files), data_(data), from_(from), offered_(from), at_(at) {}
+  // Offers the bytes up to `end` (exclusive) not offered yet.
+  void Upto(int64_t end) {
+    if (files_ == nullptr || end <= offered_) return;
+    files_->AheadOfSearch({data_ + offered_, static_cast<size_t>(end - offered_)},
+                          at_ + (offered_ - from_));
+    offered_ = end;
+  }
+
+ private:
+  TFileAccess* files_;  // nullptr: nothing is offered
+  const uint8_t* data_;
+  int64_t from_;
+  int64_t offered_;
+  int64_t at_;
+};
+
+// FindMarker over [from, size), a chunk at a time, each offered first.
+int64_t FindMarkerOffered(const uint8_t* data, int64_t from, int64_t size, TOffer& offer) {
+  for (int64_t p = from; p < size - 1;) {
+    const int64_t end = std::min(size, p + kChunk);
+    offer.Upto(end);
+    // The bound after `end` lets a marker's code byte lie just past it.
+    const int64_t found = FindMarker(data, p, std::min(size, end + 1));
+    if (found != kNone) return found;
+    p = end;
+  }
+  return kNone;
+}
+
 // From the start-of-scan marker at E: the offset of the 0xFF of the
 // end-of-image marker that ends the image, or kNone when there is none or the
 // structure breaks (a length below 2 or past the end, a start of image).
-int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size) {
+int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size, TOffer& offer) {
   int64_t marker = E;  // the 0xFF of a marker with a length field
   for (;;) {
     if (marker + 4 > size) return kNone;
@@ -68,7 +110,7 @@ int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size) {
     if (length < 2 || marker + 2 + length > size) return kNone;
     int64_t p = marker + 2 + length;
     for (;;) {
-      p = FindMarker(data, p, size);
+      p = FindMarkerOffered(data, p, size, offer);
       if (p == kNone) return kNone;
       while (p + 1 < size && data[p + 1] == 0xFF) ++p;  // fill: the last 0xFF is the marker's
       if (p + 1 >= size) return kNone;
@@ -94,7 +136,12 @@ int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size) {
 int32_t TStripRun::SeekEOI(TMemoryStream& Src) {
   const int64_t E = Src.Position();
   const int64_t size = Src.Size();
-  const int64_t found = E >= 0 && E < size ? FollowToEOI(Src.Data(), E, size) : kNone;
+  // Only a file that will be written has its scan offered: its output so far
+  // is not the input's own start.
+  const bool offered =
+      E >= 0 && size - E > kChunk && !StripJpeg.Equals(Src.Data(), static_cast<size_t>(E));
+  TOffer offer(offered ? &files_ : nullptr, Src.Data(), E, StripJpeg.Size());
+  const int64_t found = E >= 0 && E < size ? FollowToEOI(Src.Data(), E, size, offer) : kNone;
   if (found == kNone) {
     Src.SetPosition(size);
     return static_cast<int32_t>(E);

@@ -31,6 +31,13 @@ class TPlatformFiles : public ExifData::TFileAccess {
   // Copies content, permission bits and time stamps; see TFileAccess::CopyToBackup.
   ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
                                         const std::string& backup) override;
+#ifndef _WIN32
+  // Writes a long scan's bytes to the save's temporary file while they are
+  // still in the processor's cache; the save checks them against its pieces.
+  void AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) override;
+  // Closes the file kept for the save and removes what was written ahead.
+  void RunEnded(const std::string& path) override;
+#endif
 #ifdef _WIN32
   // The system's ANSI code page, as comments written on Windows have always
   // been: a character it lacks becomes its default character or a best fit.

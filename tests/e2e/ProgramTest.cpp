@@ -17,6 +17,7 @@
 #include <random>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "ProgramRunner.h"
 #include "TestSupport.h"
@@ -525,24 +526,31 @@ TEST_F(Program, SettingsProblemsAreToldOnceAndLeaveTheStatusToThePhotos) {
 
 TEST_F(Program, FullDiskLeavesTheFileWhole) {
   requireRoot();
-  if (mount("tmpfs", (root / "photos").c_str(), "tmpfs", 0, "size=256k,mode=0777") != 0)
-    GTEST_SKIP() << "cannot mount a small file system here";
-  writeFile(root / "photos/a.jpg", syntheticJpeg(150 * 1024));
-  const Bytes original = readFile(root / "photos/a.jpg");
-  // Fill what is left so that no second copy of the photo fits.
-  {
-    std::ofstream fill(root / "photos/fill", std::ios::binary);
-    const std::string block(4096, '\0');
-    while (fill.write(block.data(), block.size())) {
+  // A short scan, and one long enough to be written out while it is searched.
+  const std::pair<size_t, const char*> photos[] = {{150 * 1024, "size=256k,mode=0777"},
+                                                   {700 * 1024, "size=1m,mode=0777"}};
+  for (const auto& [scan, disk] : photos) {
+    SCOPED_TRACE(scan);
+    if (mount("tmpfs", (root / "photos").c_str(), "tmpfs", 0, disk) != 0)
+      GTEST_SKIP() << "cannot mount a small file system here";
+    writeFile(root / "photos/a.jpg", syntheticJpeg(scan));
+    const Bytes original = readFile(root / "photos/a.jpg");
+    // Fill what is left so that no second copy of the photo fits.
+    {
+      std::ofstream fill(root / "photos/fill", std::ios::binary);
+      const std::string block(4096, '\0');
+      while (fill.write(block.data(), block.size())) {
+      }
     }
-  }
-  fs::resize_file(root / "photos/fill", fs::file_size(root / "photos/fill") - 64 * 1024);
+    fs::resize_file(root / "photos/fill", fs::file_size(root / "photos/fill") - 64 * 1024);
 
-  const auto result = run({"a.jpg"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("velmora: "), std::string::npos);
-  EXPECT_EQ(readFile(root / "photos/a.jpg"), original);
-  EXPECT_EQ(folderEntries(root / "photos"), (std::vector<std::string>{"a.jpg", "fill"}));
+    const auto result = run({"a.jpg"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("velmora: "), std::string::npos);
+    EXPECT_EQ(readFile(root / "photos/a.jpg"), original);
+    EXPECT_EQ(folderEntries(root / "photos"), (std::vector<std::string>{"a.jpg", "fill"}));
+    umount2((root / "photos").c_str(), MNT_DETACH);
+  }
 }
 
 TEST_F(Program, KilledDuringTheSaveLeavesTheFileOldOrNew) {

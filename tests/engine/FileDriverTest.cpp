@@ -1,7 +1,10 @@
 // AnalyzeExif through an in-memory file system.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "ExpectThrowMessage.h"
 #include "JpegBuilder.h"
@@ -243,4 +246,98 @@ TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
       EXPECT_TRUE(driver.files.copies.empty()) << "FLAG=" << FLAG;
     }
   }
+}
+
+namespace {
+
+// Records what the run tells its file access besides loading and backups.
+class TAheadRecorder : public TFakeFileAccess {
+ public:
+  struct TOffer {
+    const uint8_t* data;
+    size_t size;
+    int64_t at;
+  };
+  std::vector<TOffer> offers;
+  std::vector<std::string> ended;
+
+  void AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) override {
+    offers.push_back({bytes.data(), bytes.size(), at});
+  }
+  void RunEnded(const std::string& path) override { ended.push_back(path); }
+};
+
+}  // namespace
+
+// A long scan is offered while it is searched, in chunks that continue one
+// another, each at the offset where the output holds its bytes, up to at
+// least the output's end. Only a file being changed before its scan is
+// offered, and only a scan longer than one chunk.
+TEST(AnalyzeExif, OffersALongScanAtItsPlaceInTheOutput) {
+  constexpr size_t kChunk = size_t{256} << 10;
+  const Bytes longScan =
+      JpegBuilder().SOI().APP1(50).DQT().SOF0().SOS().Data(600 << 10).EOI().Bytes({1, 2}).Build();
+  const struct {
+    const char* what;
+    Bytes input;
+    uint8_t FLAG;
+    bool offered;
+  } cases[] = {
+      {"metadata dropped, comment added", longScan,
+       ExifData::flDeleteAfterEOI | ExifData::flWriteComment, true},
+      {"metadata dropped", longScan, ExifData::flDeleteAfterEOI, true},
+      {"no end-of-image search", longScan, ExifData::flWriteComment, false},
+      {"nothing changed before the scan",
+       JpegBuilder().SOI().DQT().SOF0().SOS().Data(600 << 10).EOI().Bytes({1}).Build(),
+       ExifData::flDeleteAfterEOI, false},
+      {"a scan of one chunk", JpegBuilder().SOI().APP1(50).SOS().Data(kChunk - 200).EOI().Build(),
+       ExifData::flDeleteAfterEOI, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TAheadRecorder files;
+    files.files["/p/a.jpg"] = c.input;
+    ExifData::TStripRun run(files, "/opt/velmora/velmora");
+    run.FLAG = c.FLAG;
+    run.AnalyzeExif("/p/a.jpg");
+    if (!c.offered) {
+      EXPECT_TRUE(files.offers.empty());
+      continue;
+    }
+    const Bytes output = run.StripJpeg.Bytes();
+    ASSERT_GE(files.offers.size(), 3u);
+    for (size_t i = 0; i < files.offers.size(); ++i) {
+      const auto& offer = files.offers[i];
+      if (i > 0) {
+        const auto& before = files.offers[i - 1];
+        EXPECT_EQ(offer.data, before.data + before.size);
+        EXPECT_EQ(offer.at, before.at + static_cast<int64_t>(before.size));
+      }
+      EXPECT_LE(offer.size, kChunk + 64) << "a chunk at a time";
+      const auto at = static_cast<size_t>(offer.at);
+      const size_t inOutput = std::min(offer.size, output.size() - std::min(at, output.size()));
+      EXPECT_TRUE(std::equal(offer.data, offer.data + inOutput, output.begin() + at)) << i;
+    }
+    const auto& last = files.offers.back();
+    EXPECT_GE(last.at + static_cast<int64_t>(last.size), static_cast<int64_t>(output.size()));
+  }
+}
+
+// The file access hears when a file's run is over: when the run ends, or
+// when it goes on to another file.
+TEST(TStripRun, TellsItsFileAccessWhenEachFilesRunIsOver) {
+  TAheadRecorder files;
+  files.files["/a.jpg"] = kPhoto;
+  files.files["/b.jpg"] = kPhoto;
+  {
+    ExifData::TStripRun run(files, "/opt/velmora/velmora");
+    run.AnalyzeExif("/a.jpg");
+    run.AnalyzeExif("/a.jpg");
+    EXPECT_TRUE(files.ended.empty());
+    run.AnalyzeExif("/b.jpg");
+    EXPECT_EQ(files.ended, (std::vector<std::string>{"/a.jpg"}));
+  }
+  EXPECT_EQ(files.ended, (std::vector<std::string>{"/a.jpg", "/b.jpg"}));
+  { ExifData::TStripRun unused(files, "/opt/velmora/velmora"); }
+  EXPECT_EQ(files.ended.size(), 2u) << "a run that loaded nothing ends nothing";
 }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 
@@ -75,6 +76,106 @@ TEST(SaveFileAtomically, WritesThePiecesInOrderAlsoBeyondOneSystemCall) {
   WriteFile(path, "old");
   SaveFileAtomically(path, pieces);
   EXPECT_EQ(ReadFile(path), expected);
+}
+
+// The temporary file a run wrote ahead of its save, or "" when there is none.
+std::string temporaryIn(const TScratchFolder& folder) {
+  for (const std::string& name : folder.Names())
+    if (name.rfind(".velmora-", 0) == 0) return folder / name;
+  return "";
+}
+
+ino_t inodeOf(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Bytes offered ahead of the save (while the search ran) serve it only where
+// they lie inside its last piece, at their place in the output, taken from
+// the very same memory. Whatever was offered, the file gets exactly the pieces'
+// bytes and nothing written ahead is left behind.
+TEST(SaveFileAtomically, UsesBytesWrittenAheadOnlyWhereTheyAreInTheLastPiece) {
+  const std::string content = velmora::test::RandomBytes(1 << 20, 5);
+  const std::string head = "HEAD";
+  constexpr size_t kFrom = 1000, kChunk = size_t{256} << 10;
+  const struct {
+    const char* what;
+    size_t pieceEnd;
+    size_t offeredEnd;
+    size_t fromShift;  // the offers start this many bytes after the piece
+    int64_t atShift;   // and this many bytes after its offset
+    size_t gap;        // bytes skipped after the first offer
+    bool used;
+  } cases[] = {
+      {"offered exactly the piece", 900000, 900000, 0, 0, 0, true},
+      {"offered past the piece's end", 700000, 1 << 20, 0, 0, 0, true},
+      {"offered less than the piece", 1 << 20, 300000, 0, 0, 0, true},
+      {"offered from inside the piece, at its place", 900000, 900000, 500, 500, 0, true},
+      {"offered at another offset", 900000, 900000, 0, 1, 0, false},
+      {"offered from another byte", 900000, 900000, 1, 0, 0, false},
+      {"offers with a gap", 900000, 900000, 0, 0, 7, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScratchFolder folder;
+    const std::string path = folder / "photo.jpg";
+    WriteFile(path, content);
+    TPlatformFiles files;
+    ExifData::TMemoryStream stream;
+    ASSERT_EQ(files.LoadFile(path, stream).kind, ExifData::TLoadResult::TKind::Loaded);
+    size_t from = kFrom + c.fromShift;
+    auto at = static_cast<int64_t>(head.size()) + c.atShift;
+    for (bool first = true; from < c.offeredEnd; first = false) {
+      const size_t size = std::min(kChunk, c.offeredEnd - from);
+      files.AheadOfSearch({stream.Data() + from, size}, at);
+      from += size + (first ? c.gap : 0);
+      at += static_cast<int64_t>(size);
+    }
+    const ino_t ahead = inodeOf(temporaryIn(folder));
+    const ExifData::TBytePieces pieces{{reinterpret_cast<const uint8_t*>(head.data()), head.size()},
+                                       {stream.Data() + kFrom, c.pieceEnd - kFrom}};
+    SaveFileAtomically(path, pieces);
+    files.RunEnded(path);
+    EXPECT_EQ(ReadFile(path), head + content.substr(kFrom, c.pieceEnd - kFrom));
+    EXPECT_EQ(ahead != 0 && inodeOf(path) == ahead, c.used);
+    EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
+  }
+}
+
+// True when this process holds `path` open.
+bool heldOpen(const std::string& path) {
+  const std::filesystem::path wanted = std::filesystem::canonical(path);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) == wanted) return true;
+  }
+  return false;
+}
+
+// A run that ends without a save leaves neither its file open nor anything it
+// wrote ahead; a file the user may not write gets nothing written ahead.
+TEST(SaveFileAtomically, WritesAheadOnlyForAWritableFileAndNothingOutlivesTheRun) {
+  TScratchFolder folder;
+  const std::string content = velmora::test::RandomBytes(1 << 20, 6);
+  for (const mode_t mode : {0644, 0444}) {
+    SCOPED_TRACE(mode);
+    const std::string path = folder / "photo.jpg";
+    WriteFile(path, content, mode);
+    chmod(path.c_str(), mode);
+    TPlatformFiles files;
+    ExifData::TMemoryStream stream;
+    ASSERT_EQ(files.LoadFile(path, stream).kind, ExifData::TLoadResult::TKind::Loaded);
+    files.AheadOfSearch({stream.Data() + 100, 4096}, 10);
+    EXPECT_EQ(temporaryIn(folder).empty(), mode == 0444);
+    EXPECT_TRUE(heldOpen(path));
+    EXPECT_TRUE(heldOpen(folder.Path()));
+    files.RunEnded(path);
+    EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
+    EXPECT_FALSE(heldOpen(path));
+    EXPECT_FALSE(heldOpen(folder.Path()));
+    EXPECT_EQ(ReadFile(path), content);
+    unlink(path.c_str());
+  }
 }
 
 TEST(SaveFileAtomically, FollowsAChainOfLinksAndKeepsTheLinks) {

@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/EffectiveIds.h"
@@ -310,7 +312,7 @@ void TTempFile::Write(const void* data, size_t size) {
   }
 }
 
-void TTempFile::Write(const ExifData::TBytePieces& pieces) {
+void TTempFile::WriteAt(const ExifData::TBytePieces& pieces, off_t at) {
   // One call for all pieces where the system takes them (IOV_MAX at a time);
   // a short write goes on from the first byte not written.
   flushed_ = false;
@@ -322,12 +324,13 @@ void TTempFile::Write(const ExifData::TBytePieces& pieces) {
   size_t first = 0;
   while (first < left.size()) {
     const int count = static_cast<int>(std::min<size_t>(left.size() - first, IOV_MAX));
-    ssize_t n = writev(fd_.Get(), left.data() + first, count);
+    ssize_t n = pwritev(fd_.Get(), left.data() + first, count, at);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw EReplaceFailure(TStep::Write, errno);
     }
     if (n == 0) throw EReplaceFailure(TStep::Write, ENOSPC);
+    at += n;
     while (n > 0) {
       iovec& piece = left[first];
       const size_t taken = std::min(static_cast<size_t>(n), piece.iov_len);
@@ -337,6 +340,11 @@ void TTempFile::Write(const ExifData::TBytePieces& pieces) {
       if (piece.iov_len == 0) ++first;
     }
   }
+}
+
+void TTempFile::Truncate(off_t size) {
+  flushed_ = false;
+  if (ftruncate(fd_.Get(), size) != 0) throw EReplaceFailure(TStep::Write, errno);
 }
 
 void TTempFile::Flush() {
@@ -439,27 +447,59 @@ TUniqueFd openForWriting(const TLoadedFile& loaded) {
   return fd;
 }
 
-void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
-  const int folder = loaded.place.folder.Get();
-  const char* name = loaded.place.name.c_str();
-  // The load's status serves until the final check, which refuses the file
-  // if any of it changed (a change of owner, mode or links changes its
-  // ctime). A file the user may not write is refused as a write in place
-  // would refuse it, without opening it; a name that is a link by now is
-  // judged as itself and then refused by the final check.
-  const struct stat& st = loaded.st;
-  const uid_t user = EffectiveUser();
-  if (faccessat(folder, name, W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+// Refuses a loaded file the user may not write, as a write in place would
+// refuse it, without opening it; a name that is a link by now is judged as
+// itself and then refused by the final check.
+void checkWritable(const TLoadedFile& loaded) {
+  if (faccessat(loaded.place.folder.Get(), loaded.place.name.c_str(), W_OK,
+                AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) throw EReplaceFailure(TStep::Changed, errno);
     throw EReplaceFailure(TStep::Create, errno);
   }
   // A read-only file binds root too.
-  if (user == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+  if (EffectiveUser() == 0 && (loaded.st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
     throw EReplaceFailure(TStep::Create, EACCES);
+}
 
-  // An existing file's content is private until its own attributes are set.
-  TTempFile temp(folder, 0600);
-  temp.Write(pieces);
+// A temporary file beside the loaded file holding the pieces' bytes: the one
+// written ahead where its bytes lie inside the last piece at their offset in
+// the output (they were written from the very same memory), else a new one.
+// An existing file's content is private until its own attributes are set.
+std::unique_ptr<TTempFile> writtenCopy(TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
+  TWrittenAhead ahead = std::exchange(loaded.ahead, {});
+  if (ahead.temp && !pieces.empty()) {
+    const std::span<const uint8_t> last = pieces.back();
+    const ExifData::TBytePieces head(pieces.begin(), pieces.end() - 1);
+    off_t before = 0;
+    for (const std::span<const uint8_t> piece : head) before += static_cast<off_t>(piece.size());
+    // Addresses as numbers: the two pointers need not point into one object.
+    const auto start = reinterpret_cast<uintptr_t>(last.data());
+    const auto from = reinterpret_cast<uintptr_t>(ahead.from);
+    const size_t skip = from - start;  // bytes of the last piece before the ones written
+    if (from >= start && skip < last.size() && before + static_cast<off_t>(skip) == ahead.at) {
+      const size_t done = skip + std::min(ahead.size, last.size() - skip);
+      ahead.temp->WriteAt(head, 0);
+      ahead.temp->WriteAt({last.first(skip)}, before);
+      ahead.temp->WriteAt({last.subspan(done)}, before + static_cast<off_t>(done));
+      ahead.temp->Truncate(before + static_cast<off_t>(last.size()));
+      return std::move(ahead.temp);
+    }
+  }
+  auto temp = std::make_unique<TTempFile>(loaded.place.folder.Get(), 0600);
+  temp->WriteAt(pieces, 0);
+  return temp;
+}
+
+void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
+  // The load's status serves until the final check, which refuses the file
+  // if any of it changed (a change of owner, mode or links changes its
+  // ctime).
+  const struct stat& st = loaded.st;
+  const uid_t user = EffectiveUser();
+  checkWritable(loaded);
+
+  const std::unique_ptr<TTempFile> copy = writtenCopy(loaded, pieces);
+  TTempFile& temp = *copy;
   const bool ownFile = user == 0 || st.st_uid == user;
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
     temp.Flush();
@@ -527,6 +567,34 @@ std::optional<TLoadedFile> TakeLoad(const std::string& path) {
 int LoadedFd(const std::string& path) {
   const std::lock_guard lock(lastLoadMutex);
   return lastLoad && lastLoadPath == path ? lastLoad->file.Get() : -1;
+}
+
+void ForgetLoad(const std::string& path) {
+  const std::lock_guard lock(lastLoadMutex);
+  if (lastLoad && lastLoadPath == path) lastLoad.reset();
+}
+
+void WriteAhead(std::span<const uint8_t> bytes, int64_t at) {
+  const std::lock_guard lock(lastLoadMutex);
+  if (!lastLoad || bytes.empty()) return;
+  TWrittenAhead& ahead = lastLoad->ahead;
+  if (ahead.refused) return;
+  try {
+    if (!ahead.temp) {
+      checkWritable(*lastLoad);
+      ahead.temp = std::make_unique<TTempFile>(lastLoad->place.folder.Get(), 0600);
+      ahead.from = bytes.data();
+      ahead.at = at;
+    } else if (bytes.data() != ahead.from + ahead.size ||
+               at != ahead.at + static_cast<int64_t>(ahead.size)) {
+      throw EReplaceFailure(TStep::Write, EINVAL);
+    }
+    ahead.temp->WriteAt({bytes}, static_cast<off_t>(at));
+    ahead.size += bytes.size();
+  } catch (const EReplaceFailure&) {
+    ahead = {};
+    ahead.refused = true;
+  }
 }
 
 void SetSaveSeam(std::function<void()> seam) { saveSeam() = std::move(seam); }

@@ -27,9 +27,12 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "engine/StripOutput.h"
@@ -75,11 +78,25 @@ struct TPlace {
 // ends. The final name need not exist. Throws EReplaceFailure(Create).
 TPlace ResolvePlace(const std::string& path);
 
+class TTempFile;
+
+// The output's bytes written to a temporary file beside the loaded file
+// ahead of the save, while the end-of-image search ran through them: input
+// bytes [from, from + size) at offset `at` of the file.
+struct TWrittenAhead {
+  std::unique_ptr<TTempFile> temp;
+  const uint8_t* from = nullptr;
+  size_t size = 0;
+  int64_t at = 0;
+  bool refused = false;  // no writing ahead for this load
+};
+
 // A file as the load saw it. The save writes this file or nothing.
 struct TLoadedFile {
   TPlace place;
   TUniqueFd file;  // open for reading
   struct stat st {};
+  TWrittenAhead ahead;  // ends before the folder it lies in is closed
 };
 
 // Resolves `path` and opens the regular file it names. Throws
@@ -107,8 +124,11 @@ class TTempFile {
   const std::string& Name() const { return name_; }
   // Writes every byte. Throws EReplaceFailure(Write).
   void Write(const void* data, size_t size);
-  // Writes every byte of the pieces, in order. Throws EReplaceFailure(Write).
-  void Write(const ExifData::TBytePieces& pieces);
+  // Writes every byte of the pieces, in order, from offset `at` on. Throws
+  // EReplaceFailure(Write).
+  void WriteAt(const ExifData::TBytePieces& pieces, off_t at);
+  // Cuts the file to `size` bytes. Throws EReplaceFailure(Write).
+  void Truncate(off_t size);
   // Flushes the content to stable storage. Throws EReplaceFailure(Write).
   void Flush();
   // Flushes the file (unless nothing was written since the last Flush), renames
@@ -146,7 +166,9 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp);
 // when the name no longer refers to the same file with the same size and
 // times, or the file is gone (nothing is created); Create when the file may
 // not be written (a file without write bits binds root too).
-void ReplaceLoadedFile(const TLoadedFile& loaded, const ExifData::TBytePieces& pieces);
+// What the load wrote ahead (TWrittenAhead) serves where its bytes lie inside
+// the last piece at their place in the output; the rest is written here.
+void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces);
 
 // Replaces the content of `path` (the settings file). A symbolic link at
 // `path` is followed to its final target, which is replaced (the link stays).
@@ -166,6 +188,14 @@ void RememberLoad(const std::string& path, TLoadedFile loaded);
 std::optional<TLoadedFile> TakeLoad(const std::string& path);
 // The open file of the last load of `path`, or -1 (for the backup copy).
 int LoadedFd(const std::string& path);
+// Closes the last load when it was of `path`, removing what was written ahead.
+void ForgetLoad(const std::string& path);
+// Writes `bytes`, the output from offset `at` on, to a temporary file beside
+// the last loaded file (TWrittenAhead) when its user may write it. Bytes
+// that do not continue the ones before, or a failure, end the writing ahead
+// for this load: the save then writes everything itself and reports what
+// fails.
+void WriteAhead(std::span<const uint8_t> bytes, int64_t at);
 
 // Tests: runs inside ReplaceLoadedFile after the new bytes are flushed beside
 // the file and right before the final check that it is unchanged.

@@ -101,6 +101,12 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   return {};
 }
 
+void TPlatformFiles::AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) {
+  posix::WriteAhead(bytes, at);
+}
+
+void TPlatformFiles::RunEnded(const std::string& path) { posix::ForgetLoad(path); }
+
 std::string ExecutablePath() {
   std::vector<char> buffer(256);
   for (;;) {
