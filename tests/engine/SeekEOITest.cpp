@@ -127,30 +127,35 @@ TEST(SeekEOI, AgreesWithTheByteByByteWalk) {
   }
 }
 
-// The search passes over whole blocks counted from E: runs of 0xFF across a
-// block's end, and markers on either side of it, deep into a long scan, give
-// the same find and the same output as anywhere else.
+// The search passes over whole blocks, and a long scan in chunks, counted
+// from the first byte after the start-of-scan header: runs of 0xFF across
+// the end of a block or chunk, and markers on either side of it, deep into a
+// long scan, give the same find and the same output as anywhere else.
 TEST(SeekEOI, LongScansGiveTheSameFindAndOutput) {
-  for (size_t runLength = 1; runLength <= 4; ++runLength) {
-    for (int64_t shift = -5; shift <= 3; ++shift) {
-      JpegBuilder file;
-      file.SOI();
-      const size_t sos = file.Offset();
-      file.SOS().Data(65536 + 100, 3);
-      Bytes input = file.Build();
-      const size_t runStart = static_cast<size_t>(static_cast<int64_t>(sos + 65536) + shift);
-      for (size_t i = 0; i < runLength; ++i) input[runStart + i] = 0xFF;
-      input[runStart + runLength] = 0xD9;
-      input.insert(input.end(), {0xFF, 0xD9, 0x00});  // a later marker, never reached
+  for (const size_t boundary : {size_t{65536}, size_t{256} << 10}) {
+    for (size_t runLength = 1; runLength <= 4; ++runLength) {
+      for (int64_t shift = -5; shift <= 3; ++shift) {
+        JpegBuilder file;
+        file.SOI();
+        const size_t sos = file.Offset();
+        file.SOS();
+        const size_t data = file.Offset();
+        file.Data(boundary + 100, 3);
+        Bytes input = file.Build();
+        const size_t runStart = static_cast<size_t>(static_cast<int64_t>(data + boundary) + shift);
+        for (size_t i = 0; i < runLength; ++i) input[runStart + i] = 0xFF;
+        input[runStart + runLength] = 0xD9;
+        input.insert(input.end(), {0xFF, 0xD9, 0x00});  // a later marker, never reached
 
-      const int64_t expected = ReferenceSeek(input, static_cast<int64_t>(sos));
-      EXPECT_EQ(Seek(input, static_cast<int64_t>(sos)).result, expected)
-          << runLength << " at " << shift;
-      TWalk walk(input, 2);
-      walk.run.ReadJpeg(walk.Src);
-      EXPECT_EQ(walk.Output(),
-                Concat({{0xFF, 0xD8}, velmora::test::Slice(input, sos, expected + 2)}))
-          << runLength << " at " << shift;
+        const int64_t expected = ReferenceSeek(input, static_cast<int64_t>(sos));
+        EXPECT_EQ(Seek(input, static_cast<int64_t>(sos)).result, expected)
+            << boundary << ": " << runLength << " at " << shift;
+        TWalk walk(input, 2);
+        walk.run.ReadJpeg(walk.Src);
+        EXPECT_EQ(walk.Output(),
+                  Concat({{0xFF, 0xD8}, velmora::test::Slice(input, sos, expected + 2)}))
+            << boundary << ": " << runLength << " at " << shift;
+      }
     }
   }
 }
