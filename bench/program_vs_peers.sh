@@ -9,7 +9,10 @@
 #   - start-up: one process on one small photo that has nothing to strip;
 #   - peak memory (maximum resident set) on a 100 MB and a 1 GB photo;
 #   - what the flushes cost: the batches again with the program's flushes
-#     turned into no-ops (eatmydata), on tmpfs and on the disk.
+#     turned into no-ops (eatmydata), on tmpfs and on the disk;
+#   - the floor under the program: the batches run by a bare crash-safe
+#     replace (bench/replace_floor.cpp) with more of the save's work at each
+#     level, and nothing of the program's own.
 #
 #   bash bench/program_vs_peers.sh [--install] [program] [photo folder]
 #
@@ -104,8 +107,16 @@ time_it() {
     --export-json "$work/json/$1.json" "sh -c 'cd $work/t && $3'" >/dev/null
 }
 
+# The floor: built here, with the compiler that builds the program.
+floor=$work/replace_floor
+c++ -O2 -std=c++20 -Wl,--as-needed -o "$floor" "$repo/bench/replace_floor.cpp"
+levels=(plain checked search ahead)
+
 for corpus in real small camera; do
   [ -d "$work/corpus/$corpus" ] || continue
+  for level in "${levels[@]}"; do
+    time_it "floor-$corpus-$level" "$work/corpus/$corpus" "$floor $level *.jpg"
+  done
   for t in "${tools[@]}"; do
     if [ "$t" = cp ]; then
       time_it "batch-$corpus-$t" "$work/corpus/$corpus" "cp -r . $work/t-copy"
@@ -221,6 +232,24 @@ row("start-up, default chime, no audio output",
      "velmora": median("start-chime-velmora")}, "ms", 1000, shown=["velmora"])
 for size in (100, 1000):
     row(f"peak memory, {size} MB file", {t: peak(f"mem-{size}-{t}") for t in tools}, "MB", 1)
+print()
+print("The floor on tmpfs: a bare crash-safe replace per file (bench/replace_floor.cpp),")
+print("one process for the batch, each level adding to the one before; ratio to cp:")
+print()
+levels = [("plain", "read, write beside, flush, rename, flush folder"),
+          ("checked", "+ the save's checks"),
+          ("search", "+ end-of-image search, then the write"),
+          ("ahead", "+ the search after each chunk is written")]
+print("| batch | " + " | ".join(label for _, label in levels) + " | velmora |")
+print("|---|" + "---|" * (len(levels) + 1))
+for corpus in ("real", "small", "camera"):
+    c = median(f"batch-{corpus}-cp")
+    if not c:
+        continue
+    cells = [median(f"floor-{corpus}-{level}") for level, _ in levels]
+    cells.append(median(f"batch-{corpus}-velmora"))
+    print(f"| {corpus} | " + " | ".join(
+        "" if v is None else f"{v * 1000:.1f} ms ({v / c:.2f}x)" for v in cells) + " |")
 print()
 print("On tmpfs, velmora with its flushes skipped (eatmydata), one process for the batch:")
 for corpus in ("real", "small", "camera"):
