@@ -20,6 +20,8 @@ std::string_view damageLine(ExifData::TDamage damage) {
       return texts::kShortLength;
     case ExifData::TDamage::NotMarker:
       return texts::kNotMarkerBeforeScan;
+    case ExifData::TDamage::SecondSOI:
+      return texts::kSecondSOI;
     case ExifData::TDamage::SkippedPastEnd:
     case ExifData::TDamage::None:
       break;

@@ -24,6 +24,8 @@ inline constexpr std::string_view kShortLength =
     "  *** A segment's length is below 2. File not overwritten.";
 inline constexpr std::string_view kNotMarkerBeforeScan =
     "  *** Bytes that are not a marker stand before the image data. File not overwritten.";
+inline constexpr std::string_view kSecondSOI =
+    "  *** A second start-of-image marker stands before the image data. File not overwritten.";
 // A file whose stripped bytes equal its own: it counts as done.
 inline constexpr std::string_view kNothingToRemove =
     "  *** Nothing left to remove. File not overwritten.";

@@ -100,6 +100,7 @@ enum class TDamage {
   SkippedPastEnd,  // a dropped segment runs past the end (or the end cuts its length)
   ShortLength,     // a dropped segment's length is below 2
   NotMarker,       // bytes that are not a marker stand before the first scan
+  SecondSOI,       // a second start-of-image marker stands before the first scan
 };
 
 // What became of one file, as far as the engine decides it.

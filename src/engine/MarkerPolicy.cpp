@@ -35,12 +35,23 @@ TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF) {
       return {{}, Fill};
     case 0xFFFE:  // COM
       return {texts::kCOM, Skip};
+    case 0xFF01:  // TEM
+    case 0xFFD0:  // RST0 to RST7: they carry no length; the two bytes after
+    case 0xFFD1:  // them begin the next marker, and a decoder steps over them
+    case 0xFFD2:
+    case 0xFFD3:
+    case 0xFFD4:
+    case 0xFFD5:
+    case 0xFFD6:
+    case 0xFFD7:
+      return {{}, Alone};
+    case 0xFFD8:  // SOI again: two images run into one another; no way to tell which is meant
+      return {{}, SecondSOI};
     default:
       break;
   }
   if ((Marker & 0xFFF0) == 0xFFE0) return {{}, Skip};  // APP3 to APP11, APP15
-  // Every other marker, stand-alone ones included, is taken as a segment with
-  // a length field and copied.
+  // Every other marker is taken as a segment with a length field and copied.
   if ((Marker & 0xFF00) == 0xFF00) return {{}, Copy};
   return {texts::kNotMarker, RestCopy};
 }

@@ -70,7 +70,7 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
     const TMarkerRule rule = MarkerRule(Marker, FLAG, JFIF);
     TraceLog.push_back(TraceLine(static_cast<uint32_t>(at), Marker, rule.label));
     if ((Marker != 0xFFE0 || rule.action != TSegmentAction::Copy) &&
-        rule.action != TSegmentAction::Fill) {
+        rule.action != TSegmentAction::Fill && rule.action != TSegmentAction::Alone) {
       placeOrientation();
     }
     switch (rule.action) {
@@ -92,6 +92,13 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
         // it, so that the marker is read whole and walked by its rule.
         if (Src.Position() < Src.Size() && Src.Data()[Src.Position()] != 0xFF) Src.Seek(-1);
         break;
+      case TSegmentAction::Alone:
+        // Taking the next two bytes as a length would land inside a segment
+        // and copy its middle out as segments of its own.
+        break;
+      case TSegmentAction::SecondSOI:
+        damage_ = TDamage::SecondSOI;
+        return;
       case TSegmentAction::ScanCopy:
         CopyScan(Src);
         return;

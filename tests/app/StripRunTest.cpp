@@ -171,6 +171,8 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
   shortLength[12] = shortLength[13] = 0x00;  // the APP1's length
   Bytes stray = SampleJpeg();
   stray.insert(stray.begin() + 2, 0x00);
+  Bytes secondStart = SampleJpeg();
+  secondStart.insert(secondStart.begin() + 2, {0xFF, 0xD8});
   struct Case {
     const char* name;
     Bytes content;
@@ -186,6 +188,9 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
        false, true, "0 written, 0 already clean, 1 not written (1 damaged), 0 not handled."},
       {"stray.jpg", stray,
        "  *** Bytes that are not a marker stand before the image data. File not overwritten.",
+       false, true, "0 written, 0 already clean, 1 not written (1 damaged), 0 not handled."},
+      {"twice.jpg", secondStart,
+       "  *** A second start-of-image marker stands before the image data. File not overwritten.",
        false, true, "0 written, 0 already clean, 1 not written (1 damaged), 0 not handled."},
       {"a.jpg", SampleJpeg(), "ADRS=$000027 MARK=$FFDA SOS", true, false,
        "1 written, 0 already clean, 0 not written, 0 not handled."},

@@ -86,13 +86,54 @@ TEST(ReadJpeg, OtherApplicationSegmentsAreDroppedWithoutLabel) {
 }
 
 TEST(ReadJpeg, EveryOtherMarkerIsCopiedWithItsLengthAndNoLabel) {
-  // Frame headers other than baseline, JPG, DAC, RST0..7, SOI, EOI, DNL, DHP,
-  // EXP, JPG0..13, TEM, reserved values and FF00.
-  const uint16_t markers[] = {0xFFC1, 0xFFC2, 0xFFC3, 0xFFC5, 0xFFC6, 0xFFC7, 0xFFC8,
-                              0xFFC9, 0xFFCA, 0xFFCB, 0xFFCC, 0xFFCD, 0xFFCE, 0xFFCF,
-                              0xFFD0, 0xFFD7, 0xFFD8, 0xFFD9, 0xFFDC, 0xFFDE, 0xFFDF,
-                              0xFFF0, 0xFFFD, 0xFF01, 0xFF02, 0xFFBF, 0xFF00};
+  // Frame headers other than baseline, JPG, DAC, EOI, DNL, DHP, EXP, JPG0..13,
+  // reserved values and FF00.
+  const uint16_t markers[] = {0xFFC1, 0xFFC2, 0xFFC3, 0xFFC5, 0xFFC6, 0xFFC7, 0xFFC8, 0xFFC9,
+                              0xFFCA, 0xFFCB, 0xFFCC, 0xFFCD, 0xFFCE, 0xFFCF, 0xFFD9, 0xFFDC,
+                              0xFFDE, 0xFFDF, 0xFFF0, 0xFFFD, 0xFF02, 0xFFBF, 0xFF00};
   for (uint16_t marker : markers) CheckRow({marker, 0, "", Action::Copy, false});
+}
+
+// RST0..7 and TEM carry no length: each is stepped over as two bytes, with
+// its line, and left out. Read with a length, the two bytes after it (the
+// next segment's marker) would be taken as one and the walk would copy from
+// the middle of that segment. Also after an odd run of fill bytes.
+TEST(ReadJpeg, MarkersWithoutLengthAreSteppedOverAndLeftOut) {
+  const Bytes app1 = JpegBuilder().APP1(10).Build();
+  const Bytes dqt = JpegBuilder().DQT().Build();
+  const Bytes scan = JpegBuilder().SOS().Data(10).Build();
+  for (uint16_t code : {0xFF01, 0xFFD0, 0xFFD1, 0xFFD2, 0xFFD3, 0xFFD4, 0xFFD5, 0xFFD6, 0xFFD7}) {
+    const Bytes alone = {0xFF, static_cast<uint8_t>(code)};
+    const Bytes filled = {0xFF, 0xFF, static_cast<uint8_t>(code)};
+    const Bytes input = Concat({{0xFF, 0xD8}, alone, app1, alone, dqt, filled, scan});
+    TWalk walk(input, 0);
+    walk.run.ReadJpeg(walk.Src);
+    const std::string what = Line(2, code, "");
+    EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt, scan})) << what;
+    const size_t dqtAt = 4 + app1.size() + 2;
+    const size_t fillAt = dqtAt + dqt.size();
+    EXPECT_EQ(walk.Lines(),
+              (ExifData::TStringList{Line(2, code, ""), Line(4, 0xFFE1, " APP1"),
+                                     Line(4 + app1.size(), code, ""), Line(dqtAt, 0xFFDB, " DQI"),
+                                     Line(fillAt, 0xFFFF, ""), Line(fillAt + 1, code, ""),
+                                     Line(fillAt + 3, 0xFFDA, " SOS")}))
+        << what;
+    EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::None) << what;
+  }
+}
+
+// A second start of image before the first scan: two images run into one
+// another, and nothing tells which header belongs to the picture. The walk
+// ends there and the file must not be written.
+TEST(ReadJpeg, SecondStartOfImageBeforeTheScanIsDamage) {
+  const Bytes app1 = JpegBuilder().APP1(10).Build();
+  const Bytes input =
+      Concat({{0xFF, 0xD8}, app1, JpegBuilder().SOI().DQT().SOS().Data(10).Build()});
+  TWalk walk(input, 2 | 8);
+  walk.run.ReadJpeg(walk.Src);
+  EXPECT_EQ(walk.Lines(),
+            (ExifData::TStringList{Line(2, 0xFFE1, " APP1"), Line(2 + app1.size(), 0xFFD8, "")}));
+  EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::SecondSOI);
 }
 
 // Any number of fill bytes 0xFF may stand before a marker. The walk reads

@@ -66,6 +66,11 @@ TEST(SeekEOI, FollowsTheStructureFromTheStartOfScan) {
       {"fill before a table between scans",
        Scan(Concat({data, HexBytes("FF FF FF C4 00 04 FF D9"), data, HexBytes("FF D9")})), 31},
       {"the stand-alone TEM is scan data", Scan(Concat({data, HexBytes("FF 01 FF D9")})), 17},
+      // Read with a length, the two bytes after them would step over the end.
+      {"a restart marker right after a table between scans",
+       Scan(Concat({data, HexBytes("FF C4 00 04 00 00 FF D5 00 04 FF D9 00 FF D9")})), 25},
+      {"TEM right after a table between scans",
+       Scan(Concat({data, HexBytes("FF C4 00 04 00 00 FF 01 00 04 FF D9 00 FF D9")})), 25},
       {"no end at all", Scan(data), 0},
       {"a length past the end", Scan(Concat({data, HexBytes("FF C4 00 09 00 FF D9")})), 0},
       {"a length below 2", Scan(Concat({data, HexBytes("FF C4 00 01 FF D9")})), 0},
