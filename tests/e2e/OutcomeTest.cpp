@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -215,6 +216,36 @@ TEST_F(Outcomes, DamagedRealPhotos) {
         {"odd fill: " + e.path().filename().string(), insertAt(photo, 2, {0xFF}), true, {}, {}});
   }
   if (rows.empty()) GTEST_SKIP() << "no photo over 64 KB that starts with APP1";
+  checkRows([this](const std::string& name) { return run({name}); }, root / "photos", rows);
+}
+
+// A marker without a length (RST0-7, TEM) or a second start of image at
+// every segment boundary before the scan of a photo whose header runs long
+// (an ICC profile in many APP2 chunks): read with a length, such a marker
+// would send the walk into the middle of a chunk and copy profile bytes out
+// as segments. Each output decodes to the input's pixels, or the file is
+// left as it was.
+TEST_F(Outcomes, MarkersWithoutLengthAtEverySegmentBoundaryOfARealPhoto) {
+  const fs::path photo = fs::path(VELMORA_CORPUS_DIR) / "exifr-issue-metadata-extractor-65.jpg";
+  if (!fs::is_regular_file(photo)) GTEST_SKIP() << "no photo with a long header beside the clone";
+  settings("Write_APP14=1\n");  // its Adobe segment tells the decoder the colour transform
+  const Bytes input = readBytes(photo);
+  std::vector<size_t> boundaries;
+  for (size_t at = 2; !(input[at] == 0xFF && input[at + 1] == 0xDA);
+       at += 2 + input[at + 2] * 256u + input[at + 3]) {
+    boundaries.push_back(at);
+  }
+  boundaries.push_back(boundaries.back() + 2 + input[boundaries.back() + 2] * 256u +
+                       input[boundaries.back() + 3]);  // right before the scan
+  ASSERT_GT(boundaries.size(), 10u);
+  std::vector<TRow> rows;
+  for (uint8_t code : {0x01, 0xD0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8}) {
+    for (size_t at : boundaries) {
+      char what[32];
+      std::snprintf(what, sizeof what, "FF %02X at %zu", code, at);
+      rows.push_back({what, insertAt(input, at, {0xFF, code}), code != 0xD8, {}, {}});
+    }
+  }
   checkRows([this](const std::string& name) { return run({name}); }, root / "photos", rows);
 }
 
