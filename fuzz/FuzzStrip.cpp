@@ -20,7 +20,12 @@
 //    input's Exif gives an orientation; its value is that of an Orientation
 //    entry present in the input, and reading the segment gives it back;
 //  - the Exif reader, handed the file's bytes as a segment body, is held to the
-//    same: a value it gives comes from an Orientation entry there.
+//    same: a value it gives comes from an Orientation entry there;
+//  - where libjpeg is at hand: a written file whose input libjpeg decodes
+//    decodes too, to the same samples (taken as coded, so that a dropped
+//    JFIF or Adobe segment changes none). A header walked wrongly (a marker
+//    read with a length it does not have, say) passes the checks above as
+//    long as it copies whole slices, but not this one.
 // Reads outside the input are left to AddressSanitizer.
 #include <cstdint>
 #include <cstdio>
@@ -31,6 +36,9 @@
 #include <vector>
 
 #include "FakeFileAccess.h"
+#if VELMORA_FUZZ_DECODE
+#include "JpegDecode.h"
+#endif
 #include "InsertedBytes.h"
 #include "StructureWalk.h"
 #include "engine/ExifData.h"
@@ -209,6 +217,24 @@ void TakeOrientation(std::vector<uint8_t>& out, bool threw,
   if (!threw) Fail("orientation segment missing or misplaced");
 }
 
+void CheckDecodesAsWell(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out) {
+#if VELMORA_FUZZ_DECODE
+  // Small enough to keep a run short; the fuzzer's inputs are a few KB.
+  constexpr velmora::test::TDecodeOptions kOptions{.asCoded = true, .maxSamples = 1u << 20};
+  const velmora::test::TDecoded before = velmora::test::DecodeJpeg(in, kOptions);
+  if (!before.ok) return;
+  const velmora::test::TDecoded after = velmora::test::DecodeJpeg(out, kOptions);
+  if (!after.ok) Fail("the input decodes, the written file does not");
+  if (after.width != before.width || after.height != before.height ||
+      after.components != before.components || after.pixels != before.pixels) {
+    Fail("the written file decodes to other samples than the input");
+  }
+#else
+  static_cast<void>(in);
+  static_cast<void>(out);
+#endif
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -274,5 +300,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool backup = (flag & ExifData::flSaveOriginal) && result.outcome == TOutcome::Stripped;
   if (backup != (files.copies.size() == 1) || files.copies.size() > 1) Fail("backup");
   CheckWrittenHeader(out, flag);
+  if (result.outcome == TOutcome::Stripped) CheckDecodesAsWell(in, run.StripJpeg.Bytes());
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "JpegBuilder.h"
+#include "JpegDecode.h"
 
 using velmora::test::ExifBuilder;
 using velmora::test::ExifWithOrientation;
@@ -176,5 +177,28 @@ int main(int argc, char** argv) {
            .APP1(10)
            .EOI()
            .Build());
+  {
+    // A photo libjpeg decodes, with markers that carry no length in its
+    // header: RST0 before an Exif segment, TEM and RST7 before its tables.
+    // The check that the written file decodes as the input did starts here.
+    std::vector<uint8_t> photo = velmora::test::EncodeJpeg(16, 16, false, 3);
+    const auto insert = [&photo](size_t at, const std::vector<uint8_t>& bytes) {
+      photo.insert(photo.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin(), bytes.end());
+    };
+    const size_t tables = 4 + (photo[4] << 8 | photo[5]);  // after the encoder's APP0
+    const std::vector<uint8_t> clean = photo;
+    insert(tables, {0xFF, 0x01, 0xFF, 0xD7});
+    insert(tables, JpegBuilder().APP1(24).Build());
+    insert(tables, {0xFF, 0xD0});
+    Save(dir, "lengthless-markers", 2 | 8, photo);
+    // RST0, two stray bytes a decoder passes over, and an APP1 whose body
+    // looks like an APP3 segment. Read with the length 00 06, RST0 takes the
+    // APP1's header with it and the walk drops the body as APP3: the output's
+    // APP1 then swallows the tables.
+    photo = clean;
+    insert(tables, {0xFF, 0xD0, 0x00, 0x06, 0xFF, 0xE1, 0x00, 0x0A, 0xFF, 0xE3, 0x00, 0x06, 0xAA,
+                    0xBB, 0xCC, 0xDD});
+    Save(dir, "lengthless-marker-takes-a-header", 2 | 8, photo);
+  }
   return 0;
 }

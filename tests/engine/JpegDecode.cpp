@@ -25,7 +25,8 @@ void Silent(j_common_ptr, int) {}
 
 // No object with a destructor lives in this frame: the decoder's errors leave
 // it by longjmp.
-bool DecodeInto(const std::vector<uint8_t>& bytes, TDecoded& decoded) {
+bool DecodeInto(const std::vector<uint8_t>& bytes, const TDecodeOptions& options,
+                TDecoded& decoded) {
   jpeg_decompress_struct info;
   TErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
@@ -38,6 +39,16 @@ bool DecodeInto(const std::vector<uint8_t>& bytes, TDecoded& decoded) {
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
+  const uint64_t samples =
+      uint64_t{info.image_width} * info.image_height * static_cast<uint64_t>(info.num_components);
+  if (options.maxSamples != 0 && samples > options.maxSamples) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  if (options.asCoded) {
+    info.jpeg_color_space = JCS_UNKNOWN;
+    info.out_color_space = JCS_UNKNOWN;
+  }
   jpeg_start_decompress(&info);
   decoded.width = static_cast<int>(info.output_width);
   decoded.height = static_cast<int>(info.output_height);
@@ -56,9 +67,9 @@ bool DecodeInto(const std::vector<uint8_t>& bytes, TDecoded& decoded) {
 
 }  // namespace
 
-TDecoded DecodeJpeg(const std::vector<uint8_t>& bytes) {
+TDecoded DecodeJpeg(const std::vector<uint8_t>& bytes, const TDecodeOptions& options) {
   TDecoded decoded;
-  decoded.ok = DecodeInto(bytes, decoded);
+  decoded.ok = DecodeInto(bytes, options, decoded);
   return decoded;
 }
 
