@@ -193,7 +193,7 @@ TEST_F(DesktopSession, AFreshAccountClosesWithOneEscAndKeepsItsSettings) {
   const std::string settings =
       home + "/.config/BRESKO/" +
       platform::ExecutablePath().substr(platform::ExecutablePath().rfind('/') + 1) + ".ini";
-  EXPECT_NE(ReadFile(settings).find("[CONFIG]"), std::string::npos) << settings;
+  EXPECT_EQ(ReadFile(settings), WrittenSettings()) << settings;
   struct stat st {};
   ASSERT_EQ(stat((home + "/.config").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0700u);
