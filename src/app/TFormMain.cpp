@@ -172,7 +172,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   uint8_t flag = 0;
   for (size_t row = 0; row < kSettingsRows.size(); ++row)
     if (IsOption(kSettingsRows[row]) && OptionOn(row)) flag |= kSettingsRows[row].flag;
-  FLAG_ = flag;
+  if (env_.runStarting) env_.runStarting(flag);
 
   ExifData::TStripRun run(env_.files, env_.exePath);
   run.FLAG = flag;

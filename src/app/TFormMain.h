@@ -26,6 +26,8 @@ struct TFormEnvironment {
   std::string exePath;
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;
+  // Told the FLAG of each file's run before the engine starts; may be empty.
+  std::function<void(uint8_t FLAG)> runStarting = {};
 };
 
 // Why a file was not written over, by kind.
@@ -84,12 +86,9 @@ class TFormMain {
   void ReadIni();
   void WriteIni();
 
-  const std::string& INIPath() const { return INIPath_; }
-  const std::string& INIFile() const { return INIFile_; }
   int SoundNo() const { return SoundNo_; }
   // The option of row `row` of kSettingsRows: its check box or its field.
   bool OptionOn(size_t row) const;
-  uint8_t LastFLAG() const { return FLAG_; }
 
   // Files of the batches run so far that were not written over and not clean already.
   int FilesNotWritten() const { return outcomes_.NotWritten(); }
@@ -148,7 +147,6 @@ class TFormMain {
   // number itself, not the "#n" resource name: the player takes numbers.
   int SoundNo_ = 0;
   std::array<bool, kSettingsRows.size()> fields_{};  // the options kept in form fields
-  uint8_t FLAG_ = 0;
   TOutcomeCounts outcomes_;
   std::string stoppedAt_;
   std::optional<TRunning> running_;

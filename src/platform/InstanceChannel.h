@@ -10,6 +10,7 @@
 // the second copy must not load the toolkit, and its IPC brings no owner check.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -38,12 +39,16 @@ class TInstanceServer {
   virtual std::vector<TInstanceRequest> TakeRequests() = 0;
 };
 
+// How long a second copy keeps trying to reach the running copy, which has
+// the lock but may still be opening its channel.
+inline constexpr std::chrono::milliseconds kConnectDeadline{2000};
+
 // The second copy's end: hands `files` (made absolute here, since the running
 // copy has another working folder) to the running copy. True when that copy
 // took them; false when none listens (it runs without a window) or it did not
 // answer.
-bool HandToRunningCopy(const std::vector<std::string>& files,
-                       std::string_view name = kInstanceName);
+bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view name = kInstanceName,
+                       std::chrono::milliseconds connectDeadline = kConnectDeadline);
 
 // The wire format, the same on both sides: a 32-bit little-endian byte count,
 // then every name followed by a NUL byte. The running copy accepts at most

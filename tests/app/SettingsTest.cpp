@@ -25,8 +25,6 @@ class Settings : public FormFixture {
 
 TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   Form();
-  EXPECT_EQ(Form().INIPath(), settingsFolder());
-  EXPECT_EQ(Form().INIFile(), "velmora.ini");
   EXPECT_FALSE(on("Write_JFIF"));
   EXPECT_TRUE(on("Delete_after_EOI"));
   EXPECT_FALSE(on("Save_Original_File"));
@@ -40,6 +38,8 @@ TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   EXPECT_EQ(Form().SoundNo(), 16);
 
   Form().FormClose();
+  // Written as velmora.ini in the settings folder of the application-data
+  // folder the form was given (where ReadSettings looks).
   EXPECT_EQ(ReadSettings(),
             "[CONFIG]\nWrite_Comment=1\nWrite_JFIF=0\nOriginal_JFIF=0\nDelete_after_EOI=1\n"
             "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=16\nWave_Change=0\n"

@@ -562,7 +562,9 @@ TEST_F(Program, KilledDuringTheSaveLeavesTheFileOldOrNew) {
   const Bytes stripped = readFile(root / "photos/a.jpg");
   ASSERT_NE(stripped, original);
 
-  std::mt19937 random(11);
+  const unsigned seed = TestSeed();
+  SCOPED_TRACE(SeedTrace(seed));
+  std::mt19937 random(seed);
   int oldCount = 0, newCount = 0;
   for (int round = 0; round < 12; ++round) {
     writeFile(root / "photos/a.jpg", original);

@@ -20,6 +20,21 @@ namespace {
 // A name of this run alone, so that parallel runs never meet.
 std::string testName() { return "{velmora-channel-" + std::to_string(getpid()) + "}"; }
 
+// Long enough for any machine, however busy: the bound of a hang, never a wait.
+constexpr std::chrono::seconds kHang{60};
+
+// The running copy's event loop: looks for requests until some have come
+// (nothing after kHang).
+std::vector<TInstanceRequest> TakeRequestsOnceThere(TInstanceServer& server) {
+  const auto giveUpAt = std::chrono::steady_clock::now() + kHang;
+  std::vector<TInstanceRequest> requests = server.TakeRequests();
+  while (requests.empty() && std::chrono::steady_clock::now() < giveUpAt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    requests = server.TakeRequests();
+  }
+  return requests;
+}
+
 TEST(InstanceChannel, TakesOnlyListsOfAbsoluteNames) {
   using namespace std::string_literals;
   const struct {
@@ -54,11 +69,7 @@ TEST(InstanceChannel, HandsTheFilesMadeAbsoluteToTheListeningCopy) {
        {std::vector<std::string>{"a.jpg", "/elsewhere/b.JPG"}, std::vector<std::string>{}}) {
     auto handed =
         std::async(std::launch::async, [&] { return HandToRunningCopy(files, testName()); });
-    std::vector<TInstanceRequest> requests;
-    for (int i = 0; i < 500 && requests.empty(); ++i) {
-      requests = server->TakeRequests();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const std::vector<TInstanceRequest> requests = TakeRequestsOnceThere(*server);
     EXPECT_TRUE(handed.get());
     const TInstanceRequest expected =
         files.empty() ? TInstanceRequest{} : TInstanceRequest{folder / "a.jpg", "/elsewhere/b.JPG"};
@@ -66,14 +77,31 @@ TEST(InstanceChannel, HandsTheFilesMadeAbsoluteToTheListeningCopy) {
   }
 }
 
+// The running copy takes the lock first and opens its channel a moment later:
+// a second copy that comes in between keeps trying until the channel is there.
+TEST(InstanceChannel, ASecondCopyWaitsForTheChannelOfTheRunningCopy) {
+  TScratchFolder folder;
+  const TScopedEnv runtime("XDG_RUNTIME_DIR", folder.Path().c_str());
+  chmod(folder.Path().c_str(), 0700);
+  auto handed = std::async(std::launch::async, [&] {
+    return HandToRunningCopy({"/a.jpg"}, testName(), std::chrono::milliseconds(kHang));
+  });
+  const auto server = TInstanceServer::Listen(testName());
+  ASSERT_NE(server, nullptr);
+  EXPECT_EQ(TakeRequestsOnceThere(*server), std::vector<TInstanceRequest>{{"/a.jpg"}});
+  EXPECT_TRUE(handed.get());
+}
+
 TEST(InstanceChannel, WithoutAListeningCopyTheFilesAreNotTaken) {
   TScratchFolder folder;
   const TScopedEnv runtime("XDG_RUNTIME_DIR", folder.Path().c_str());
   chmod(folder.Path().c_str(), 0700);
-  EXPECT_FALSE(HandToRunningCopy({"/a.jpg"}, testName()));
+  // No deadline: a channel that is not there now is not waited for.
+  constexpr std::chrono::milliseconds kNoWait{0};
+  EXPECT_FALSE(HandToRunningCopy({"/a.jpg"}, testName(), kNoWait));
   // The running copy's channel went with it.
   { const auto server = TInstanceServer::Listen(testName()); }
-  EXPECT_FALSE(HandToRunningCopy({"/a.jpg"}, testName()));
+  EXPECT_FALSE(HandToRunningCopy({"/a.jpg"}, testName(), kNoWait));
 }
 
 TEST(InstanceChannel, NoChannelInAFolderOthersMayWrite) {

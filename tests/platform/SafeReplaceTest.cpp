@@ -273,7 +273,9 @@ TEST(SafeReplace, WritesTheFileItReadOrNothing) {
 TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
   const std::string versions[] = {velmora::test::RandomBytes(6 << 20, 20),
                                   velmora::test::RandomBytes(5 << 20, 21)};
-  std::mt19937 random(5);
+  const unsigned seed = velmora::test::TestSeed();
+  SCOPED_TRACE(velmora::test::SeedTrace(seed));
+  std::mt19937 random(seed);
   int newSeen = 0;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     for (const bool inPlace : {false, true}) {
@@ -286,6 +288,7 @@ TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
         if (inPlace) {
           ASSERT_EQ(link(path.c_str(), (folder / "twin").c_str()), 0);
         }
+        velmora::test::TRoundCounter saves;
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -297,9 +300,14 @@ TEST(SafeReplace, TerminationSignalsRemoveTheTemporaryFileAndEndTheProcess) {
           }).detach();
           for (int i = 1;; ++i) {
             if (!loadAndSave(path, versions[i % 2]).empty()) _exit(1);
+            saves.Report();
           }
         }
-        usleep(static_cast<useconds_t>(5000 + random() % 60000));
+        // After one or two whole saves (the new version, then the old), somewhere
+        // in the next one.
+        std::chrono::microseconds saveTook{};
+        ASSERT_TRUE(saves.WaitForRounds(1 + round % 2, saveTook)) << "the saving child ended";
+        std::this_thread::sleep_for(saveTook * (random() % 100) / 100);
         kill(child, signal);
         int status = 0;
         waitpid(child, &status, 0);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <random>
+#include <thread>
 
 #include "TestSupport.h"
 #include "platform/Files.h"
@@ -282,18 +284,29 @@ TEST(SaveFileAtomically, ProcessKilledWhileSavingLeavesTheWholeOldOrWholeNewFile
   const std::string versions[] = {velmora::test::RandomBytes(4 << 20, 10),
                                   velmora::test::RandomBytes(3 << 20, 11)};
   WriteFile(path, versions[0]);
+  const unsigned seed = velmora::test::TestSeed();
+  SCOPED_TRACE(velmora::test::SeedTrace(seed));
+  std::mt19937 random(seed);
   int newSeen = 0;
   for (int round = 0; round < 24; ++round) {
+    velmora::test::TRoundCounter saves;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       try {
-        for (int i = 1;; ++i) save(path, versions[i % 2]);
+        for (int i = 1;; ++i) {
+          save(path, versions[i % 2]);
+          saves.Report();
+        }
       } catch (...) {
         _exit(1);
       }
     }
-    usleep(static_cast<useconds_t>(1000 + round * 2500));  // varied moments
+    // After two or three whole saves (the new version, then the old, then the
+    // new again), somewhere in the next one.
+    std::chrono::microseconds saveTook{};
+    ASSERT_TRUE(saves.WaitForRounds(2 + round % 2, saveTook)) << "the saving child ended";
+    std::this_thread::sleep_for(saveTook * (random() % 100) / 100);
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);

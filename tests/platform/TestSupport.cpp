@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -168,6 +169,53 @@ TScopedEnv::~TScopedEnv() {
   } else {
     unsetenv(name_.c_str());
   }
+}
+
+unsigned TestSeed() {
+  if (const char* given = std::getenv("VELMORA_TEST_SEED"); given != nullptr && *given != '\0')
+    return static_cast<unsigned>(std::strtoul(given, nullptr, 10));
+  return std::random_device()();
+}
+
+std::string SeedTrace(unsigned seed) {
+  return "seed " + std::to_string(seed) + " (VELMORA_TEST_SEED=" + std::to_string(seed) +
+         " repeats it)";
+}
+
+TRoundCounter::TRoundCounter() {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  read_ = ends[0];
+  write_ = ends[1];
+  lastAt_ = std::chrono::steady_clock::now();
+}
+
+TRoundCounter::~TRoundCounter() {
+  close(read_);
+  close(write_);
+}
+
+void TRoundCounter::Report() const {
+  const char done = 1;
+  if (write(write_, &done, 1) != 1) _exit(3);
+}
+
+bool TRoundCounter::WaitForRounds(int rounds, std::chrono::microseconds& lastRound) {
+  if (write_ >= 0) {  // the parent's copy: the child's end alone keeps the pipe open
+    close(write_);
+    write_ = -1;
+  }
+  while (seen_ < rounds) {
+    char done = 0;
+    const ssize_t got = read(read_, &done, 1);
+    if (got < 0 && errno == EINTR) continue;
+    if (got != 1) return false;
+    const auto now = std::chrono::steady_clock::now();
+    lastRound = std::chrono::duration_cast<std::chrono::microseconds>(now - lastAt_);
+    lastAt_ = now;
+    ++seen_;
+  }
+  return true;
 }
 
 }  // namespace velmora::test

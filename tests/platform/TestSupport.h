@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -101,6 +102,35 @@ class TScopedEnv {
  private:
   std::string name_;
   std::optional<std::string> old_;
+};
+
+// The seed of a test's random choices: VELMORA_TEST_SEED when set (to repeat
+// a run), else a fresh one. Name it in a SCOPED_TRACE so that a failure
+// prints it.
+unsigned TestSeed();
+std::string SeedTrace(unsigned seed);  // "seed 123 (VELMORA_TEST_SEED=123 repeats it)"
+
+// Rounds of work that a forked child reports, so that the parent can strike
+// at a moment counted in rounds rather than guessed in milliseconds. Made
+// before the fork; the child calls Report, the parent WaitForRounds.
+class TRoundCounter {
+ public:
+  TRoundCounter();
+  TRoundCounter(const TRoundCounter&) = delete;
+  TRoundCounter& operator=(const TRoundCounter&) = delete;
+  ~TRoundCounter();
+
+  // In the child: one more round done.
+  void Report() const;
+  // In the parent: waits until the child has reported `rounds` in all; the
+  // time the last of them took. False when the child ended before.
+  bool WaitForRounds(int rounds, std::chrono::microseconds& lastRound);
+
+ private:
+  int read_ = -1;
+  int write_ = -1;
+  int seen_ = 0;
+  std::chrono::steady_clock::time_point lastAt_;
 };
 
 }  // namespace velmora::test

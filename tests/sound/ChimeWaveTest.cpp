@@ -22,7 +22,8 @@ struct TChimeRow {
   std::uint32_t durationMs;
 };
 
-// The table of the sounds, typed from the requirement.
+// Every chime's format and length, written out by hand rather than taken
+// from the synthesiser's tables, so that a slipped constant there fails here.
 constexpr TChimeRow kRows[] = {
     {1, 44100, 626688, 156672, 3553},  {2, 44100, 690944, 172736, 3917},
     {3, 44100, 249344, 62336, 1414},   {4, 44100, 285056, 71264, 1616},

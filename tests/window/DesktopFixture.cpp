@@ -135,26 +135,31 @@ bool DesktopTest::Activate(const std::string& id) {
   return false;
 }
 
-void DesktopTest::DragWithMouse(int fromX, int fromY, int toX, int toY) {
+void DesktopTest::DragWithMouse(int fromX, int fromY, int toX, int toY,
+                                const std::string& printed) {
+  const auto said = [&](const char* word) {
+    return ReadFile(printed).find(word) != std::string::npos;
+  };
+  const auto moveTo = [&](int x, int y) {
+    Xdo({"mousemove", std::to_string(x), std::to_string(y)});
+  };
   constexpr int kSteps = 12;
-  std::vector<std::string> moves{"mousemove",
-                                 std::to_string(fromX),
-                                 std::to_string(fromY),
-                                 "sleep",
-                                 "0.2",
-                                 "mousedown",
-                                 "1",
-                                 "sleep",
-                                 "0.2"};
-  for (int step = 1; step <= kSteps; ++step) {
-    const int x = fromX + (toX - fromX) * step / kSteps;
-    const int y = fromY + (toY - fromY) * step / kSteps;
-    moves.insert(moves.end(), {"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.05"});
-  }
-  // A last small move over the target lets it answer the position first.
-  moves.insert(moves.end(), {"mousemove", std::to_string(toX + 2), std::to_string(toY + 2), "sleep",
-                             "0.3", "mouseup", "1"});
-  Xdo(moves);
+  moveTo(fromX, fromY);
+  Xdo({"mousedown", "1"});
+  // The drag begins once the pointer has gone a few pixels with the button down.
+  int step = 1;
+  for (; step <= kSteps && !said("begin"); ++step)
+    moveTo(fromX + (toX - fromX) * step / kSteps, fromY + (toY - fromY) * step / kSteps);
+  EXPECT_TRUE(WaitFor([&] { return said("begin"); })) << "the drag did not begin";
+  for (; step <= kSteps; ++step)
+    moveTo(fromX + (toX - fromX) * step / kSteps, fromY + (toY - fromY) * step / kSteps);
+  // Small moves over the target until it has answered that it takes the files.
+  int nudge = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    moveTo(toX + 2 * (++nudge % 2), toY + 2);
+    return WaitFor([&] { return said("accepted"); }, 200);
+  })) << "the target never accepted the drop";
+  Xdo({"mouseup", "1"});
 }
 
 }  // namespace velmora::test

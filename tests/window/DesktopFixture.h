@@ -40,8 +40,9 @@ class DesktopTest : public WindowTest {
   // task-bar button would) until it is the active one; false when it never is.
   bool Activate(const std::string& id);
   // A real drag with the mouse from (fromX, fromY) to (toX, toY), in small
-  // steps as a hand moves.
-  void DragWithMouse(int fromX, int fromY, int toX, int toY);
+  // steps as a hand moves, from the drag program whose output is `printed`:
+  // the button goes up once that program says the target accepts the drop.
+  void DragWithMouse(int fromX, int fromY, int toX, int toY, const std::string& printed);
   // Temporary file names for what the started programs print.
   std::string OutputFile(const std::string& name) const { return PhotoPath("../" + name); }
 

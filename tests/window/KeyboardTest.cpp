@@ -31,7 +31,11 @@ TEST_F(WindowKeyboard, EscClosesTheWindowLikeCloseExceptInTheLog) {
     ASSERT_TRUE(StartWindow());
     Focus(focus);
     wxUIActionSimulator().Char(WXK_ESCAPE);
-    WaitFor([&] { return Host().Window() == nullptr; }, closes ? 3000 : 300);
+    if (closes) {
+      WaitFor([&] { return Host().Window() == nullptr; });
+    } else {
+      Pump();  // the key has been handled, and the window is still there
+    }
     EXPECT_EQ(Host().Window() == nullptr, closes);
     EXPECT_EQ(std::filesystem::exists(SettingsFile()), closes) << "the close writes the settings";
   }

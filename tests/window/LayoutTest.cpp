@@ -159,7 +159,7 @@ TEST_F(WindowLayout, TabVisitsTheControlsInTheDesignedOrder) {
     for (int i = 0; i < (soundShown ? 8 : 7); ++i) {
       wxWindow* before = wxWindow::FindFocus();
       user.Char(WXK_TAB);
-      WaitFor([&] { return wxWindow::FindFocus() != before; }, 1000);
+      WaitFor([&] { return wxWindow::FindFocus() != before; });
       wxWindow* focus = wxWindow::FindFocus();
       // The selector's text field is a child of the selector.
       while (focus != nullptr && focus->GetParent() != Control("Memo1")->GetParent())
@@ -184,7 +184,7 @@ TEST_F(WindowLayout, ScreenshotShowsThePictureAtTheBoxTopLeft) {
   ASSERT_TRUE(StartWindow());
   Drop({PhotoPath("カメラ GoPro.jpg"), PhotoPath("infiray.jpg")});
   Window().Raise();
-  Pump(30);
+  Pump();
 
   const wxRect rect(Window().GetScreenPosition(), Window().GetSize());
   wxBitmap shot(rect.GetSize());

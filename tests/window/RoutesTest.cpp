@@ -2,6 +2,7 @@
 // dialog, or named on the command line; and what the user sees when a file or
 // the settings cannot be written.
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
@@ -266,10 +267,14 @@ TEST_F(WindowRoutes, SeveralPickedFilesAreStrippedInTheDialogsOrder) {
 
 TEST_F(WindowRoutes, CommandLineFilesAreStrippedThenTheWindowClosesAndSavesTheSettings) {
   Photos({"one.jpg", "two.jpg"});
+  const std::vector<std::string> set{"Write_JFIF=1", "Write_APP14=0", "Wave_Sound=7", "Keep_ICC=1"};
+  std::string settings = "[CONFIG]\n";
+  for (const std::string& line : set) settings += line + "\n";
+  WriteSettings(settings);
   EXPECT_FALSE(StartWindow(Paths({"one.jpg", "two.jpg"})));
   EXPECT_EQ(saves, Paths({"one.jpg", "two.jpg"}));
-  EXPECT_EQ(chime.requests, std::vector<std::string>{"sync:16"}) << "played to its end";
-  EXPECT_NE(ReadSettings().find("[CONFIG]"), std::string::npos);
+  EXPECT_EQ(chime.requests, std::vector<std::string>{"sync:7"}) << "played to its end";
+  EXPECT_EQ(ReadSettings(), WrittenSettings(set)) << "the values read are written back";
   EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
 }
 
@@ -305,9 +310,10 @@ TEST_F(WindowRoutes, SettingsThatCannotBeWrittenKeepTheWindowOpenUntilTheyCan) {
   EXPECT_TRUE(Window().IsShown());
 
   std::filesystem::remove(SettingsFile());
+  static_cast<wxCheckBox*>(Control("CheckBoxJFIF"))->SetValue(true);
   Click("ButtonClose");
   EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
-  EXPECT_NE(ReadSettings().find("[CONFIG]"), std::string::npos);
+  EXPECT_EQ(ReadSettings(), WrittenSettings({"Write_JFIF=1"})) << "the window's options";
 }
 
 TEST_F(WindowRoutes, ASettingsFolderThatCannotBeMadeIsReportedWithAnAbortBoxAndTheWindowCloses) {

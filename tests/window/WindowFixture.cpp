@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "JpegBuilder.h"
 #include "platform/AppData.h"
+#include "window/GtkFunction.h"
 #include "window/TextConversion.h"
 
 namespace velmora::test {
@@ -188,11 +190,36 @@ bool WindowTest::WaitFor(const std::function<bool()>& done, int milliseconds) {
   return done();
 }
 
-void WindowTest::Pump(int rounds) {
-  for (int i = 0; i < rounds; ++i) {
-    wxYield();
-    wxMilliSleep(10);
+void WindowTest::Pump() {
+  // A round trip to the display first: its events for the requests made so
+  // far (configure, expose, focus, XTEST input) are then in the queue. The
+  // call that comes after them marks the end of what is queued now.
+  using TDefaultDisplay = void* (*)();
+  using TSync = void (*)(void*);
+  static const auto defaultDisplay =
+      window::GtkFunction<TDefaultDisplay>("gdk_display_get_default");
+  static const auto sync = window::GtkFunction<TSync>("gdk_display_sync");
+  if (defaultDisplay != nullptr && sync != nullptr) sync(defaultDisplay());
+  const auto reached = std::make_shared<bool>(false);
+  wxTheApp->CallAfter([reached] { *reached = true; });
+  const bool drained = WaitFor([&] { return *reached && !wxTheApp->Pending(); });
+  EXPECT_TRUE(drained) << "the toolkit never ran out of work";
+}
+
+std::string WrittenSettings(const std::vector<std::string>& changes) {
+  // Written out, not taken from the settings table, so that a slip there shows.
+  std::vector<std::string> lines{"Write_Comment=1",    "Write_JFIF=0",         "Original_JFIF=0",
+                                 "Delete_after_EOI=1", "Save_Original_File=0", "Write_APP14=1",
+                                 "Wave_Sound=16",      "Wave_Change=0",        "Keep_Orientation=0",
+                                 "Keep_ICC=0"};
+  for (const std::string& change : changes) {
+    const std::string key = change.substr(0, change.find('=') + 1);
+    for (std::string& line : lines)
+      if (line.rfind(key, 0) == 0) line = change;
   }
+  std::string text = "[CONFIG]\n";
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -89,9 +89,12 @@ class WindowTest : public ::testing::Test {
   // The value the settings file holds for `key`, "" when absent.
   std::string Setting(const std::string& key) const;
 
-  // Pumps events until `done` holds or `milliseconds` pass.
-  bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000);
-  void Pump(int rounds = 5);
+  // Pumps events until `done` holds or `milliseconds` pass. The default is
+  // the bound of a hang on the busiest machine, not a wait.
+  bool WaitFor(const std::function<bool()>& done, int milliseconds = 60000);
+  // Pumps events until the toolkit has handled everything asked of it so far,
+  // the display's answers included: what a user's step set off has happened.
+  void Pump();
 
   // Paths the window saved, in order; saves of paths in `refusedSaves` throw.
   std::vector<std::string> saves;
@@ -105,6 +108,10 @@ class WindowTest : public ::testing::Test {
   platform::TPlatformFiles files_;
   std::unique_ptr<window::TWindowHost> host_;
 };
+
+// What the window writes into a settings file it makes, with `changes`
+// ("Key=value" lines) in place of the defaults of those keys.
+std::string WrittenSettings(const std::vector<std::string>& changes = {});
 
 // Whole file contents, for before/after comparisons.
 std::string ReadFile(const std::string& path);

@@ -27,11 +27,9 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 // How long a connected second copy may take to send its list; how long it
-// waits for the answer; how long it keeps trying while the running copy,
-// which has the lock, is still opening its socket.
+// waits for the answer.
 constexpr auto kPeerDeadline = std::chrono::seconds(5);
 constexpr auto kAnswerDeadline = std::chrono::seconds(20);
-constexpr auto kConnectDeadline = std::chrono::seconds(2);
 
 std::string socketName(std::string_view name) { return std::string(name) + ".sock"; }
 
@@ -158,7 +156,8 @@ std::unique_ptr<TInstanceServer> TInstanceServer::Listen(std::string_view name) 
   return std::make_unique<TSocketServer>(std::move(place.folder), fileName, std::move(socket));
 }
 
-bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view name) {
+bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view name,
+                       std::chrono::milliseconds connectDeadline) {
   TInstanceRequest absolute;
   for (const std::string& file : files) {
     std::error_code error;
@@ -174,7 +173,7 @@ bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view n
     return false;
 
   // The running copy opens its socket a moment after it takes the lock.
-  const auto connectDeadline = TClock::now() + kConnectDeadline;
+  const auto giveUpAt = TClock::now() + connectDeadline;
   for (;;) {
     posix::TUniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.Valid()) return false;
@@ -188,7 +187,7 @@ bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view n
              readAll(socket.Get(), &answer, 1, deadline) && answer == kRequestTaken;
     }
     if ((errno != ENOENT && errno != ECONNREFUSED && errno != EAGAIN && errno != EINTR) ||
-        TClock::now() >= connectDeadline) {
+        TClock::now() >= giveUpAt) {
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

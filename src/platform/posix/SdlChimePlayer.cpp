@@ -4,6 +4,14 @@
 // answers, costs the caller at most kStartTimeout, and nothing is ever printed:
 // SDL's log goes nowhere and ALSA is only tried when a card exists.
 //
+// A chime plays at the device's pace, not the clock's: on a busy machine the
+// audio thread falls behind, and a chime may take longer than its length.
+// So the end is never a moment on the clock. A chime has ended when the device
+// has taken its last buffer (and that buffer has had its time to sound), and
+// a device is given up only when it has taken nothing for kStallTimeout. A
+// synchronous request waits as long as the device makes progress; a chime
+// cut short at the end of a command-line run would otherwise be the result.
+//
 // The device is opened for a chime at the chime's own rate (SDL converts if the
 // hardware differs) and closed once the chime has ended, so no device is held
 // while idle. A new request clears the queue of the open device and queues its
@@ -35,7 +43,11 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kStartTimeout{1500};  // synthesis + opening the device
-constexpr milliseconds kEndMargin{500};      // beyond the chime's length
+// A device that takes nothing for this long is stuck (real devices take a
+// buffer every kBufferFrames, about 23 ms). The caller allows a little more,
+// so that the worker's own verdict normally comes first.
+constexpr milliseconds kStallTimeout{2000};
+constexpr milliseconds kCallerStallTimeout = kStallTimeout + milliseconds{500};
 constexpr milliseconds kPollInterval{5};
 constexpr milliseconds kExitTimeout{3000};
 constexpr Uint16 kBufferFrames = 1024;
@@ -50,6 +62,7 @@ struct TShared {
   std::uint64_t lastTicket = 0;
   std::uint64_t startedTicket = 0;  // the latest request whose chime was started
   std::uint64_t settledTicket = 0;  // requests up to this one ended, failed or were cut off
+  std::uint64_t progress = 0;       // counts the device's steps through the playing chime
   bool stop = false;
   bool exited = false;
 };
@@ -77,14 +90,18 @@ class TSdlWorker {
         shared_->changed.notify_all();
       } else if (playing_ != 0) {
         lock.unlock();
-        const bool ended = HasEnded();
-        if (ended) CloseDevice();
+        const TPoll poll = Poll();
+        if (poll == TPoll::Ended) CloseDevice();
         lock.lock();
-        if (ended) {
+        if (poll == TPoll::Ended) {
           Settle(playing_);
           playing_ = 0;
           shared_->changed.notify_all();
         } else {
+          if (poll == TPoll::Moved) {
+            ++shared_->progress;
+            shared_->changed.notify_all();
+          }
           shared_->changed.wait_for(lock, kPollInterval);
         }
       } else {
@@ -126,7 +143,8 @@ class TSdlWorker {
     }
     SDL_PauseAudioDevice(device_, 0);
     drained_ = false;
-    giveUpAt_ = Clock::now() + milliseconds(chimes::ChimeMilliseconds(number)) + kEndMargin;
+    queued_ = SDL_GetQueuedAudioSize(device_);
+    lastMoveAt_ = Clock::now();
     return true;
   }
 
@@ -146,16 +164,25 @@ class TSdlWorker {
     device_ = 0;
   }
 
+  enum class TPoll { Waiting, Moved, Ended };
+
   // The queue empties when the last buffer goes to the device; that buffer
-  // still has to sound. A lost or stuck device ends the chime as well.
-  bool HasEnded() {
+  // still has to sound. A lost device ends the chime, and so does one that
+  // has taken nothing for kStallTimeout.
+  TPoll Poll() {
     const auto now = Clock::now();
-    if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING || now >= giveUpAt_) return true;
-    if (!drained_ && SDL_GetQueuedAudioSize(device_) == 0) {
+    if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING) return TPoll::Ended;
+    if (drained_) return now >= lastBufferEndsAt_ ? TPoll::Ended : TPoll::Waiting;
+    const Uint32 queued = SDL_GetQueuedAudioSize(device_);
+    if (queued == queued_)
+      return now - lastMoveAt_ >= kStallTimeout ? TPoll::Ended : TPoll::Waiting;
+    queued_ = queued;
+    lastMoveAt_ = now;
+    if (queued == 0) {
       drained_ = true;
       lastBufferEndsAt_ = now + milliseconds(1 + 1000 * have_.samples / have_.freq);
     }
-    return drained_ && now >= lastBufferEndsAt_;
+    return TPoll::Moved;
   }
 
   std::shared_ptr<TShared> shared_;
@@ -164,8 +191,9 @@ class TSdlWorker {
   SDL_AudioSpec have_{};
   std::uint64_t playing_ = 0;
   bool drained_ = false;
+  Uint32 queued_ = 0;  // bytes still queued when last looked at
+  Clock::time_point lastMoveAt_;
   Clock::time_point lastBufferEndsAt_;
-  Clock::time_point giveUpAt_;
 };
 
 class TSdlChimePlayer final : public TChimePlayer {
@@ -207,8 +235,15 @@ class TSdlChimePlayer final : public TChimePlayer {
       return s.startedTicket >= ticket || s.settledTicket >= ticket;
     });
     if (!answered) return;
-    const auto end = Clock::now() + milliseconds(chimes::ChimeMilliseconds(number)) + kEndMargin;
-    s.changed.wait_until(lock, end, [&] { return s.settledTicket >= ticket; });
+    // As long as the device goes on taking the chime; a worker stuck inside
+    // the audio system stops counting, and is then left to itself.
+    while (s.settledTicket < ticket) {
+      const std::uint64_t seen = s.progress;
+      if (!s.changed.wait_for(lock, kCallerStallTimeout,
+                              [&] { return s.settledTicket >= ticket || s.progress != seen; })) {
+        return;
+      }
+    }
   }
 
  private:

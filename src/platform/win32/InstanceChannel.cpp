@@ -23,7 +23,6 @@ using TClock = std::chrono::steady_clock;
 
 constexpr DWORD kPeerMilliseconds = 5000;
 constexpr DWORD kAnswerMilliseconds = 20000;
-constexpr auto kConnectDeadline = std::chrono::seconds(2);
 
 // The token user of `process`; empty on failure.
 std::vector<unsigned char> tokenUser(HANDLE process) {
@@ -174,7 +173,8 @@ std::unique_ptr<TInstanceServer> TInstanceServer::Listen(std::string_view name) 
   return std::make_unique<TPipeServer>(pipe, event);
 }
 
-bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view name) {
+bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view name,
+                       std::chrono::milliseconds connectDeadline) {
   TInstanceRequest absolute;
   for (const std::string& file : files) {
     std::error_code error;
@@ -190,7 +190,7 @@ bool HandToRunningCopy(const std::vector<std::string>& files, std::string_view n
   const std::wstring pipe = pipeName(name, sidText(sidOf(user)));
 
   // The running copy opens its pipe a moment after it takes the lock.
-  const auto deadline = TClock::now() + kConnectDeadline;
+  const auto deadline = TClock::now() + connectDeadline;
   HANDLE handle = INVALID_HANDLE_VALUE;
   for (;;) {
     handle = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
