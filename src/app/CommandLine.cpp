@@ -116,8 +116,11 @@ std::string UsageText(std::string_view program) {
   text += "\nOptions for this run only, over the settings file (which stays as it is):\n";
   for (const TSettingsRow& row : kSettingsRows) {
     if (row.switchName.empty()) continue;
-    const std::string on = std::string(row.switchName);
-    add("--" + on + ", --no-" + on, std::string(row.help) + " (" + std::string(row.key) + ")");
+    std::string flags = "--";
+    flags.append(row.switchName).append(", --no-").append(row.switchName);
+    std::string help(row.help);
+    help.append(" (").append(row.key).append(")");
+    add(flags, help);
   }
   text +=
       "\n  -                       read standard input, write the stripped bytes to standard\n"
