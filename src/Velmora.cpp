@@ -1,17 +1,22 @@
-// The program entry: the single-instance guard first, then the window when a
+// The program entry: a run with switches goes to the console at once; plain
+// file names take the single-instance guard first, then the window when a
 // display can be opened, else the command-line route on the console.
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
+#include "app/CommandLineRun.h"
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
+#include "app/ExitStatus.h"
 #include "app/Texts.h"
 #include "platform/Arguments.h"
 #include "platform/Files.h"
 #include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
+#include "platform/StandardStreams.h"
 
 #if defined(VELMORA_WINDOW_MODULE)
 #include <cstdlib>
@@ -53,18 +58,24 @@ int runWindowProgram(int argc, char** argv) {
 }
 #endif
 
-// Exit status without a display (the console route itself returns 0 or 1).
-constexpr int kExitNoFiles = 2;
-constexpr int kExitAnotherCopy = 3;
-
 }  // namespace
 
 int main(int argc, char** argv) {
   platform::PrepareSignals();
+  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+  {
+    const app::TCommandLine line =
+        app::ParseCommandLine({arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()});
+    if (line.switched) {
+      // A script's run: it must neither show the window nor end up in one
+      // that is open, and its text must reach the console it was started from.
+      platform::AttachParentConsole();
+      return app::RunCommandLine(line, std::cout, std::cerr);
+    }
+  }
   // Held until the process ends; the system releases it however the process ends.
   const platform::TLockResult guard = platform::TInstanceLock::TryAcquire();
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
-  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 
   if (guard.outcome == platform::TLockOutcome::AnotherCopy) {
     // A second copy touches nothing itself: the running copy's window takes
@@ -73,7 +84,7 @@ int main(int argc, char** argv) {
                                          arguments.end());
     if (platform::HandToRunningCopy(files)) return 0;
     std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
-    return kExitAnotherCopy;
+    return app::kExitAnotherCopy;
   }
 #if defined(VELMORA_WINDOW) || defined(VELMORA_WINDOW_MODULE)
   if (displayAvailable()) {
@@ -87,7 +98,7 @@ int main(int argc, char** argv) {
 #endif
   if (arguments.size() < 2) {
     std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';
-    return kExitNoFiles;
+    return app::kExitUsage;
   }
   arguments.erase(arguments.begin());
   return app::RunConsoleProgram(arguments, std::cout, std::cerr);

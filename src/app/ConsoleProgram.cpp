@@ -21,16 +21,9 @@ std::string stoppedAtPrefix(const TFormMain& form) {
 
 }  // namespace
 
-int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
-  TProgramEnvironment environment;
-  TConsoleView view(out, err);
-  TFormMain form(view, environment.Get());
-  view.Attach(form);
-  form.FormCreate();
-
+bool RunConsoleBatch(TFormMain& form, TConsoleView& view, const std::vector<std::string>& files) {
   // The exit status is about the photos: a settings problem is reported once
   // and changes nothing in it.
-  bool failed = false;
   try {
     form.FormShow(files);
     view.RunSteps();
@@ -40,21 +33,35 @@ int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, 
     // The window would stay open after the report and write the settings when
     // the user closes it; without a window that close comes right away.
     form.ReportError(stoppedAtPrefix(form) + error.what());
-    failed = true;
+    return true;
   }
+  return false;
+}
+
+void CloseConsoleView(TFormMain& form, TConsoleView& view) {
+  if (view.CloseAttempted()) return;
+  try {
+    view.Close();
+  } catch (const std::exception& error) {
+    form.ReportError(error.what());
+  }
+}
+
+int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+  TProgramEnvironment environment;
+  TConsoleView view(out, err);
+  TFormMain form(view, environment.Get());
+  view.Attach(form);
+  form.FormCreate();
+
+  const bool failed = RunConsoleBatch(form, view, files);
   // A script sees at once what became of the files it named.
   if (!files.empty()) {
     out.flush();
     err << ErrorReportCaption(form.ExePath()) << ": " << OutcomeCountText(form.Outcomes()) << '\n';
     err.flush();
   }
-  if (!view.CloseAttempted()) {
-    try {
-      view.Close();
-    } catch (const std::exception& error) {
-      form.ReportError(error.what());
-    }
-  }
+  CloseConsoleView(form, view);
   return failed || form.FilesNotWritten() > 0 ? 1 : 0;
 }
 

@@ -135,7 +135,7 @@ void TConsoleView::Close() {
   // As with the window, a close whose settings cannot be written throws and
   // leaves the view open.
   closeAttempted_ = true;
-  if (form_ != nullptr) form_->FormClose();
+  if (form_ != nullptr && !keepSettings_) form_->FormClose();
   closed_ = true;
 }
 

@@ -52,6 +52,9 @@ class TConsoleView : public TMainView {
   bool Closed() const { return closed_; }
   // A close was tried, whether or not the settings could be written.
   bool CloseAttempted() const { return closeAttempted_; }
+  // A close then leaves the settings file as it is (a run whose options were
+  // chosen on the command line).
+  void KeepSettingsFile() { keepSettings_ = true; }
 
  private:
   void box(const std::string& caption, const std::string& text);
@@ -65,6 +68,7 @@ class TConsoleView : public TMainView {
   bool soundVisible_ = false;
   bool closed_ = false;
   bool closeAttempted_ = false;
+  bool keepSettings_ = false;
 };
 
 }  // namespace app

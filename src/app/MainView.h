@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/FileReport.h"
+
 namespace app {
 
 class TMainView {
@@ -50,6 +52,10 @@ class TMainView {
 
   // The picture dialog. False when cancelled; otherwise the selected paths.
   virtual bool RunPictureDialog(std::vector<std::string>& files) = 0;
+
+  // A file of a batch is done: told after its log lines and before its
+  // warning. Views that show the log need nothing more.
+  virtual void FileDone(const TFileReport& report) { static_cast<void>(report); }
 
   // Brings the window to the front (a second copy of the program asked for
   // it). Views that are not on a screen have nothing to do.

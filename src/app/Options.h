@@ -22,22 +22,33 @@ struct TSettingsRow {
   int32_t fallback;      // when the key is absent or holds no number
   uint8_t flag;          // an option's FLAG bit
   THome home;
+  // An option's switch for one run: --name turns it on, --no-name off
+  // (empty: no switch); and the line that tells what it does.
+  std::string_view switchName;
+  std::string_view help;
 };
 
 // In the order the settings are read and written. The check-box rows come in
 // the order of their check boxes in the window's control table.
 // clang-format off
 inline constexpr std::array<TSettingsRow, 10> kSettingsRows{{
-    {"Write_Comment",      1,  ExifData::flWriteComment,    THome::Field},
-    {"Write_JFIF",         0,  ExifData::flWriteJFIF,       THome::CheckBox},
-    {"Original_JFIF",      0,  ExifData::flOriginalJFIF,    THome::Field},
-    {"Delete_after_EOI",   1,  ExifData::flDeleteAfterEOI,  THome::CheckBox},
-    {"Save_Original_File", 0,  ExifData::flSaveOriginal,    THome::CheckBox},
-    {"Write_APP14",        1,  ExifData::flWriteAPP14,      THome::CheckBox},
-    {"Wave_Sound",         16, 0,                           THome::ChimeNumber},
-    {"Wave_Change",        0,  0,                           THome::ChimeShown},
-    {"Keep_Orientation",   0,  ExifData::flKeepOrientation, THome::Field},
-    {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field},
+    {"Write_Comment",      1,  ExifData::flWriteComment,    THome::Field,       "comment",
+     "write a comment segment naming the program"},
+    {"Write_JFIF",         0,  ExifData::flWriteJFIF,       THome::CheckBox,    "jfif",
+     "write a fixed JFIF segment in place of the file's own"},
+    {"Original_JFIF",      0,  ExifData::flOriginalJFIF,    THome::Field,       "", ""},
+    {"Delete_after_EOI",   1,  ExifData::flDeleteAfterEOI,  THome::CheckBox,    "cut",
+     "cut whatever follows the end-of-image marker"},
+    {"Save_Original_File", 0,  ExifData::flSaveOriginal,    THome::CheckBox,    "backup",
+     "keep a backup copy name_bak.jpg beside the file"},
+    {"Write_APP14",        1,  ExifData::flWriteAPP14,      THome::CheckBox,    "app14",
+     "keep Adobe APP14 segments"},
+    {"Wave_Sound",         16, 0,                           THome::ChimeNumber, "", ""},
+    {"Wave_Change",        0,  0,                           THome::ChimeShown,  "", ""},
+    {"Keep_Orientation",   0,  ExifData::flKeepOrientation, THome::Field,       "keep-orientation",
+     "keep the orientation as a minimal Exif segment"},
+    {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field,       "keep-icc",
+     "keep the ICC colour profile"},
 }};
 // clang-format on
 

@@ -57,6 +57,32 @@ constexpr std::array<std::string_view, kNotWrittenKinds> kReasons{
     texts::kReasonError};
 // clang-format on
 
+// The report of a file whose lines are complete: for one not written, the
+// last of them says why.
+TFileReport fileReport(const std::string& file, const ExifData::TStripRun& run,
+                       const ExifData::TAnalyzeResult& result, std::optional<TNotWritten> kind) {
+  TFileReport report;
+  report.file = file;
+  report.bytesBefore = run.Src.Size();
+  report.bytesAfter = report.bytesBefore;
+  if (kind) {
+    report.fate = TFileFate::NotWritten;
+    report.reason = kReasons[static_cast<size_t>(*kind)];
+    if (!run.TraceLog.empty()) {
+      const std::string& line = run.TraceLog.back();
+      report.detail = line.substr(std::min(line.find_first_not_of(" *"), line.size()));
+    }
+  } else if (result.outcome == ExifData::TOutcome::Stripped) {
+    report.fate = TFileFate::Written;
+    report.bytesAfter = run.StripJpeg.Size();
+    report.removed = run.Removed;
+    if (result.backupAttempted) report.backup = result.backupName;
+  } else {
+    report.fate = TFileFate::Clean;
+  }
+  return report;
+}
+
 }  // namespace
 
 int TOutcomeCounts::NotWritten() const {
@@ -94,6 +120,13 @@ void TFormMain::FormCreate() {
 
 bool TFormMain::OptionOn(size_t row) const {
   return kSettingsRows[row].home == THome::CheckBox ? view_.IsChecked(row) : fields_[row];
+}
+
+void TFormMain::SetOption(size_t row, bool on) {
+  if (kSettingsRows[row].home == THome::CheckBox)
+    view_.SetChecked(row, on);
+  else
+    fields_[row] = on;
 }
 
 void TFormMain::ReadIni() {
@@ -177,6 +210,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   ExifData::TStripRun run(env_.files, env_.exePath);
   run.FLAG = flag;
   std::optional<TNotWritten> kind;
+  TFileReport report;
   {
     // The normal cursor returns when this block ends: once the file's lines
     // are in the pane, or when the engine or the save fails.
@@ -198,6 +232,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
       } else if (result.outcome == ExifData::TOutcome::Unchanged) {
         ++outcomes_.unchanged;
       }
+      report = fileReport(FileName, run, result, kind);
     } catch (...) {
       // The file's lines stay in the pane, right before the line of the
       // stopped batch; the error goes on to the batch.
@@ -210,6 +245,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
     view_.AppendLogLines(run.TraceLog);
   }
 
+  view_.FileDone(report);
   const std::string name = ExifData::FileNameOf(FileName);
   if (kind) {
     notWritten(*kind);

@@ -89,6 +89,9 @@ class TFormMain {
   int SoundNo() const { return SoundNo_; }
   // The option of row `row` of kSettingsRows: its check box or its field.
   bool OptionOn(size_t row) const;
+  // Sets the option of row `row` for the files that follow (one run's choice
+  // over the settings read).
+  void SetOption(size_t row, bool on);
 
   // Files of the batches run so far that were not written over and not clean already.
   int FilesNotWritten() const { return outcomes_.NotWritten(); }

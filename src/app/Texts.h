@@ -55,6 +55,11 @@ inline constexpr std::string_view kAnotherCopyRunning =
     ": another copy is running; nothing was done.";
 inline constexpr std::string_view kNoDisplayNoFiles =
     ": no display; name the JPEG files to strip on the command line.";
+// A run with switches but no file.
+inline constexpr std::string_view kNoFilesNamed = ": no files named (see --help).";
+// The filter's input that could not be read.
+inline constexpr std::string_view kStandardInputError = "  *** Standard input could not be read.";
+inline constexpr std::string_view kStandardOutputError = "standard output could not be written";
 // The count of outcomes after the last file, e.g.
 // ": 3 written, 1 already clean, 2 not written (1 not JPEG, 1 damaged), 0 not handled."
 inline constexpr std::string_view kCountWritten = " written, ";

@@ -114,6 +114,15 @@ enum class TOutcome {
   BackupFailed,  // the backup asked for could not be made
 };
 
+// A stretch of the input that the output leaves out: a segment, from its
+// marker on, or the bytes after the end-of-image marker (marker 0).
+struct TRemovedSegment {
+  uint16_t marker = 0;
+  std::string_view kind;  // see SegmentKind.h
+  int64_t offset = 0;
+  int64_t length = 0;  // as far as the input holds it
+};
+
 // What the driver tells its caller besides TraceLog and StripJpeg.
 struct TAnalyzeResult {
   TOutcome outcome = TOutcome::NotLoaded;
@@ -140,6 +149,9 @@ class TStripRun {
   TStringList TraceLog;
   // The file AnalyzeExif loaded; StripJpeg's ranges refer to it.
   TMemoryStream Src;
+  // What the walk left out, in input order; emptied by AnalyzeExif, and
+  // empty after it when the output equals the input.
+  std::vector<TRemovedSegment> Removed;
 
   // The driver: one call per file. With flSaveOriginal it makes the backup
   // after the walk, and only when the output is to be written (outcome
@@ -163,6 +175,7 @@ class TStripRun {
   void CopyScan(TMemoryStream& Src);
   void CopyRest(TMemoryStream& Src);
   void MakeBackup(const std::string& FileName, TAnalyzeResult& result);
+  void NoteRemoved(const TMemoryStream& Src, uint16_t marker, int64_t at, int64_t length);
 
   TFileAccess& files_;
   std::string exePath_;

@@ -52,6 +52,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TAnalyzeResult result;
   damage_ = TDamage::None;
   StripJpeg.Clear();
+  Removed.clear();
   const std::string name = FileNameOf(FileName);
   TraceLog.push_back(std::string(texts::kHeaderOpen) + name + std::string(texts::kHeaderClose));
 
@@ -91,6 +92,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
     result.outcome = TOutcome::Damaged;
   } else if (StripJpeg.Equals(Src.Data(), static_cast<size_t>(Src.Size()))) {
     result.outcome = TOutcome::Unchanged;
+    Removed.clear();  // what went came back the same (the comment, say)
   } else {
     result.outcome = TOutcome::Stripped;
     if (FLAG & flSaveOriginal) MakeBackup(FileName, result);

@@ -126,7 +126,10 @@ void TStripRun::CopyScan(TMemoryStream& Src) {
   if (FLAG & flWriteComment) WriteCOM();
   if (FLAG & flDeleteAfterEOI) {
     const int32_t found = SeekEOI(Src);
-    if (found != CP) StreamSize = found - CP + 2;
+    if (found != CP) {
+      StreamSize = found - CP + 2;
+      if (found + 2 < Src.Size()) NoteRemoved(Src, 0, found + 2, Src.Size() - (found + 2));
+    }
   }
   Src.SetPosition(CP);
   StripJpeg.CopyFrom(Src, StreamSize);

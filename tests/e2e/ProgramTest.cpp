@@ -150,10 +150,11 @@ TEST_F(Program, StripsRealPhotosAndReportsEachOnStandardOutput) {
 
 TEST_F(Program, FilesItCannotStripAreNamedAndLeftAlone) {
   writeFile(root / "photos/notes.txt", "hello");
-  const auto result = run({"notes.txt", "missing.jpg", "--help"});
+  // A name that begins with a dash is a file when written as a path.
+  const auto result = run({"notes.txt", "missing.jpg", "./--help"});
   EXPECT_EQ(result.exitStatus, 1);
   const std::string missing = (root / "photos/missing.jpg").string();
-  const std::string help = (root / "photos/--help").string();
+  const std::string help = (root / "photos/./--help").string();
   EXPECT_EQ(result.out,
             "-----<notes.txt>-----\n  *** Not Jpeg file. Marker=$6865\n\n\n"
             "-----<missing.jpg>-----\nファイル " +

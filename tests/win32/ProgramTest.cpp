@@ -74,5 +74,56 @@ TEST(Win32Program, CommentNamesANonAsciiExecutableInTheAnsiCodePage) {
   }
 }
 
+// Switches typed at a console: a check, a quiet strip, JSON, the version; a
+// check still runs beside another copy, a strip does not.
+TEST(Win32Program, SwitchesOnTheConsole) {
+  // clang-format off
+  struct Case {
+    const char* what;
+    std::wstring args;
+    DWORD status;
+    bool stripped;
+    const char* says;
+    bool holdTheLock;
+  } const cases[] = {
+      {"a check",                    L"--check 写真.jpg",            1, false, "写真.jpg: would remove Exif", false},
+      {"a quiet strip",              L"-q 写真.jpg",                 0, true,  "1 written",                   false},
+      {"JSON",                       L"--json --no-backup 写真.jpg", 0, true,
+       "{\"file\":\"写真.jpg\",\"outcome\":\"written\"",                                            false},
+      {"the version",                L"--version",                   0, false, "velmora v0.1.3d",             false},
+      {"a check beside another copy", L"--check 写真.jpg",           1, false, "would remove Exif",           true},
+      {"a strip beside another copy", L"-q 写真.jpg",                3, false, "another copy is running",     true},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    TTempFolder folder;
+    WriteBytes(folder / "写真.jpg", PhotoWithExif());
+    platform::TLockResult other{platform::TLockOutcome::Unguarded, nullptr};
+    if (c.holdTheLock) other = platform::TInstanceLock::TryAcquire();
+    const TRun run = RunProcess(quoted(program()) + L" " + c.args, folder.Path());
+    other.lock.reset();
+    EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out;
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << c.what << "\n" << run.out;
+    EXPECT_EQ(run.out.find("MARK=$"), std::string::npos) << c.what << ": no trace lines";
+    const std::string after = ReadBytes(folder / "写真.jpg");
+    EXPECT_EQ(after.find("secretGPS") == std::string::npos, c.stripped) << c.what;
+  }
+}
+
+// Through cmd.exe's redirections: the bytes of "-" are those of the strip in place.
+TEST(Win32Program, FilterThroughCmdGivesTheBytesOfAStripInPlace) {
+  TTempFolder folder;
+  WriteBytes(folder / "in.jpg", PhotoWithExif());
+  WriteBytes(folder / "a.jpg", PhotoWithExif());
+  const TRun piped =
+      RunProcess(L"cmd /c \"" + quoted(program()) + L" - < in.jpg > out.jpg\"", folder.Path());
+  ASSERT_EQ(piped.status, 0u) << piped.out;
+  ASSERT_EQ(RunProcess(quoted(program()) + L" -q a.jpg", folder.Path()).status, 0u);
+  const std::string out = ReadBytes(folder / "out.jpg");
+  EXPECT_EQ(out, ReadBytes(folder / "a.jpg"));
+  EXPECT_EQ(out.find("secretGPS"), std::string::npos);
+  EXPECT_EQ(ReadBytes(folder / "in.jpg"), PhotoWithExif());
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -1,0 +1,48 @@
+// File access for the runs with switches that write no file: a check reads
+// through the platform but never writes ahead for a save, and the filter
+// reads its one picture from standard input.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ExifData.h"
+
+namespace app {
+
+// Loads through `files`; writes nothing ahead, makes no backup.
+class TReadOnlyFiles : public ExifData::TFileAccess {
+ public:
+  explicit TReadOnlyFiles(ExifData::TFileAccess& files) : files_(files) {}
+  ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
+  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&) override {
+    return ExifData::TBackupOutcome::Failed;
+  }
+  // The comment as the strip would write it, so that a check agrees with it.
+  std::string CommentBytes(const std::string& text) const override;
+  void RunEnded(const std::string& path) override { files_.RunEnded(path); }
+
+ private:
+  ExifData::TFileAccess& files_;
+};
+
+// Any name loads the bytes of standard input, read once.
+class TStandardInput : public ExifData::TFileAccess {
+ public:
+  explicit TStandardInput(ExifData::TFileAccess& files) : files_(files) {}
+  ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
+  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&) override {
+    return ExifData::TBackupOutcome::Failed;
+  }
+  std::string CommentBytes(const std::string& text) const override;
+  // The bytes read (empty before the load).
+  const std::vector<uint8_t>& Bytes() const { return *bytes_; }
+
+ private:
+  ExifData::TFileAccess& files_;  // for the comment's encoding
+  std::shared_ptr<std::vector<uint8_t>> bytes_ = std::make_shared<std::vector<uint8_t>>();
+  bool read_ = false;
+};
+
+}  // namespace app
