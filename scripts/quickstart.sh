@@ -28,8 +28,11 @@ install_packages() {
   fi
 }
 
-build() {  # build <preset>
-  (cd "$repo" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$(nproc)")
+build() {  # build <preset> [target...]: everything, or only the targets named
+  local targets=()
+  [ $# -lt 2 ] || targets=(--target "${@:2}")
+  (cd "$repo" && cmake --preset "$1" >/dev/null &&
+    cmake --build --preset "$1" -j "$(nproc)" "${targets[@]}")
 }
 
 check_format() {
@@ -42,10 +45,56 @@ check_tidy() {  # check_tidy <preset>: the repo's own clang-tidy checks over src
     xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$1" --quiet)
 }
 
+stage() {  # stage <title> <command...>: runs one stage and prints its seconds
+  local started=$SECONDS
+  echo "== $1"
+  "${@:2}"
+  echo "== $1: $((SECONDS - started)) s"
+}
+
+build_and_test() {  # build_and_test <preset>
+  build "$1"
+  run_tests "$1"
+}
+
 run_tests() {  # run_tests <preset>
   # The window tests need a display: one virtual display for the whole run.
   (cd "$repo" && xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --preset "$1" -j "$(nproc)" --timeout 600)
+}
+
+sanitized_tests() {  # the asan preset, leaks included
+  build asan
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions="$repo/tests/lsan.supp" \
+    run_tests asan
+}
+
+benchmarks() {
+  # Each benchmark once, for as short a time as it allows: a benchmark that no
+  # longer builds or runs fails here; the figures themselves mean nothing.
+  build bench velmora_engine_bench velmora_replace_floor
+  "$repo/build/bench/bench/velmora_engine_bench" --benchmark_min_time=0.001 \
+    --benchmark_format=console >/dev/null
+  local work level
+  work=$(mktemp -d)
+  for level in plain checked search ahead; do
+    cp "$repo"/fuzz/corpus/photo-* "$work/"
+    (cd "$work" && "$repo/build/bench/bench/velmora_replace_floor" "$level" photo-*)
+  done
+  rm -rf "$work"
+}
+
+fuzzing() {  # the seed corpus replayed, then a minute of fuzzing from it
+  build fuzz velmora_fuzz_strip
+  local fuzzer=$repo/build/fuzz/fuzz/velmora_fuzz_strip work
+  work=$(mktemp -d)
+  "$fuzzer" -runs=0 "$repo/fuzz/corpus"
+  # New inputs go to the scratch folder, crashes to build/fuzz/ (kept for the log).
+  "$fuzzer" -max_total_time=60 -print_final_stats=1 -dict="$repo/fuzz/jpeg.dict" \
+    -artifact_prefix="$repo/build/fuzz/" "$work" "$repo/fuzz/corpus"
+  rm -rf "$work"
 }
 
 # Windows: MinGW-w64 cross builds, run under Wine.
@@ -102,21 +151,18 @@ case "${1:-}" in
     exec "$repo/build/release/src/velmora" "$@"
     ;;
   test)
-    install_packages
-    echo "== format"
-    check_format
-    echo "== build and test (warnings are errors)"
-    build ci
-    echo "== clang-tidy"
-    check_tidy ci
-    run_tests ci
-    echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
-    build asan
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    LSAN_OPTIONS=suppressions="$repo/tests/lsan.supp" \
-      run_tests asan
+    started=$SECONDS
+    stage "install" install_packages
+    stage "format" check_format
+    stage "build (warnings are errors)" build ci
+    stage "clang-tidy" check_tidy ci
+    stage "tests" run_tests ci
+    stage "build and test with clang (warnings are errors)" build_and_test ci-clang
+    stage "build and test under AddressSanitizer + UndefinedBehaviorSanitizer" sanitized_tests
+    stage "benchmarks, each run once" benchmarks
+    stage "fuzzing: the seed corpus, then 60 s" fuzzing
     windows_tests
+    echo "== all stages: $((SECONDS - started)) s"
     ;;
   windows)
     install_packages
