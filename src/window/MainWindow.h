@@ -19,6 +19,8 @@
 #include "app/Options.h"
 #include "app/TFormMain.h"
 #include "window/ControlTable.h"
+#include "window/FileWorker.h"
+#include "window/StepQueue.h"
 
 class wxPanel;
 
@@ -30,8 +32,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
   TMainWindow();
   ~TMainWindow() override;
 
-  // Events reach `form` from now on; nullptr detaches.
-  void Attach(app::TFormMain* form) { form_ = form; }
+  // Events reach `form` from now on; nullptr detaches, after the file work
+  // in hand (which uses the form's environment) has ended.
+  void Attach(app::TFormMain* form);
 
   // True once a close has been accepted (the settings were written).
   bool IsClosed() const { return closed_; }
@@ -48,6 +51,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void SetFileNameLabel(const std::string& text) override;
   void SetVersionLabel(const std::string& text) override;
   void ScheduleStep(std::function<void()> step) override;
+  void RunAside(std::function<void()> work, std::function<void()> done) override;
+  void SetProgressCaption(const std::string& prefix) override;
+  void ShowBatchSummary(const std::string& line) override;
   void ClearLog() override;
   void AppendLogLines(const std::vector<std::string>& lines) override;
   void SetBusyCursor(bool busy) override;
@@ -68,6 +74,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
 
  private:
   void createControls();
+  void nameForScreenReaders();
+  void keepControlsVisible();
+  std::function<void()> reported(std::function<void()> step);
   void setTabOrder();
   void followAnchors();
   void dropFiles(const wxArrayString& paths);
@@ -89,6 +98,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
   TDialogRunner dialogRunner_;
   bool busy_ = false;
   bool closed_ = false;
+  // The worker goes first when the window goes: it posts to the steps.
+  TStepQueue steps_;
+  TFileWorker worker_;
 };
 
 }  // namespace window
