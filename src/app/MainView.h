@@ -24,7 +24,7 @@ class TMainView {
   // `work` touches nothing of the view or the form. The window runs it on a
   // thread of its own, so that it stays live through a long file; views
   // without an event loop run it at once.
-  virtual void RunAside(std::function<void()> work, std::function<void()> done) {
+  virtual void RunAside(const std::function<void()>& work, std::function<void()> done) {
     work();
     ScheduleStep(std::move(done));
   }

@@ -99,13 +99,12 @@ void fitBefore(wxStaticText* label, int right) {
 TMainWindow::TMainWindow() : wxFrame(nullptr, wxID_ANY, ToWx(texts::kCaption)) {
   SetIcons(WindowIcons());
   ApplyCompactStyle(this);
-  panel_ = new wxPanel(this, wxID_ANY, wxDefaultPosition,
-                       wxSize(kDesignClientWidth, kDesignClientHeight));
+  panel_ = new wxPanel(this, wxID_ANY, wxDefaultPosition, designClient());
   panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
   createControls();
   setTabOrder();
   nameForScreenReaders();
-  SetClientSize(kDesignClientWidth, kDesignClientHeight);
+  SetClientSize(designClient());
   keepControlsVisible();
 
   panel_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
@@ -148,8 +147,9 @@ void TMainWindow::Attach(app::TFormMain* form) {
 void TMainWindow::createControls() {
   for (size_t i = 0; i < kControls.size(); ++i) {
     const TControlRow& row = kControls[i];
-    const wxPoint position(row.rect.left, row.rect.top);
-    const wxSize size(row.rect.width, row.rect.height);
+    const TRectPx rect = designRect(i);
+    const wxPoint position(rect.left, rect.top);
+    const wxSize size(rect.width, rect.height);
     const wxString text = ToWx(row.text);
     wxWindow* control = nullptr;
     switch (row.kind) {
@@ -158,7 +158,7 @@ void TMainWindow::createControls() {
         break;
       case TKind::Label:
         if (const TShortened* cut = shortened(row.name)) {
-          const int width = kControls[rowOf(cut->before)].rect.left - kGap - position.x;
+          const int width = designRect(rowOf(cut->before)).left - kGap - position.x;
           control = new wxStaticText(panel_, wxID_ANY, text, position, wxSize(width, -1),
                                      cut->ellipsize | wxST_NO_AUTORESIZE);
         } else {
@@ -233,20 +233,21 @@ void TMainWindow::keepControlsVisible() {
     const TControlRow& row = kControls[i];
     if ((row.anchors & akRight) == 0 || (row.anchors & akLeft) != 0) continue;
     // Its distance to the right edge stays; left of it, what it must clear.
-    const int fromRight = kDesignClientWidth - row.rect.left;
-    const int top = row.rect.top;
-    const int bottom = row.rect.top + row.rect.height;
+    const TRectPx rect = designRect(i);
+    const int fromRight = designClient().x - rect.left;
+    const int top = rect.top;
+    const int bottom = rect.top + rect.height;
     for (size_t j = 0; j < kControls.size(); ++j) {
       const TControlRow& other = kControls[j];
       if ((other.anchors & akRight) != 0 || shortened(other.name) != nullptr) continue;
-      if (other.rect.top >= bottom || other.rect.top + other.rect.height <= top) continue;
-      const int right = other.rect.left + std::max(other.rect.width, controls_[j]->GetBestSize().x);
+      const TRectPx place = designRect(j);
+      if (place.top >= bottom || place.top + place.height <= top) continue;
+      const int right = place.left + std::max(place.width, controls_[j]->GetBestSize().x);
       width = std::max(width, right + kGap + fromRight);
     }
   }
-  const TControlRow& log = kControls[ControlRow("Memo1")];
   const int lines = kLogLines * memo_->GetCharHeight();
-  const int height = kDesignClientHeight - log.rect.height + lines;
+  const int height = designClient().y - designRect(ControlRow("Memo1")).height + lines;
   SetMinClientSize(wxSize(width, height));
 }
 
@@ -264,8 +265,8 @@ void TMainWindow::followAnchors() {
   const wxSize client = panel_->GetClientSize();
   for (size_t i = 0; i < kControls.size(); ++i) {
     const TControlRow& row = kControls[i];
-    const TRectPx rect =
-        FollowAnchors(row.rect, row.anchors, client.GetWidth(), client.GetHeight());
+    const TRectPx rect = FollowAnchors(designRect(i), row.anchors, client.GetWidth(),
+                                       client.GetHeight(), designClient().x, designClient().y);
     if (row.kind == TKind::Label)
       controls_[i]->Move(rect.left, rect.top);  // its size follows its text
     else
@@ -338,26 +339,31 @@ void TMainWindow::ReportCurrentError() {
     ReportCurrentErrorWithoutForm(this);
 }
 
-std::function<void()> TMainWindow::reported(std::function<void()> step) {
+TRectPx TMainWindow::designRect(size_t row) const { return Scaled(kControls[row].rect, scale_); }
+
+wxSize TMainWindow::designClient() const {
+  const TRectPx client = Scaled({0, 0, kDesignClientWidth, kDesignClientHeight}, scale_);
+  return {client.width, client.height};
+}
+
+void TMainWindow::runReported(const std::function<void()>& step) {
   // Errors end here in the report: no toolkit handler is around a step.
-  return [this, step = std::move(step)] {
-    if (form_ == nullptr) return;  // detached: the form has gone
-    try {
-      step();
-    } catch (...) {
-      ReportCurrentError();
-    }
-  };
+  if (form_ == nullptr) return;  // detached: the form has gone
+  try {
+    step();
+  } catch (...) {
+    ReportCurrentError();
+  }
 }
 
 void TMainWindow::ScheduleStep(std::function<void()> step) {
-  steps_.Post(reported(std::move(step)));
+  steps_.Post([this, step = std::move(step)] { runReported(step); });
 }
 
-void TMainWindow::RunAside(std::function<void()> work, std::function<void()> done) {
-  worker_.Run([this, work = std::move(work), done = reported(std::move(done))]() mutable {
+void TMainWindow::RunAside(const std::function<void()>& work, std::function<void()> done) {
+  worker_.Run([this, work, done = std::move(done)] {
     work();
-    steps_.Post(std::move(done));
+    steps_.Post([this, done] { runReported(done); });
   });
 }
 

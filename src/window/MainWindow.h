@@ -20,6 +20,7 @@
 #include "app/TFormMain.h"
 #include "window/ControlTable.h"
 #include "window/FileWorker.h"
+#include "window/Fonts.h"
 #include "window/StepQueue.h"
 
 class wxPanel;
@@ -51,7 +52,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void SetFileNameLabel(const std::string& text) override;
   void SetVersionLabel(const std::string& text) override;
   void ScheduleStep(std::function<void()> step) override;
-  void RunAside(std::function<void()> work, std::function<void()> done) override;
+  void RunAside(const std::function<void()>& work, std::function<void()> done) override;
   void SetProgressCaption(const std::string& prefix) override;
   void ShowBatchSummary(const std::string& line) override;
   void ClearLog() override;
@@ -76,7 +77,11 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void createControls();
   void nameForScreenReaders();
   void keepControlsVisible();
-  std::function<void()> reported(std::function<void()> step);
+  // The designed place of the control `row`, and the designed client size,
+  // grown with the desktop's text.
+  TRectPx designRect(size_t row) const;
+  wxSize designClient() const;
+  void runReported(const std::function<void()>& step);
   void setTabOrder();
   void followAnchors();
   void dropFiles(const wxArrayString& paths);
@@ -86,6 +91,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void onClose(wxCloseEvent& event);
 
   app::TFormMain* form_ = nullptr;
+  double scale_ = TextScale();
   wxPanel* panel_ = nullptr;
   std::array<wxWindow*, kControls.size()> controls_{};
   wxStaticText* labelFileName_ = nullptr;

@@ -4,6 +4,7 @@
 // camera-size photos and holds the save of one of them until the test lets
 // it go, so that "in the middle of the batch" is a fact the test waits for,
 // not a moment it hopes to hit.
+#include <sys/stat.h>
 #include <wx/checkbox.h>
 #include <wx/dnd.h>
 #include <wx/textctrl.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "DesktopFixture.h"
@@ -249,6 +251,59 @@ TEST_F(LongBatch, ClosingMidBatchHidesTheWindowAtOnceAndStopsAfterTheFileInHand)
     for (size_t i = 0; i < paths.size(); ++i)
       EXPECT_EQ(Untouched(paths[i]), static_cast<int>(i) >= kHeld) << paths[i];
   }
+}
+
+// Sets an environment variable for one scope.
+class TScopedEnv {
+ public:
+  TScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value, 1);
+  }
+  ~TScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// The program a user runs: a second launch in the middle of a long batch of
+// another is answered at once and its file runs after the batch.
+TEST_F(LongBatch, ASecondLaunchMidBatchReturnsAtOnceAndItsFileRunsAfterTheBatch) {
+  const std::vector<std::string> paths = MakePhotos("photo-", 60);
+  const std::vector<std::string> late = MakePhotos("late-", 1);
+  const std::string runtime = OutputFile("run");
+  ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  const TScopedEnv session("XDG_RUNTIME_DIR", runtime.c_str());
+  const TScopedEnv sound("SDL_AUDIODRIVER", "dummy");
+  const std::string folder = PhotoPath("");
+
+  const pid_t first = Start({VELMORA_PROGRAM}, OutputFile("first.txt"), folder);
+  const std::string window = WindowNamed("Velmora");
+  ASSERT_FALSE(window.empty());
+  std::vector<std::string> second{VELMORA_PROGRAM};
+  second.insert(second.end(), paths.begin(), paths.end());
+  EXPECT_EQ(Finish(Start(second, OutputFile("second.txt"), folder)), 0);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const std::string title = Xdo({"getwindowname", window}, true);
+        return title.find(" of 60: Velmora") != std::string::npos;
+      },
+      30000))
+      << "the batch is under way";
+
+  const TClock::time_point launched = TClock::now();
+  EXPECT_EQ(Finish(Start({VELMORA_PROGRAM, late[0]}, OutputFile("third.txt"), folder), 20000), 0);
+  const long long answered = Since(launched);
+  std::cout << "[ measured ] second launch mid-batch returned after " << answered << " ms\n";
+  RecordProperty("second_launch_ms", std::to_string(answered));
+  EXPECT_TRUE(HasExif(late[0]) || !HasExif(paths.back())) << "queued behind the batch";
+
+  for (const std::string& path : paths) EXPECT_TRUE(WaitFor([&] { return !HasExif(path); }, 60000));
+  EXPECT_TRUE(WaitFor([&] { return !HasExif(late[0]); }, 60000));
+  ASSERT_TRUE(Activate(window));
+  Xdo({"key", "Escape"});
+  EXPECT_EQ(Finish(first), 0);
 }
 
 }  // namespace

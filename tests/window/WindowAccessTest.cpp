@@ -6,6 +6,9 @@
 #include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
+#include <sstream>
+
+#include "DesktopFixture.h"
 #include "WindowFixture.h"
 #include "window/AccessibleName.h"
 #include "window/TextConversion.h"
@@ -92,6 +95,29 @@ TEST_F(WindowAccess, ALongFileNameIsShortenedBeforeThePictureAndWholeInItsToolti
   ASSERT_NE(label->GetToolTip(), nullptr);
   EXPECT_EQ(window::ToUtf8(label->GetToolTip()->GetTip()), name);
   EXPECT_LT(label->GetRect().GetRight(), Control("Image1")->GetRect().GetLeft());
+}
+
+class WindowScale : public DesktopTest {};
+
+// A desktop set to larger text: the window and its layout grow with it.
+TEST_F(WindowScale, LargerDesktopTextGrowsTheWholeWindow) {
+  setenv("GDK_DPI_SCALE", "1.6", 1);
+  const pid_t program = Start({VELMORA_WINDOW_PROBE}, OutputFile("program.txt"));
+  unsetenv("GDK_DPI_SCALE");
+  const std::string window = WindowNamed("Velmora");
+  ASSERT_FALSE(window.empty());
+  std::istringstream shell(Xdo({"getwindowgeometry", "--shell", window}));
+  int width = 0;
+  int height = 0;
+  for (std::string line; std::getline(shell, line);) {
+    if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
+    if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+  }
+  EXPECT_NEAR(width, 376 * 1.6, 2);
+  EXPECT_NEAR(height, 551 * 1.6, 2);
+  ASSERT_TRUE(Activate(window));
+  Xdo({"key", "Escape"});
+  EXPECT_EQ(Finish(program), 0);
 }
 
 }  // namespace
