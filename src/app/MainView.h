@@ -22,12 +22,28 @@ class TMainView {
   // window posts it to its event loop, the console runs steps one after
   // another. An error thrown by `step` ends in the general error report.
   virtual void ScheduleStep(std::function<void()> step) = 0;
+  // Runs `work` where it does not hold up the window, then `done` as a step.
+  // `work` touches nothing of the view or the form. The window runs it on a
+  // thread of its own, so that it stays live through a long file; views
+  // without an event loop run it at once.
+  virtual void RunAside(const std::function<void()>& work, std::function<void()> done) {
+    work();
+    ScheduleStep(std::move(done));
+  }
 
   virtual void ClearLog() = 0;
   // Appends the lines as one batch (redrawing suspended), each as one line.
   virtual void AppendLogLines(const std::vector<std::string>& lines) = 0;
 
   virtual void SetBusyCursor(bool busy) = 0;
+
+  // How far the files in hand have come, e.g. "3 of 420: " (empty when none
+  // runs): the window puts it before its caption. Views without a caption
+  // have nothing to do.
+  virtual void SetProgressCaption(const std::string& /*prefix*/) {}
+  // The line that sums up a batch that has ended. The console counts its
+  // outcomes in a line of its own at the end, so by default nothing is shown.
+  virtual void ShowBatchSummary(const std::string& /*line*/) {}
 
   // The check box of the option row `row` (a row of kSettingsRows whose home is
   // a check box).

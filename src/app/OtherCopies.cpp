@@ -6,10 +6,11 @@
 
 namespace app {
 
-TFormTask ListenForOtherCopies() {
+TOtherCopies ListenForOtherCopies() {
   std::shared_ptr<platform::TInstanceServer> server = platform::TInstanceServer::Listen();
   if (!server) return {};
-  return [server](TFormMain& form) { form.OtherCopiesStarted(server->TakeRequests()); };
+  const int fd = server->ReadyFd();
+  return {[server](TFormMain& form) { form.OtherCopiesStarted(server->TakeRequests()); }, fd};
 }
 
 }  // namespace app

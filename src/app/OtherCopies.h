@@ -9,14 +9,23 @@
 
 namespace app {
 
-// Called by the window's event loop a few times a second while the window is
-// open; it must not wait, and it runs no batch itself (the batches it appends
-// begin in steps of their own).
+// Called by the window's event loop while the window is open; it must not
+// wait, and it runs no batch itself (the batches it appends begin in steps
+// of their own).
 using TFormTask = std::function<void(TFormMain&)>;
 
+struct TOtherCopies {
+  // Hands what arrived to TFormMain::OtherCopiesStarted; empty when no
+  // channel could be made.
+  TFormTask take;
+  // Readable when a second copy is waiting: the loop calls `take` then. -1
+  // where the channel has no such descriptor; the loop then calls it a few
+  // times a second.
+  int readyFd = -1;
+};
+
 // Opens the channel for second copies (call it holding the single-instance
-// lock). The task hands what arrived to TFormMain::OtherCopiesStarted. Empty
-// when no channel could be made.
-TFormTask ListenForOtherCopies();
+// lock).
+TOtherCopies ListenForOtherCopies();
 
 }  // namespace app

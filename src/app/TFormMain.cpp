@@ -200,53 +200,71 @@ void TFormMain::WriteIni() {
 void TFormMain::FormClose() { WriteIni(); }
 
 void TFormMain::StripJpeg(const std::string& FileName) {
-  view_.SetFileNameLabel(std::string(texts::kAnalyzing));
+  const std::shared_ptr<TFileJob> job = beginFile(FileName, std::string(texts::kAnalyzing));
+  runFile(*job);
+  finishFile(*job);
+}
 
+// The label, then FLAG from the options as they stand now.
+std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& FileName,
+                                                          const std::string& label) {
+  view_.SetFileNameLabel(label);
   uint8_t flag = 0;
   for (size_t row = 0; row < kSettingsRows.size(); ++row)
     if (IsOption(kSettingsRows[row]) && OptionOn(row)) flag |= kSettingsRows[row].flag;
   if (env_.runStarting) env_.runStarting(flag);
+  auto job = std::make_shared<TFileJob>(env_.files, env_.exePath, FileName);
+  job->run.FLAG = flag;
+  return job;
+}
 
-  ExifData::TStripRun run(env_.files, env_.exePath);
-  run.FLAG = flag;
-  std::optional<TNotWritten> kind;
-  TFileReport report;
-  {
-    // The normal cursor returns when this block ends: once the file's lines
-    // are in the pane, or when the engine or the save fails.
-    const TNormalCursorOnExit normal(view_);
-    try {
-      const ExifData::TAnalyzeResult result = run.AnalyzeExif(FileName);
-      appendOutcomeLine(result, run.TraceLog);
-      kind = notWrittenKind(result.outcome);
-      // The save comes before the lines reach the pane, so that a file changed
-      // behind our back is told inside its own block.
-      if (result.outcome == ExifData::TOutcome::Stripped) {
-        try {
-          env_.save(FileName, run.StripJpeg.Pieces());
-          ++outcomes_.written;
-        } catch (const platform::EFileChanged&) {
-          run.TraceLog.push_back(std::string(texts::kFileChanged));
-          kind = TNotWritten::Changed;
-        }
-      } else if (result.outcome == ExifData::TOutcome::Unchanged) {
-        ++outcomes_.unchanged;
+// The engine and the save. Touches nothing but the job, the file access and
+// the save, so that it can run on another thread; an error is kept for
+// finishFile.
+void TFormMain::runFile(TFileJob& job) const {
+  try {
+    job.result = job.run.AnalyzeExif(job.path);
+    appendOutcomeLine(job.result, job.run.TraceLog);
+    // The save comes before the lines reach the pane, so that a file changed
+    // behind our back is told inside its own block.
+    if (job.result.outcome == ExifData::TOutcome::Stripped) {
+      try {
+        env_.save(job.path, job.run.StripJpeg.Pieces());
+        job.saved = true;
+      } catch (const platform::EFileChanged&) {
+        job.run.TraceLog.push_back(std::string(texts::kFileChanged));
+        job.changed = true;
       }
-      report = fileReport(FileName, run, result, kind);
-    } catch (...) {
+    }
+  } catch (...) {
+    job.error = std::current_exception();
+  }
+}
+
+// The file's lines, the normal cursor, its count, its warning box, its name.
+void TFormMain::finishFile(TFileJob& job) {
+  {
+    // The normal cursor returns once the file's lines are in the pane, or
+    // when the engine or the save failed.
+    const TNormalCursorOnExit normal(view_);
+    if (job.error) {
       // The file's lines stay in the pane, right before the line of the
       // stopped batch; the error goes on to the batch.
-      view_.AppendLogLines(run.TraceLog);
+      view_.AppendLogLines(job.run.TraceLog);
       notWritten(TNotWritten::Error);
-      throw;
+      std::rethrow_exception(job.error);
     }
     // The file's lines and the blank lines after them, in one piece.
-    run.TraceLog.insert(run.TraceLog.end(), 2, std::string());
-    view_.AppendLogLines(run.TraceLog);
+    job.run.TraceLog.insert(job.run.TraceLog.end(), 2, std::string());
+    view_.AppendLogLines(job.run.TraceLog);
   }
 
-  view_.FileDone(report);
-  const std::string name = ExifData::FileNameOf(FileName);
+  std::optional<TNotWritten> kind = notWrittenKind(job.result.outcome);
+  if (job.changed) kind = TNotWritten::Changed;
+  if (job.saved) ++outcomes_.written;
+  if (job.result.outcome == ExifData::TOutcome::Unchanged) ++outcomes_.unchanged;
+  view_.FileDone(fileReport(job.path, job.run, job.result, kind));
+  const std::string name = ExifData::FileNameOf(job.path);
   if (kind) {
     notWritten(*kind);
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
@@ -293,6 +311,8 @@ void TFormMain::OtherCopiesStarted(const std::vector<std::vector<std::string>>& 
   const bool idle = !BatchRunning();
   for (const std::vector<std::string>& files : requests)
     if (!files.empty()) waiting_.push_back({TRoute::Drop, files});
+  for (const std::vector<std::string>& files : requests)
+    runTotal_ += static_cast<int>(files.size());
   if (idle && !waiting_.empty()) schedule(&TFormMain::beginBatch);
 }
 
@@ -304,22 +324,41 @@ void TFormMain::FormShow(const std::vector<std::string>& args) {
 
 bool TFormMain::FormCloseQuery() {
   if (!BatchRunning()) return true;
+  // The file in hand is finished; nothing after it begins.
   closeWhenDone_ = true;
+  requestStop();
   return false;
+}
+
+void TFormMain::FormEscape() {
+  if (BatchRunning())
+    requestStop();
+  else
+    ButtonCloseClick();
+}
+
+void TFormMain::requestStop() {
+  stopRequested_ = true;
+  view_.SetProgressCaption(std::string(texts::kStopping));
 }
 
 void TFormMain::append(TRoute route, std::vector<std::string> files) {
   const bool idle = !BatchRunning();
+  runTotal_ += static_cast<int>(files.size());
   waiting_.push_back({route, std::move(files)});
-  if (idle) beginBatch();
+  if (idle)
+    beginBatch();
+  else
+    showMoreFiles();
 }
 
 // The first waiting batch begins: its dialog, when it has one, picks the
-// files now; a cancelled dialog is no batch. Each file then runs in a step of
-// its own, and the view handles pending events before each step.
+// files now; a cancelled dialog is no batch. Each file then runs aside
+// (TMainView::RunAside) and the window stays live; the next file begins when
+// the window has shown the one before.
 void TFormMain::beginBatch() {
   if (running_) return;  // one began meanwhile (a drop under the error report)
-  while (!waiting_.empty()) {
+  while (!waiting_.empty() && !stopRequested_) {
     TBatch batch = std::move(waiting_.front());
     waiting_.pop_front();
     if (batch.route == TRoute::Dialog) {
@@ -329,58 +368,115 @@ void TFormMain::beginBatch() {
       const bool picked = view_.RunPictureDialog(batch.files);
       resumeAfterReport_ = false;
       if (!picked) continue;
+      runTotal_ += static_cast<int>(batch.files.size());
     }
     running_.emplace(view_, std::move(batch));
+    atBatchStart_ = outcomes_;
     if (running_->route != TRoute::CommandLine) view_.ClearLog();
-    // Shown before the events of the first step are handled.
-    if (!running_->files.empty()) view_.SetFileNameLabel(std::string(texts::kAnalyzing));
     schedule(&TFormMain::step);
     return;
   }
+  if (stopRequested_) stopEverything();
+  endRun();
   if (closeWhenDone_) view_.Close();
 }
 
 void TFormMain::step() {
   TRunning& batch = *running_;
-  if (batch.next < batch.files.size()) {
-    try {
-      StripJpeg(batch.files[batch.next++]);
-    } catch (...) {
-      // An error ends the batch here: a line names the file and counts the
-      // files left, which are dropped, and the error goes on to the general
-      // error report.
-      const std::string& file = batch.files[batch.next - 1];
-      const size_t left = batch.files.size() - batch.next;
-      outcomes_.notHandled += static_cast<int>(left);
-      stoppedAt_ = file;
-      view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(file) + ": " +
-                                std::to_string(left) +
-                                std::string(left == 1 ? texts::kFile : texts::kFiles) +
-                                std::string(texts::kNotHandled),
-                            "", ""});
-      endBatch(false);
-      throw;
-    }
-  }
-  if (batch.next < batch.files.size()) {
-    view_.SetFileNameLabel(std::string(texts::kAnalyzing));
-    schedule(&TFormMain::step);
-  } else {
+  if (batch.next >= batch.files.size() || stopRequested_) {
     endBatch(true);
+    return;
   }
+  ++runBegun_;
+  const std::string& file = batch.files[batch.next++];
+  view_.SetProgressCaption(progress());
+  std::shared_ptr<TFileJob> job = beginFile(file, progress() + ExifData::FileNameOf(file));
+  view_.RunAside([this, job] { runFile(*job); }, [this, job] { fileDone(*job); });
+}
+
+void TFormMain::fileDone(TFileJob& job) {
+  try {
+    finishFile(job);
+  } catch (...) {
+    // An error ends the batch here: a line names the file and counts the
+    // files left, which are dropped, and the error goes on to the general
+    // error report.
+    TRunning& batch = *running_;
+    const size_t left = batch.files.size() - batch.next;
+    outcomes_.notHandled += static_cast<int>(left);
+    runTotal_ -= static_cast<int>(left);
+    stoppedAt_ = job.path;
+    view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(job.path) +
+                              ": " + std::to_string(left) +
+                              std::string(left == 1 ? texts::kFile : texts::kFiles) +
+                              std::string(texts::kNotHandled),
+                          "", ""});
+    endBatch(false);
+    throw;
+  }
+  step();
+}
+
+// Files that arrive while others are in hand count in the progress at once.
+void TFormMain::showMoreFiles() {
+  if (running_ && runBegun_ > 0 && !stopRequested_) view_.SetProgressCaption(progress());
+}
+
+std::string TFormMain::progress() const {
+  return std::to_string(runBegun_) + std::string(texts::kProgressOf) + std::to_string(runTotal_) +
+         std::string(texts::kProgressEnd);
+}
+
+// Esc or a close: the files the running batch has not begun and every batch
+// waiting are left as they are, and one line counts them.
+size_t TFormMain::filesLeft() const {
+  size_t left = running_ ? running_->files.size() - running_->next : 0;
+  for (const TBatch& batch : waiting_) left += batch.files.size();
+  return left;
+}
+
+void TFormMain::stopEverything() {
+  const size_t left = filesLeft();
+  waiting_.clear();
+  outcomes_.notHandled += static_cast<int>(left);
+  view_.AppendLogLines({std::string(texts::kStoppedByUser) + std::to_string(left) +
+                            std::string(left == 1 ? texts::kFile : texts::kFiles) +
+                            std::string(texts::kNotHandled),
+                        "", ""});
+}
+
+// No batch runs or waits any more: the progress goes from the caption.
+void TFormMain::endRun() {
+  if (runBegun_ > 0 || stopRequested_) view_.SetProgressCaption("");
+  runBegun_ = 0;
+  runTotal_ = 0;
+  stopRequested_ = false;
 }
 
 void TFormMain::endBatch(bool completed) {
+  // A stop that came with the last file stops nothing.
+  const bool stopped = completed && stopRequested_ && filesLeft() > 0;
+  if (stopped) stopEverything();
+  {
+    TOutcomeCounts batch = outcomes_;
+    batch.written -= atBatchStart_.written;
+    batch.unchanged -= atBatchStart_.unchanged;
+    batch.notHandled -= atBatchStart_.notHandled;
+    for (size_t kind = 0; kind < kNotWrittenKinds; ++kind)
+      batch.notWritten[kind] -= atBatchStart_.notWritten[kind];
+    view_.ShowBatchSummary(std::string(texts::kSummary) + OutcomeCountText(batch));
+  }
   const TRoute route = running_->route;
+  // The caption goes back before the cursor does.
+  if (completed && waiting_.empty()) endRun();
   if (route == TRoute::CommandLine) {
     // The command line waits for its chime and then closes, unless it failed.
     running_.reset();
-    if (completed) {
-      requestChime(true);
-      view_.Close();
-    }
+    if (completed && !stopped) requestChime(true);
+    if (completed) view_.Close();
   } else {
-    requestChime(false);
+    // A stopped batch plays no chime: nothing came to its end.
+    if (!stopped) requestChime(false);
     running_.reset();
   }
   // Batches that waited begin in a step of their own; after a failure, once

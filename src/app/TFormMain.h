@@ -4,7 +4,9 @@
 
 #include <array>
 #include <deque>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,8 +58,8 @@ class TFormMain {
   // First showing: the command-line batch, when `args` is not empty, which
   // closes the view when it has run to its end.
   void FormShow(const std::vector<std::string>& args);
-  // Asked before the view closes: false while a batch runs, and the batch
-  // then closes the view when it and those waiting behind it have ended.
+  // Asked before the view closes: false while a batch runs; the batch then
+  // stops after the current file and closes the view.
   bool FormCloseQuery();
   // Closing: writes the settings. Throws when they cannot be written; the
   // window then stays open.
@@ -74,6 +76,9 @@ class TFormMain {
   void OtherCopiesStarted(const std::vector<std::vector<std::string>>& requests);
   void ButtonLoadClick();
   void ButtonCloseClick();
+  // Esc: while files are in hand it stops them after the current one (the
+  // batches waiting go too); otherwise it closes, as the Close button does.
+  void FormEscape();
   void SpinEditSoundChange();
 
   // One file: FLAG from the options, the engine, the log, the save or the warning.
@@ -124,6 +129,18 @@ class TFormMain {
    public:
     explicit TBusyCursor(TMainView& view) : TNormalCursorOnExit(view) { view_.SetBusyCursor(true); }
   };
+  // One file's work, done aside (TMainView::RunAside): the engine and the
+  // save, and what they brought back for the window's thread to show.
+  struct TFileJob {
+    TFileJob(ExifData::TFileAccess& files, const std::string& exePath, std::string file)
+        : run(files, exePath), path(std::move(file)) {}
+    ExifData::TStripRun run;
+    std::string path;
+    ExifData::TAnalyzeResult result;
+    bool saved = false;
+    bool changed = false;  // the file changed after it was read: not written
+    std::exception_ptr error;
+  };
   struct TRunning {
     TRunning(TMainView& view, TBatch batch)
         : busy(view), route(batch.route), files(std::move(batch.files)) {}
@@ -136,9 +153,20 @@ class TFormMain {
   void append(TRoute route, std::vector<std::string> files);
   void beginBatch();
   void step();
+  void fileDone(TFileJob& job);
+  std::shared_ptr<TFileJob> beginFile(const std::string& FileName, const std::string& label);
+  void runFile(TFileJob& job) const;
+  void finishFile(TFileJob& job);
   void endBatch(bool completed);
+  void requestStop();
+  size_t filesLeft() const;
+  void stopEverything();
+  void endRun();
+  std::string progress() const;
+  void showMoreFiles();
   void schedule(void (TFormMain::*what)());
-  void appendOutcomeLine(const ExifData::TAnalyzeResult& result, std::vector<std::string>& lines);
+  static void appendOutcomeLine(const ExifData::TAnalyzeResult& result,
+                                std::vector<std::string>& lines);
   void notWritten(TNotWritten kind) { ++outcomes_.notWritten[static_cast<size_t>(kind)]; }
   void requestChime(bool wait);
 
@@ -155,6 +183,11 @@ class TFormMain {
   std::optional<TRunning> running_;
   std::deque<TBatch> waiting_;
   bool closeWhenDone_ = false;
+  bool stopRequested_ = false;  // Esc or a close: no further file begins
+  // Files begun and files known since the window was last idle: "N of M".
+  int runBegun_ = 0;
+  int runTotal_ = 0;
+  TOutcomeCounts atBatchStart_;     // the counts when the running batch began
   bool resumeAfterReport_ = false;  // a batch failed; its error is not yet reported
 };
 

@@ -38,6 +38,18 @@ inline constexpr std::string_view kBatchStopped = "  *** Batch stopped by an err
 inline constexpr std::string_view kFile = " file";
 inline constexpr std::string_view kFiles = " files";
 inline constexpr std::string_view kNotHandled = " not handled.";
+// The line of a batch that the user stopped: kStoppedByUser + count + kFile or
+// kFiles + kNotHandled.
+inline constexpr std::string_view kStoppedByUser = "  *** Batch stopped by the user: ";
+// Progress of the files in hand, before the file's name in the label and
+// before the caption in the title: count + kProgressOf + total + kProgressEnd.
+inline constexpr std::string_view kProgressOf = " of ";
+inline constexpr std::string_view kProgressEnd = ": ";
+// Before the caption from an Esc or a close during a batch until the file in
+// hand is done.
+inline constexpr std::string_view kStopping = "Stopping: ";
+// The line after a batch: kSummary + the outcome counts (OutcomeCountText).
+inline constexpr std::string_view kSummary = "Summary: ";
 // Settings folder that cannot be made: "<" + folder + kCreationError.
 inline constexpr std::string_view kCreationError =
     "> creation error.\r\nConfigurations may not be saved.";

@@ -26,7 +26,7 @@ namespace platform {
 // in its order; empty when it was started without files.
 using TInstanceRequest = std::vector<std::string>;
 
-// The running copy's end. Polled from the event loop: it never waits for a
+// The running copy's end, called from the event loop: it never waits for a
 // peer that has not connected, and a connected peer gets a short deadline.
 class TInstanceServer {
  public:
@@ -37,6 +37,10 @@ class TInstanceServer {
   virtual ~TInstanceServer() = default;
   // The requests that have arrived since the last call, each answered.
   virtual std::vector<TInstanceRequest> TakeRequests() = 0;
+  // A descriptor that is readable while a peer waits to be taken, for the
+  // event loop to watch; -1 where there is none (the loop then asks now and
+  // then).
+  virtual int ReadyFd() const { return -1; }
 };
 
 // How long a second copy keeps trying to reach the running copy, which has

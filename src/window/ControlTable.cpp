@@ -1,6 +1,7 @@
 #include "window/ControlTable.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace window {
 namespace {
@@ -18,13 +19,18 @@ void followAxis(int& start, int& length, bool nearEdge, bool farEdge, int growth
 
 }  // namespace
 
-TRectPx FollowAnchors(const TRectPx& design, unsigned anchors, int clientWidth, int clientHeight) {
+TRectPx FollowAnchors(const TRectPx& design, unsigned anchors, int clientWidth, int clientHeight,
+                      int designWidth, int designHeight) {
   TRectPx rect = design;
-  followAxis(rect.left, rect.width, anchors & akLeft, anchors & akRight,
-             clientWidth - kDesignClientWidth);
+  followAxis(rect.left, rect.width, anchors & akLeft, anchors & akRight, clientWidth - designWidth);
   followAxis(rect.top, rect.height, anchors & akTop, anchors & akBottom,
-             clientHeight - kDesignClientHeight);
+             clientHeight - designHeight);
   return rect;
+}
+
+TRectPx Scaled(const TRectPx& design, double scale) {
+  const auto times = [scale](int value) { return static_cast<int>(std::lround(value * scale)); };
+  return {times(design.left), times(design.top), times(design.width), times(design.height)};
 }
 
 TSizePx FitKeepingAspect(TSizePx image, TSizePx box) {

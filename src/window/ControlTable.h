@@ -63,8 +63,13 @@ consteval size_t ControlRow(std::string_view name) {
   throw "no such control";
 }
 
-// Where a control designed at `design` lies in a client area of the given size.
-TRectPx FollowAnchors(const TRectPx& design, unsigned anchors, int clientWidth, int clientHeight);
+// Where a control designed at `design` (in a client area designed at
+// designWidth x designHeight) lies in a client area of the given size.
+TRectPx FollowAnchors(const TRectPx& design, unsigned anchors, int clientWidth, int clientHeight,
+                      int designWidth = kDesignClientWidth, int designHeight = kDesignClientHeight);
+
+// `design` at `scale` times its size and distance from the corner.
+TRectPx Scaled(const TRectPx& design, double scale);
 
 // The largest size of the same aspect ratio as `image` that fits `box`.
 struct TSizePx {

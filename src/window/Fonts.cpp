@@ -7,6 +7,10 @@
 
 #include "window/TextConversion.h"
 
+#ifdef __WXGTK__
+#include "window/GtkFunction.h"
+#endif
+
 namespace window {
 namespace {
 
@@ -15,7 +19,13 @@ namespace {
 // The toolkit's own pixel sizes mean the whole line height, which would come
 // out two or three points smaller, so the size is given in points.
 wxFont pixelFont(int pixels, std::initializer_list<const char*> faces, wxFontFamily family) {
+#ifdef __WXGTK__
+  // GTK lays text out at its own resolution, 96 dpi times the desktop's
+  // text scale (TextScale), in pixels that its scale factor already covers.
+  const int ppi = 96;
+#else
   const int ppi = wxScreenDC().GetPPI().GetHeight();
+#endif
   const double points = pixels * 72.0 / (ppi > 0 ? ppi : 96);
   for (const char* face : faces) {
     const wxString name = ToWx(face);
@@ -25,6 +35,20 @@ wxFont pixelFont(int pixels, std::initializer_list<const char*> faces, wxFontFam
 }
 
 }  // namespace
+
+double TextScale() {
+#ifdef __WXGTK__
+  using TDefault = void* (*)();
+  using TResolution = double (*)(void*);
+  const auto screen = GtkFunction<TDefault>("gdk_screen_get_default");
+  const auto resolution = GtkFunction<TResolution>("gdk_screen_get_resolution");
+  void* display = screen != nullptr ? screen() : nullptr;
+  const double dpi = display != nullptr && resolution != nullptr ? resolution(display) : -1;
+  return dpi > 96 ? dpi / 96 : 1.0;  // -1: not set, the default
+#else
+  return 1.0;
+#endif
+}
 
 wxFont ControlFont() {
   // Without Tahoma, a proportional Japanese face keeps the Japanese captions

@@ -12,6 +12,7 @@
 
 #include "app/Options.h"
 #include "platform/Sound.h"
+#include "window/AccessibleName.h"
 #include "window/ArtImages.h"
 #include "window/Boxes.h"
 #include "window/Fonts.h"
@@ -40,6 +41,41 @@ constexpr size_t checkBoxControls() {
 static_assert(checkBoxControls() == app::CheckBoxCount(),
               "every check-box option has its check box in the control table");
 
+constexpr int kGap = 4;  // between a label and the control to its right
+
+// Labels that end where another control begins: a longer text is shortened
+// there, and the tooltip shows it whole.
+struct TShortened {
+  std::string_view label;
+  std::string_view before;
+  long ellipsize;
+};
+constexpr std::array<TShortened, 2> kShortened{{
+    {"LabelFileName", "Image1", wxST_ELLIPSIZE_MIDDLE},
+    {"LabelVersion", "ButtonClose", wxST_ELLIPSIZE_END},
+}};
+
+const TShortened* shortened(std::string_view name) {
+  for (const TShortened& row : kShortened)
+    if (row.label == name) return &row;
+  return nullptr;
+}
+
+size_t rowOf(std::string_view name) {
+  size_t row = 0;
+  while (kControls[row].name != name) ++row;
+  return row;
+}
+
+void setShortenedText(wxStaticText* label, const wxString& text) {
+  if (label->GetLabelText() == text) return;
+  label->SetLabelText(text);
+  if (text.empty())
+    label->UnsetToolTip();
+  else
+    label->SetToolTip(text);
+}
+
 // The chime caption ends where the number field, which lies above it, begins.
 // The designed face is narrower than the fonts that stand in for it (on GTK
 // "チャイム" needs 53 pixels, the design gives 36 before the field), so a
@@ -63,12 +99,13 @@ void fitBefore(wxStaticText* label, int right) {
 TMainWindow::TMainWindow() : wxFrame(nullptr, wxID_ANY, ToWx(texts::kCaption)) {
   SetIcons(WindowIcons());
   ApplyCompactStyle(this);
-  panel_ = new wxPanel(this, wxID_ANY, wxDefaultPosition,
-                       wxSize(kDesignClientWidth, kDesignClientHeight));
+  panel_ = new wxPanel(this, wxID_ANY, wxDefaultPosition, designClient());
   panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
   createControls();
   setTabOrder();
-  SetClientSize(kDesignClientWidth, kDesignClientHeight);
+  nameForScreenReaders();
+  SetClientSize(designClient());
+  keepControlsVisible();
 
   panel_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
     followAnchors();
@@ -102,11 +139,17 @@ TMainWindow::~TMainWindow() {
   if (busy_) wxEndBusyCursor();
 }
 
+void TMainWindow::Attach(app::TFormMain* form) {
+  if (form == nullptr) worker_.WaitIdle();
+  form_ = form;
+}
+
 void TMainWindow::createControls() {
   for (size_t i = 0; i < kControls.size(); ++i) {
     const TControlRow& row = kControls[i];
-    const wxPoint position(row.rect.left, row.rect.top);
-    const wxSize size(row.rect.width, row.rect.height);
+    const TRectPx rect = designRect(i);
+    const wxPoint position(rect.left, rect.top);
+    const wxSize size(rect.width, rect.height);
     const wxString text = ToWx(row.text);
     wxWindow* control = nullptr;
     switch (row.kind) {
@@ -114,15 +157,22 @@ void TMainWindow::createControls() {
         control = new TPictureBox(panel_, position, size, PictureImage());
         break;
       case TKind::Label:
-        control = new wxStaticText(panel_, wxID_ANY, text, position);  // sizes itself
+        if (const TShortened* cut = shortened(row.name)) {
+          const int width = designRect(rowOf(cut->before)).left - kGap - position.x;
+          control = new wxStaticText(panel_, wxID_ANY, text, position, wxSize(width, -1),
+                                     cut->ellipsize | wxST_NO_AUTORESIZE);
+        } else {
+          control = new wxStaticText(panel_, wxID_ANY, text, position);  // sizes itself
+        }
         break;
       case TKind::Button:
         control = new wxButton(panel_, wxID_ANY, text, position, size);
         break;
       case TKind::Memo:
-        control = new wxTextCtrl(
-            panel_, wxID_ANY, text, position, size,
-            wxTE_MULTILINE | wxTE_DONTWRAP | wxHSCROLL | wxVSCROLL | wxALWAYS_SHOW_SB);
+        // Read-only: the log is the program's; selecting and copying still work.
+        control = new wxTextCtrl(panel_, wxID_ANY, text, position, size,
+                                 wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxHSCROLL |
+                                     wxVSCROLL | wxALWAYS_SHOW_SB);
         break;
       case TKind::CheckBox:
         control = new wxCheckBox(panel_, wxID_ANY, text, position, size);
@@ -134,7 +184,8 @@ void TMainWindow::createControls() {
     }
     control->SetName(ToWx(row.name));
     control->SetFont(row.kind == TKind::Memo ? MemoFont() : ControlFont());
-    if (row.kind == TKind::Label) control->SetSize(control->GetBestSize());
+    if (row.kind == TKind::Label && shortened(row.name) == nullptr)
+      control->SetSize(control->GetBestSize());
     control->Show(row.visible);
     controls_[i] = control;
   }
@@ -167,6 +218,39 @@ void TMainWindow::createControls() {
   spinSound_->Bind(wxEVT_SPINCTRL, [this](wxSpinEvent&) { soundTextChanged(); });
 }
 
+void TMainWindow::nameForScreenReaders() {
+  SetAccessibleName(memo_, texts::kLogName);
+  SetAccessibleName(spinSound_, texts::kChimeName);
+}
+
+// The window goes no smaller than keeps every control whole and apart: the
+// controls tied to the right edge stay clear of those tied to the left, and
+// the log keeps a few lines.
+void TMainWindow::keepControlsVisible() {
+  constexpr int kLogLines = 4;
+  int width = 0;
+  for (size_t i = 0; i < kControls.size(); ++i) {
+    const TControlRow& row = kControls[i];
+    if ((row.anchors & akRight) == 0 || (row.anchors & akLeft) != 0) continue;
+    // Its distance to the right edge stays; left of it, what it must clear.
+    const TRectPx rect = designRect(i);
+    const int fromRight = designClient().x - rect.left;
+    const int top = rect.top;
+    const int bottom = rect.top + rect.height;
+    for (size_t j = 0; j < kControls.size(); ++j) {
+      const TControlRow& other = kControls[j];
+      if ((other.anchors & akRight) != 0 || shortened(other.name) != nullptr) continue;
+      const TRectPx place = designRect(j);
+      if (place.top >= bottom || place.top + place.height <= top) continue;
+      const int right = place.left + std::max(place.width, controls_[j]->GetBestSize().x);
+      width = std::max(width, right + kGap + fromRight);
+    }
+  }
+  const int lines = kLogLines * memo_->GetCharHeight();
+  const int height = designClient().y - designRect(ControlRow("Memo1")).height + lines;
+  SetMinClientSize(wxSize(width, height));
+}
+
 void TMainWindow::setTabOrder() {
   std::vector<size_t> stops;
   for (size_t row = 0; row < kControls.size(); ++row)
@@ -181,12 +265,18 @@ void TMainWindow::followAnchors() {
   const wxSize client = panel_->GetClientSize();
   for (size_t i = 0; i < kControls.size(); ++i) {
     const TControlRow& row = kControls[i];
-    const TRectPx rect =
-        FollowAnchors(row.rect, row.anchors, client.GetWidth(), client.GetHeight());
+    const TRectPx rect = FollowAnchors(designRect(i), row.anchors, client.GetWidth(),
+                                       client.GetHeight(), designClient().x, designClient().y);
     if (row.kind == TKind::Label)
       controls_[i]->Move(rect.left, rect.top);  // its size follows its text
     else
       controls_[i]->SetSize(rect.left, rect.top, rect.width, rect.height);
+  }
+  // Shortened labels end where their neighbour now begins.
+  for (const TShortened& cut : kShortened) {
+    wxWindow* label = controls_[rowOf(cut.label)];
+    const int right = controls_[rowOf(cut.before)]->GetPosition().x - kGap;
+    label->SetSize(std::max(0, right - label->GetPosition().x), label->GetSize().y);
   }
 }
 
@@ -206,9 +296,10 @@ void TMainWindow::soundTextChanged() {
 }
 
 void TMainWindow::onCharHook(wxKeyEvent& event) {
-  // Esc is the Close button's, except in the log pane, which keeps it.
+  // Esc stops the files in hand, or else is the Close button's; not in the
+  // log pane, which keeps it.
   if (event.GetKeyCode() == WXK_ESCAPE && FindFocus() != memo_ && form_) {
-    form_->ButtonCloseClick();
+    form_->FormEscape();
     return;
   }
   event.Skip();
@@ -248,26 +339,46 @@ void TMainWindow::ReportCurrentError() {
     ReportCurrentErrorWithoutForm(this);
 }
 
+TRectPx TMainWindow::designRect(size_t row) const { return Scaled(kControls[row].rect, scale_); }
+
+wxSize TMainWindow::designClient() const {
+  const TRectPx client = Scaled({0, 0, kDesignClientWidth, kDesignClientHeight}, scale_);
+  return {client.width, client.height};
+}
+
+void TMainWindow::runReported(const std::function<void()>& step) {
+  // Errors end here in the report: no toolkit handler is around a step.
+  if (form_ == nullptr) return;  // detached: the form has gone
+  try {
+    step();
+  } catch (...) {
+    ReportCurrentError();
+  }
+}
+
 void TMainWindow::ScheduleStep(std::function<void()> step) {
-  // Posted behind the events already pending, which the loop handles first.
-  // Errors end here in the report: the toolkit's hook does not see those of
-  // deferred calls.
-  CallAfter([this, step = std::move(step)] {
-    if (form_ == nullptr) return;  // detached: the form has gone
-    try {
-      step();
-    } catch (...) {
-      ReportCurrentError();
-    }
+  steps_.Post([this, step = std::move(step)] { runReported(step); });
+}
+
+void TMainWindow::RunAside(const std::function<void()>& work, std::function<void()> done) {
+  worker_.Run([this, work, done = std::move(done)] {
+    work();
+    steps_.Post([this, done] { runReported(done); });
   });
 }
 
+void TMainWindow::SetProgressCaption(const std::string& prefix) {
+  SetTitle(ToWx(prefix) + ToWx(texts::kCaption));
+}
+
+void TMainWindow::ShowBatchSummary(const std::string& line) { AppendLogLines({line}); }
+
 void TMainWindow::SetFileNameLabel(const std::string& text) {
-  labelFileName_->SetLabelText(ToWx(text));
+  setShortenedText(labelFileName_, ToWx(text));
 }
 
 void TMainWindow::SetVersionLabel(const std::string& text) {
-  labelVersion_->SetLabelText(ToWx(text));
+  setShortenedText(labelVersion_, ToWx(text));
 }
 
 void TMainWindow::ClearLog() { memo_->Clear(); }

@@ -19,6 +19,9 @@
 #include "app/Options.h"
 #include "app/TFormMain.h"
 #include "window/ControlTable.h"
+#include "window/FileWorker.h"
+#include "window/Fonts.h"
+#include "window/StepQueue.h"
 
 class wxPanel;
 
@@ -30,8 +33,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
   TMainWindow();
   ~TMainWindow() override;
 
-  // Events reach `form` from now on; nullptr detaches.
-  void Attach(app::TFormMain* form) { form_ = form; }
+  // Events reach `form` from now on; nullptr detaches, after the file work
+  // in hand (which uses the form's environment) has ended.
+  void Attach(app::TFormMain* form);
 
   // True once a close has been accepted (the settings were written).
   bool IsClosed() const { return closed_; }
@@ -48,6 +52,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void SetFileNameLabel(const std::string& text) override;
   void SetVersionLabel(const std::string& text) override;
   void ScheduleStep(std::function<void()> step) override;
+  void RunAside(const std::function<void()>& work, std::function<void()> done) override;
+  void SetProgressCaption(const std::string& prefix) override;
+  void ShowBatchSummary(const std::string& line) override;
   void ClearLog() override;
   void AppendLogLines(const std::vector<std::string>& lines) override;
   void SetBusyCursor(bool busy) override;
@@ -68,6 +75,13 @@ class TMainWindow : public wxFrame, public app::TMainView {
 
  private:
   void createControls();
+  void nameForScreenReaders();
+  void keepControlsVisible();
+  // The designed place of the control `row`, and the designed client size,
+  // grown with the desktop's text.
+  TRectPx designRect(size_t row) const;
+  wxSize designClient() const;
+  void runReported(const std::function<void()>& step);
   void setTabOrder();
   void followAnchors();
   void dropFiles(const wxArrayString& paths);
@@ -77,6 +91,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   void onClose(wxCloseEvent& event);
 
   app::TFormMain* form_ = nullptr;
+  double scale_ = TextScale();
   wxPanel* panel_ = nullptr;
   std::array<wxWindow*, kControls.size()> controls_{};
   wxStaticText* labelFileName_ = nullptr;
@@ -89,6 +104,9 @@ class TMainWindow : public wxFrame, public app::TMainView {
   TDialogRunner dialogRunner_;
   bool busy_ = false;
   bool closed_ = false;
+  // The worker goes first when the window goes: it posts to the steps.
+  TStepQueue steps_;
+  TFileWorker worker_;
 };
 
 }  // namespace window

@@ -1,8 +1,37 @@
 #include "window/WindowHost.h"
 
 #include <wx/app.h>
+#include <wx/evtloop.h>
+
+#if wxUSE_EVENTLOOP_SOURCE
+#include <wx/evtloopsrc.h>
+#endif
 
 namespace window {
+
+#if wxUSE_EVENTLOOP_SOURCE
+// The toolkit's loop watches the descriptor and calls the host when it is
+// readable; the window does no work while nobody knocks.
+class TWindowHost::TReadyWatch : public wxEventLoopSourceHandler {
+ public:
+  TReadyWatch(TWindowHost& host, int fd)
+      : host_(host), source_(wxEventLoopBase::AddSourceForFD(fd, this, wxEVENT_SOURCE_INPUT)) {}
+  bool Watching() const { return source_ != nullptr; }
+  void OnReadWaiting() override { host_.take(); }
+  void OnWriteWaiting() override {}
+  void OnExceptionWaiting() override {}
+
+ private:
+  TWindowHost& host_;
+  std::unique_ptr<wxEventLoopSource> source_;
+};
+#else
+class TWindowHost::TReadyWatch {
+ public:
+  TReadyWatch(TWindowHost&, int) {}
+  bool Watching() const { return false; }
+};
+#endif
 
 TWindowHost::TWindowHost(app::TFormEnvironment environment) {
   auto* window = new TMainWindow;  // owned by the toolkit: deleted when closed
@@ -13,6 +42,7 @@ TWindowHost::TWindowHost(app::TFormEnvironment environment) {
 
 TWindowHost::~TWindowHost() {
   timer_.Stop();
+  watch_.reset();
   if (TMainWindow* window = window_.get()) {
     window->Attach(nullptr);
     window->Destroy();
@@ -28,9 +58,16 @@ bool TWindowHost::Start(const std::vector<std::string>& args) {
   }
   form_->FormShow(args);
   // The command-line batch runs before the window is on screen: its steps are
-  // handled here, ahead of the program's event loop. An error stops it and
-  // the window then stays open.
-  while (window_.get() != nullptr && form_->BatchRunning()) wxYield();
+  // handled here, ahead of the program's event loop, waiting for each one
+  // rather than spinning. An error stops it and the window then stays open.
+  if (window_.get() != nullptr && form_->BatchRunning()) {
+    wxGUIEventLoop loop;
+    const wxEventLoopActivator active(&loop);
+    while (window_.get() != nullptr && form_->BatchRunning()) {
+      wxTheApp->ProcessPendingEvents();
+      if (window_.get() != nullptr && form_->BatchRunning()) loop.Dispatch();
+    }
+  }
   TMainWindow* window = window_.get();
   if (window == nullptr || window->IsClosed()) return false;
   window->Centre();
@@ -38,23 +75,29 @@ bool TWindowHost::Start(const std::vector<std::string>& args) {
   return true;
 }
 
-void TWindowHost::RunWhileOpen(app::TFormTask task) {
+void TWindowHost::TakeOtherCopies(app::TOtherCopies otherCopies) {
+  take_ = std::move(otherCopies.take);
+  if (!take_) return;
+  if (otherCopies.readyFd >= 0) {
+    watch_ = std::make_unique<TReadyWatch>(*this, otherCopies.readyFd);
+    if (watch_->Watching()) return;
+  }
   constexpr int kMilliseconds = 100;
-  task_ = std::move(task);
-  if (!task_) return;
-  timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-    TMainWindow* window = window_.get();
-    if (window == nullptr || window->IsClosed()) return;
-    // Not left to the toolkit: a timer's callback is no place for an error.
-    // The batches the task appends begin from the loop, not inside this
-    // callback, so that later launches are answered meanwhile.
-    try {
-      task_(*form_);
-    } catch (...) {
-      window->ReportCurrentError();
-    }
-  });
+  timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { take(); });
   timer_.Start(kMilliseconds);
+}
+
+void TWindowHost::take() {
+  TMainWindow* window = window_.get();
+  if (window == nullptr || window->IsClosed()) return;
+  // Not left to the toolkit: a watch's callback is no place for an error.
+  // The batches taken begin from the loop, not inside this callback, so that
+  // later launches are answered meanwhile.
+  try {
+    take_(*form_);
+  } catch (...) {
+    window->ReportCurrentError();
+  }
 }
 
 }  // namespace window

@@ -29,18 +29,23 @@ class TWindowHost {
   // stays open; it is then shown, centred.
   bool Start(const std::vector<std::string>& args);
 
-  // Runs `task` a few times a second while the window is open and no close
-  // has been accepted (so nothing is taken that a closing window would lose).
-  void RunWhileOpen(app::TFormTask task);
+  // Takes what second copies hand over while the window is open and no close
+  // has been accepted (so nothing is taken that a closing window would lose):
+  // as soon as one waits, where the channel has a descriptor to watch.
+  void TakeOtherCopies(app::TOtherCopies otherCopies);
 
   // The frame; nullptr once it has been deleted.
   TMainWindow* Window() const { return window_.get(); }
   app::TFormMain& Form() { return *form_; }
 
  private:
+  class TReadyWatch;
+  void take();
+
   wxWeakRef<TMainWindow> window_;
   std::unique_ptr<app::TFormMain> form_;
-  app::TFormTask task_;
+  app::TFormTask take_;
+  std::unique_ptr<TReadyWatch> watch_;
   wxTimer timer_;
 };
 

@@ -14,7 +14,7 @@
 
 namespace window {
 
-int RunWindowProgram(int argc, char** argv, app::TFormTask whileOpen) {
+int RunWindowProgram(int argc, char** argv, app::TOtherCopies otherCopies) {
   const std::vector<std::string> files(argv + 1, argv + argc);
 
   // The toolkit sees the program's name only: it would otherwise take
@@ -35,7 +35,7 @@ int RunWindowProgram(int argc, char** argv, app::TFormTask whileOpen) {
     app::TProgramEnvironment environment;
     TWindowHost host(environment.Get());
     if (host.Start(files)) {
-      host.RunWhileOpen(std::move(whileOpen));
+      host.TakeOtherCopies(std::move(otherCopies));
       wxTheApp->OnRun();
     }
   }

@@ -7,7 +7,8 @@
 namespace window {
 
 // Exit status 0. Every argument after the program's name is a file to strip.
-// `whileOpen` (may be empty) runs now and then while the window stays open.
-int RunWindowProgram(int argc, char** argv, app::TFormTask whileOpen = {});
+// Second copies hand their files over through `otherCopies` (may be empty)
+// while the window stays open.
+int RunWindowProgram(int argc, char** argv, app::TOtherCopies otherCopies = {});
 
 }  // namespace window

@@ -12,6 +12,9 @@ inline constexpr std::string_view kAbortButton = "中止(&A)";
 inline constexpr std::string_view kOkButton = "OK";
 inline constexpr std::string_view kPictureFilter =
     "JPEGファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|すべて(*.*)|*.*";
+// What screen readers say for the controls without a caption of their own.
+inline constexpr std::string_view kLogName = "Log";
+inline constexpr std::string_view kChimeName = "Chime number";
 // The general error report of an exception that carries no message.
 inline constexpr std::string_view kUnknownError = "Unknown error";
 

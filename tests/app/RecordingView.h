@@ -63,6 +63,10 @@ class TRecordingView : public app::TMainView {
   void AppendLogLines(const std::vector<std::string>& lines) override {
     log.insert(log.end(), lines.begin(), lines.end());
   }
+  void SetProgressCaption(const std::string& prefix) override {
+    events.push_back("Caption:" + prefix);
+  }
+  void ShowBatchSummary(const std::string& line) override { events.push_back("Summary:" + line); }
   void SetBusyCursor(bool busy) override {
     events.push_back(busy ? "Cursor:busy" : "Cursor:normal");
   }

@@ -106,7 +106,7 @@ TEST_F(StripRun, EngineFailureStopsTheBatchAndSaysWhatWasLeft) {
   EXPECT_EQ(saved.count("/p/a.jpg"), 1u);
   EXPECT_EQ(saved.count("/p/cut.jpg") + saved.count("/p/b.jpg"), 0u);
   EXPECT_TRUE(view.Only("Warning:").empty());
-  EXPECT_EQ(view.Only("Label:").back(), "Label:Analyzing...");
+  EXPECT_EQ(view.Only("Label:").back(), "Label:2 of 4: cut.jpg") << "the label keeps the file";
   EXPECT_EQ(Form().StoppedAt(), "/p/cut.jpg");
   EXPECT_EQ(app::OutcomeCountText(Form().Outcomes()),
             "1 written, 0 already clean, 1 not written (1 error), 2 not handled.");

@@ -86,15 +86,15 @@ TEST_F(WindowLayout, ResizingMovesRightAndBottomFollowersAndStretchesTheLog) {
       {"CheckBoxAdobe", 48, 117, 178, 17},
   });
 
-  Window().SetClientSize(326, 501);  // 50 narrower and lower than designed
-  ASSERT_TRUE(WaitFor([&] { return Control("Memo1")->GetSize() == wxSize(295, 310); }));
+  Window().SetClientSize(366, 501);  // 10 narrower and 50 lower than designed
+  ASSERT_TRUE(WaitFor([&] { return Control("Memo1")->GetSize() == wxSize(335, 310); }));
   ExpectAt({
-      {"Image1", 206, 16, 112, 137},
+      {"Image1", 246, 16, 112, 137},
       {"LabelVersion", 32, 476, kAuto, kAuto},
-      {"LabelSound", 220, 118, kAuto, kAuto},
-      {"Memo1", 16, 152, 295, 310},
-      {"ButtonClose", 220, 468, 75, 25},
-      {"SpinEditSound", 262, 115, 49, 22},
+      {"LabelSound", 260, 118, kAuto, kAuto},
+      {"Memo1", 16, 152, 335, 310},
+      {"ButtonClose", 260, 468, 75, 25},
+      {"SpinEditSound", 302, 115, 49, 22},
       {"CheckBoxAdobe", 48, 117, 178, 17},
   });
 }

@@ -53,6 +53,7 @@ bool WindowTest::StartWindow(const std::vector<std::string>& args) {
   app::TFormEnvironment environment{
       files_,
       [this](const std::string& path, const ExifData::TBytePieces& pieces) {
+        if (beforeSave) beforeSave(path);
         if (refusedSaves.count(path) != 0)
           throw platform::EFileError(path + ": refused by the test");
         saves.push_back(path);

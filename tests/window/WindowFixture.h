@@ -98,6 +98,8 @@ class WindowTest : public ::testing::Test {
 
   // Paths the window saved, in order; saves of paths in `refusedSaves` throw.
   std::vector<std::string> saves;
+  // Called before each save, on the thread that does the file work.
+  std::function<void(const std::string& path)> beforeSave;
   std::set<std::string> refusedSaves;
   TRecordingChime chime;
 

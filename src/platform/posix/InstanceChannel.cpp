@@ -121,6 +121,8 @@ class TSocketServer : public TInstanceServer {
       if (auto files = takeRequest(peer.Get())) requests.push_back(std::move(*files));
     }
   }
+  // The listening socket: readable while a connection waits to be accepted.
+  int ReadyFd() const override { return socket_.Get(); }
 
  private:
   posix::TUniqueFd folder_;
