@@ -185,7 +185,7 @@ TEST_F(LongBatch, FilesDraggedInMidBatchAreTakenAtOnceAndRunAfterIt) {
     if (line.rfind("Y=", 0) == 0) y = std::stoi(line.substr(2)) + 40;
   }
   const wxRect log = Control("Memo1")->GetScreenRect();
-  DragWithMouse(x, y, log.x + log.width / 2, log.y + log.height / 2);
+  DragWithMouse(x, y, log.x + log.width / 2, log.y + log.height / 2, printed);
 
   EXPECT_TRUE(WaitFor([&] { return ReadFile(printed).find("end") != std::string::npos; }, 20000));
   EXPECT_EQ(ReadFile(printed).find("failed"), std::string::npos) << ReadFile(printed);

@@ -26,7 +26,7 @@ TEST_F(WindowAccess, TheLogTakesNoTypingAndTheUncaptionedControlsHaveNames) {
   wxUIActionSimulator user;
   user.Text("hello");
   user.Char(WXK_RETURN);
-  Pump(20);
+  Pump();
   EXPECT_EQ(window::ToUtf8(log->GetValue()), "");
 
   EXPECT_EQ(window::AccessibleNameOf(log), "Log");
@@ -41,7 +41,7 @@ TEST_F(WindowAccess, AClickOnThePictureLeavesTheFocusWhereItWas) {
   wxUIActionSimulator user;
   user.MouseMove(picture.x + picture.width / 2, picture.y + picture.height / 2);
   user.MouseClick();
-  Pump(20);
+  Pump();
   EXPECT_EQ(wxWindow::FindFocus(), Control("CheckBoxEOI"));
 }
 
