@@ -190,8 +190,12 @@ void TFormMain::StripJpeg(const std::string& FileName) {
           env_.save(FileName, run.StripJpeg.Pieces());
           ++outcomes_.written;
         } catch (const platform::EFileChanged&) {
+          removeBackup(result, run.TraceLog);
           run.TraceLog.push_back(std::string(texts::kFileChanged));
           kind = TNotWritten::Changed;
+        } catch (...) {
+          removeBackup(result, run.TraceLog);
+          throw;
         }
       } else if (result.outcome == ExifData::TOutcome::Unchanged) {
         ++outcomes_.unchanged;
@@ -214,6 +218,16 @@ void TFormMain::StripJpeg(const std::string& FileName) {
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
   }
   view_.SetFileNameLabel(name);
+}
+
+// The backup this run wrote of a file whose save then failed goes again: it
+// would be a copy of a file that was never stripped.
+void TFormMain::removeBackup(const ExifData::TAnalyzeResult& result,
+                             std::vector<std::string>& lines) {
+  if (result.backup != ExifData::TBackupOutcome::Written) return;
+  const bool removed = env_.files.RemoveBackup(result.backupName);
+  lines.push_back(std::string(removed ? texts::kBackupRemoved : texts::kBackupNotRemoved) +
+                  result.backupName);
 }
 
 // What became of the file, after the engine's own lines.
@@ -292,7 +306,7 @@ void TFormMain::beginBatch() {
       resumeAfterReport_ = false;
       if (!picked) continue;
     }
-    running_.emplace(view_, std::move(batch));
+    running_.emplace(view_, std::move(batch), outcomes_.NotWritten());
     if (running_->route != TRoute::CommandLine) view_.ClearLog();
     // Shown before the events of the first step are handled.
     if (!running_->files.empty()) view_.SetFileNameLabel(std::string(texts::kAnalyzing));
@@ -313,6 +327,8 @@ void TFormMain::step() {
       // error report.
       const std::string& file = batch.files[batch.next - 1];
       const size_t left = batch.files.size() - batch.next;
+      // The label names the file the batch stopped at, not work still going on.
+      view_.SetFileNameLabel(ExifData::FileNameOf(file));
       outcomes_.notHandled += static_cast<int>(left);
       stoppedAt_ = file;
       view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(file) + ": " +
@@ -333,13 +349,19 @@ void TFormMain::step() {
 }
 
 void TFormMain::endBatch(bool completed) {
-  const TRoute route = running_->route;
-  if (route == TRoute::CommandLine) {
-    // The command line waits for its chime and then closes, unless it failed.
+  bool closed = false;
+  if (running_->route == TRoute::CommandLine) {
+    // The command line waits for its chime and then closes, unless it failed
+    // or a file was left as it was: the window then stays open, so that the
+    // log's reasons can be read; the user closes it.
+    const bool allWritten = outcomes_.NotWritten() == running_->notWrittenBefore;
     running_.reset();
     if (completed) {
       requestChime(true);
-      view_.Close();
+      if (allWritten) {
+        view_.Close();
+        closed = true;
+      }
     }
   } else {
     requestChime(false);
@@ -351,7 +373,7 @@ void TFormMain::endBatch(bool completed) {
     resumeAfterReport_ = true;
   else if (!waiting_.empty())
     schedule(&TFormMain::beginBatch);
-  else if (closeWhenDone_ && route != TRoute::CommandLine)
+  else if (closeWhenDone_ && !closed)
     view_.Close();
 }
 

@@ -2,6 +2,8 @@
 
 #include <wx/app.h>
 
+#include <exception>
+
 namespace window {
 
 TWindowHost::TWindowHost(app::TFormEnvironment environment) {
@@ -20,22 +22,34 @@ TWindowHost::~TWindowHost() {
 }
 
 bool TWindowHost::Start(const std::vector<std::string>& args) {
-  // Errors here have no event loop around them yet: report them the same way.
+  // Errors here have no event loop around them yet: reported the same way,
+  // once the window they belong to is on screen.
+  std::exception_ptr createError;
   try {
     form_->FormCreate();
   } catch (...) {
-    window_->ReportCurrentError();
+    createError = std::current_exception();
+  }
+  // On screen before the command-line batch: its boxes belong to the window
+  // and are centred on it, and its log is there to be read.
+  if (TMainWindow* window = window_.get()) {
+    window->Centre();
+    window->Show();
+    if (createError) {
+      try {
+        std::rethrow_exception(createError);
+      } catch (...) {
+        window->ReportCurrentError();
+      }
+    }
   }
   form_->FormShow(args);
-  // The command-line batch runs before the window is on screen: its steps are
-  // handled here, ahead of the program's event loop. An error stops it and
-  // the window then stays open.
+  // The batch's steps are handled here, ahead of the program's event loop. It
+  // closes the window when every file was written; after an error or a file
+  // left as it was the window stays open.
   while (window_.get() != nullptr && form_->BatchRunning()) wxYield();
-  TMainWindow* window = window_.get();
-  if (window == nullptr || window->IsClosed()) return false;
-  window->Centre();
-  window->Show();
-  return true;
+  const TMainWindow* window = window_.get();
+  return window != nullptr && !window->IsClosed();
 }
 
 void TWindowHost::RunWhileOpen(app::TFormTask task) {
