@@ -232,8 +232,13 @@ void TFormMain::runFile(TFileJob& job) const {
         env_.save(job.path, job.run.StripJpeg.Pieces());
         job.saved = true;
       } catch (const platform::EFileChanged&) {
+        removeBackup(job.result, job.run.TraceLog);
         job.run.TraceLog.push_back(std::string(texts::kFileChanged));
         job.changed = true;
+      } catch (...) {
+        // A backup of a file that was never replaced would only mislead.
+        removeBackup(job.result, job.run.TraceLog);
+        throw;
       }
     }
   } catch (...) {
@@ -270,6 +275,16 @@ void TFormMain::finishFile(TFileJob& job) {
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
   }
   view_.SetFileNameLabel(name);
+}
+
+// The backup this run wrote of a file whose save then failed goes again: it
+// would be a copy of a file that was never stripped.
+void TFormMain::removeBackup(const ExifData::TAnalyzeResult& result,
+                             std::vector<std::string>& lines) const {
+  if (result.backup != ExifData::TBackupOutcome::Written) return;
+  const bool removed = env_.files.RemoveBackup(result.backupName);
+  lines.push_back(std::string(removed ? texts::kBackupRemoved : texts::kBackupNotRemoved) +
+                  result.backupName);
 }
 
 // What became of the file, after the engine's own lines.
@@ -370,7 +385,7 @@ void TFormMain::beginBatch() {
       if (!picked) continue;
       runTotal_ += static_cast<int>(batch.files.size());
     }
-    running_.emplace(view_, std::move(batch));
+    running_.emplace(view_, std::move(batch), outcomes_.NotWritten());
     atBatchStart_ = outcomes_;
     if (running_->route != TRoute::CommandLine) view_.ClearLog();
     schedule(&TFormMain::step);
@@ -403,6 +418,8 @@ void TFormMain::fileDone(TFileJob& job) {
     // error report.
     TRunning& batch = *running_;
     const size_t left = batch.files.size() - batch.next;
+    // The label names the file the batch stopped at, not work still going on.
+    view_.SetFileNameLabel(ExifData::FileNameOf(job.path));
     outcomes_.notHandled += static_cast<int>(left);
     runTotal_ -= static_cast<int>(left);
     stoppedAt_ = job.path;
@@ -467,13 +484,20 @@ void TFormMain::endBatch(bool completed) {
     view_.ShowBatchSummary(std::string(texts::kSummary) + OutcomeCountText(batch));
   }
   const TRoute route = running_->route;
+  const bool allWritten = outcomes_.NotWritten() == running_->notWrittenBefore;
   // The caption goes back before the cursor does.
   if (completed && waiting_.empty()) endRun();
+  bool closed = false;
   if (route == TRoute::CommandLine) {
-    // The command line waits for its chime and then closes, unless it failed.
+    // The command line waits for its chime and then closes, unless it failed
+    // or a file was left as it was: the window then stays open, so that the
+    // log's reasons can be read; the user closes it.
     running_.reset();
     if (completed && !stopped) requestChime(true);
-    if (completed) view_.Close();
+    if (completed && allWritten) {
+      view_.Close();
+      closed = true;
+    }
   } else {
     // A stopped batch plays no chime: nothing came to its end.
     if (!stopped) requestChime(false);
@@ -485,7 +509,7 @@ void TFormMain::endBatch(bool completed) {
     resumeAfterReport_ = true;
   else if (!waiting_.empty())
     schedule(&TFormMain::beginBatch);
-  else if (closeWhenDone_ && route != TRoute::CommandLine)
+  else if (closeWhenDone_ && !closed)
     view_.Close();
 }
 

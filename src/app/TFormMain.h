@@ -56,7 +56,9 @@ class TFormMain {
   // Window created: version label, empty pane and label, settings read.
   void FormCreate();
   // First showing: the command-line batch, when `args` is not empty, which
-  // closes the view when it has run to its end.
+  // closes the view when it has run to its end with every file written or
+  // already clean. After a file left as it was, or an error, the view stays
+  // open with the log that says why.
   void FormShow(const std::vector<std::string>& args);
   // Asked before the view closes: false while a batch runs; the batch then
   // stops after the current file and closes the view.
@@ -142,12 +144,16 @@ class TFormMain {
     std::exception_ptr error;
   };
   struct TRunning {
-    TRunning(TMainView& view, TBatch batch)
-        : busy(view), route(batch.route), files(std::move(batch.files)) {}
+    TRunning(TMainView& view, TBatch batch, int notWritten)
+        : busy(view),
+          route(batch.route),
+          files(std::move(batch.files)),
+          notWrittenBefore(notWritten) {}
     TBusyCursor busy;
     TRoute route;
     std::vector<std::string> files;
-    size_t next = 0;  // the file the next step runs
+    size_t next = 0;       // the file the next step runs
+    int notWrittenBefore;  // files not written before this batch began
   };
 
   void append(TRoute route, std::vector<std::string> files);
@@ -167,6 +173,7 @@ class TFormMain {
   void schedule(void (TFormMain::*what)());
   static void appendOutcomeLine(const ExifData::TAnalyzeResult& result,
                                 std::vector<std::string>& lines);
+  void removeBackup(const ExifData::TAnalyzeResult& result, std::vector<std::string>& lines) const;
   void notWritten(TNotWritten kind) { ++outcomes_.notWritten[static_cast<size_t>(kind)]; }
   void requestChime(bool wait);
 

@@ -32,6 +32,9 @@ inline constexpr std::string_view kNothingToRemove =
 // Lines of a written or kept backup: text + the backup's name.
 inline constexpr std::string_view kBackupWritten = "  Backup copy written: ";
 inline constexpr std::string_view kBackupKept = "  Backup copy kept (same bytes): ";
+// Lines of a backup written in this run of a file whose save then failed.
+inline constexpr std::string_view kBackupRemoved = "  Backup copy removed (file not overwritten): ";
+inline constexpr std::string_view kBackupNotRemoved = "  *** Backup copy could not be removed: ";
 // The line after the lines of a file whose error stopped the batch:
 // kBatchStopped + name + ": " + count + kFile or kFiles + kNotHandled.
 inline constexpr std::string_view kBatchStopped = "  *** Batch stopped by an error in ";

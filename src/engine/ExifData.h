@@ -15,6 +15,7 @@
 
 #include "MemoryStream.h"
 #include "StripOutput.h"
+#include "VelmoraVersion.h"
 
 namespace ExifData {
 
@@ -29,7 +30,8 @@ inline constexpr uint8_t flWriteAPP14 = 32;
 inline constexpr uint8_t flKeepOrientation = 64;
 inline constexpr uint8_t flKeepICC = 128;
 
-inline constexpr std::string_view Version = "v0.1.3d";
+// The program's version text, made from the project's one version.
+inline constexpr std::string_view Version = VELMORA_VERSION_TEXT;
 
 // Inputs at or above this size are refused: offsets in the walk are 32-bit.
 inline constexpr int64_t kMaxInputSize = int64_t{1} << 31;
@@ -74,6 +76,21 @@ class TFileAccess {
   // replaces or writes into anything that does: a backup may be the only copy
   // of an original.
   virtual TBackupOutcome CopyToBackup(const std::string& existing, const std::string& backup) = 0;
+  // Whether the file `path`, just loaded, may be replaced now: the user may
+  // write it and no other program holds it against that. Asked before a
+  // backup is made: a file the save would refuse gets none.
+  virtual bool MayReplace(const std::string& path) {
+    static_cast<void>(path);
+    return true;
+  }
+  // Removes `backup`, which the last CopyToBackup wrote, after the save of its
+  // original failed: no copy of a file that was never stripped is left. Only
+  // the file written is removed, never one that took the name since. False
+  // when it is still there.
+  virtual bool RemoveBackup(const std::string& backup) {
+    static_cast<void>(backup);
+    return false;
+  }
   // The comment text (UTF-8, its zero byte included) in the encoding the
   // comment segment carries on this platform. Never longer than `text`, so the
   // comment's limit holds. UTF-8 unchanged unless a platform says otherwise.
@@ -155,8 +172,9 @@ class TStripRun {
 
   // The driver: one call per file. With flSaveOriginal it makes the backup
   // after the walk, and only when the output is to be written (outcome
-  // Stripped). Throws EStreamReadError when a kept segment runs past the end of
-  // the input (TraceLog keeps the lines written so far; no backup is made).
+  // Stripped) and the file may be replaced (TFileAccess::MayReplace). Throws EStreamReadError when
+  // a kept segment runs past the end of the input (TraceLog keeps the lines written so far; no
+  // backup is made).
   TAnalyzeResult AnalyzeExif(const std::string& FileName);
 
   // The walk and its primitives, public for tests. Src is positioned as each

@@ -95,7 +95,10 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
     Removed.clear();  // what went came back the same (the comment, say)
   } else {
     result.outcome = TOutcome::Stripped;
-    if (FLAG & flSaveOriginal) MakeBackup(FileName, result);
+    // A file the save will refuse (read-only, held open elsewhere) gets no
+    // backup: it would be a copy of a file that was never stripped. The save
+    // then reports why.
+    if ((FLAG & flSaveOriginal) && files_.MayReplace(FileName)) MakeBackup(FileName, result);
   }
   return result;
 }

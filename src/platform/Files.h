@@ -2,6 +2,7 @@
 // executable's path and absolute paths. One implementation per platform.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -31,6 +32,10 @@ class TPlatformFiles : public ExifData::TFileAccess {
   // Copies content, permission bits and time stamps; see TFileAccess::CopyToBackup.
   ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
                                         const std::string& backup) override;
+  // The save's own refusals, asked ahead: a file the user may not write, a
+  // read-only file, and on Windows a file another program holds open.
+  bool MayReplace(const std::string& path) override;
+  bool RemoveBackup(const std::string& backup) override;
 #ifndef _WIN32
   // Writes a long scan's bytes to the save's temporary file while they are
   // still in the processor's cache; the save checks them against its pieces.
@@ -43,6 +48,21 @@ class TPlatformFiles : public ExifData::TFileAccess {
   // been: a character it lacks becomes its default character or a best fit.
   std::string CommentBytes(const std::string& text) const override;
 #endif
+
+  // The backup the last CopyToBackup wrote: its name and which file it is
+  // (device and inode, or volume and file index; with its size and
+  // modification time, since a number freed by a removal may come again).
+  struct TWrittenBackup {
+    std::string name;
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    int64_t size = 0;
+    int64_t time = 0;
+    bool operator==(const TWrittenBackup&) const = default;
+  };
+
+ private:
+  TWrittenBackup written_;
 };
 
 // Replaces the content of `path` with the pieces' bytes so that a failure at any

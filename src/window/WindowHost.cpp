@@ -7,6 +7,8 @@
 #include <wx/evtloopsrc.h>
 #endif
 
+#include <exception>
+
 namespace window {
 
 #if wxUSE_EVENTLOOP_SOURCE
@@ -50,16 +52,32 @@ TWindowHost::~TWindowHost() {
 }
 
 bool TWindowHost::Start(const std::vector<std::string>& args) {
-  // Errors here have no event loop around them yet: report them the same way.
+  // Errors here have no event loop around them yet: reported the same way,
+  // once the window they belong to is on screen.
+  std::exception_ptr createError;
   try {
     form_->FormCreate();
   } catch (...) {
-    window_->ReportCurrentError();
+    createError = std::current_exception();
+  }
+  // On screen before the command-line batch: its boxes belong to the window
+  // and are centred on it, and its log is there to be read.
+  if (TMainWindow* window = window_.get()) {
+    window->Centre();
+    window->Show();
+    if (createError) {
+      try {
+        std::rethrow_exception(createError);
+      } catch (...) {
+        window->ReportCurrentError();
+      }
+    }
   }
   form_->FormShow(args);
-  // The command-line batch runs before the window is on screen: its steps are
-  // handled here, ahead of the program's event loop, waiting for each one
-  // rather than spinning. An error stops it and the window then stays open.
+  // The batch's steps are handled here, ahead of the program's event loop,
+  // waiting for each one rather than spinning. It closes the window when every
+  // file was written; after an error or a file left as it was the window
+  // stays open.
   if (window_.get() != nullptr && form_->BatchRunning()) {
     wxGUIEventLoop loop;
     const wxEventLoopActivator active(&loop);
@@ -68,11 +86,8 @@ bool TWindowHost::Start(const std::vector<std::string>& args) {
       if (window_.get() != nullptr && form_->BatchRunning()) loop.Dispatch();
     }
   }
-  TMainWindow* window = window_.get();
-  if (window == nullptr || window->IsClosed()) return false;
-  window->Centre();
-  window->Show();
-  return true;
+  const TMainWindow* window = window_.get();
+  return window != nullptr && !window->IsClosed();
 }
 
 void TWindowHost::TakeOtherCopies(app::TOtherCopies otherCopies) {

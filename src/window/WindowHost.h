@@ -24,9 +24,9 @@ class TWindowHost {
   TWindowHost(const TWindowHost&) = delete;
   TWindowHost& operator=(const TWindowHost&) = delete;
 
-  // FormCreate, then the first showing: the command-line batch runs to its end
-  // before the window is on screen and closes it when it succeeds. True when the window
-  // stays open; it is then shown, centred.
+  // FormCreate, then the first showing: the window is shown, centred, and the
+  // command-line batch runs to its end in it, closing it when every file was
+  // written. True when the window stays open.
   bool Start(const std::vector<std::string>& args);
 
   // Takes what second copies hand over while the window is open and no close

@@ -91,6 +91,41 @@ TEST_F(Routes, CommandLineErrorSkipsChimeAndClose) {
   EXPECT_TRUE(chime.requests.empty());
   EXPECT_TRUE(view.Only("Close").empty());
   EXPECT_EQ(view.events.back(), "Cursor:normal");
+  EXPECT_EQ(view.Only("Label:").back(), "Label:1.jpg") << "not left on Analyzing...";
+}
+
+// The window stays open after a command-line batch that left a file as it
+// was, so that the reason in its log can be read; the user closes it.
+TEST_F(Routes, CommandLineBatchClosesOnlyWhenEveryFileWasWrittenOrClean) {
+  // clang-format off
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    bool closes;
+  } const cases[] = {
+      {"all written",              {"/p/1.jpg", "/p/2.jpg"},          true},
+      {"one already clean",        {"/p/1.jpg", "/p/clean.jpg"},      true},
+      {"one not JPEG",             {"/p/1.jpg", "/p/png.jpg"},        false},
+      {"one cut off",              {"/p/cut.jpg", "/p/2.jpg"},        false},
+      {"one missing",              {"/p/none.jpg"},                   false},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TRecordingView fresh;
+    app::TFormMain form(fresh, {files, [](const std::string&, const ExifData::TBytePieces&) {},
+                                "/opt/velmora/velmora.bin", appData.string(), chime});
+    files.files["/p/png.jpg"] = {0x89, 0x50, 0x4E, 0x47};
+    // A dropped segment that claims more bytes than the file has.
+    files.files["/p/cut.jpg"] = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x40, 0x01, 0x02};
+    files.files["/p/clean.jpg"] = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
+    chime.requests.clear();
+    form.FormCreate();
+    form.FormShow(c.args);
+    EXPECT_EQ(fresh.Only("Close").size(), c.closes ? 1u : 0u);
+    EXPECT_EQ(chime.requests, (std::vector<std::string>{"sync:16"})) << "the batch ran to its end";
+    EXPECT_FALSE(form.BatchRunning());
+  }
 }
 
 TEST_F(Routes, NoArgumentsDoNothing) {

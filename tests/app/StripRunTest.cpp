@@ -106,7 +106,8 @@ TEST_F(StripRun, EngineFailureStopsTheBatchAndSaysWhatWasLeft) {
   EXPECT_EQ(saved.count("/p/a.jpg"), 1u);
   EXPECT_EQ(saved.count("/p/cut.jpg") + saved.count("/p/b.jpg"), 0u);
   EXPECT_TRUE(view.Only("Warning:").empty());
-  EXPECT_EQ(view.Only("Label:").back(), "Label:2 of 4: cut.jpg") << "the label keeps the file";
+  // After the stop the label names the file it stopped at.
+  EXPECT_EQ(view.Only("Label:").back(), "Label:cut.jpg");
   EXPECT_EQ(Form().StoppedAt(), "/p/cut.jpg");
   EXPECT_EQ(app::OutcomeCountText(Form().Outcomes()),
             "1 written, 0 already clean, 1 not written (1 error), 2 not handled.");
@@ -232,6 +233,58 @@ TEST_F(StripRun, BackupLineNamesTheBackupWrittenOrKept) {
   EXPECT_NE(std::find(view.log.begin(), view.log.end(),
                       "  Backup copy kept (same bytes): /p/a_bak_2.jpg"),
             view.log.end());
+}
+
+// A backup is a copy of a file that is then stripped: a file the save will
+// refuse gets none, and one made before a save that then fails goes again.
+TEST_F(StripRun, NoBackupIsLeftOfAFileThatWasNotWritten) {
+  // clang-format off
+  struct Case {
+    const char* what;
+    bool refusedAhead;  // the file may not be replaced, as seen before the backup
+    bool saveFails;     // the save itself fails (the refusal came after the backup)
+    bool changed;       // the file changed after its load
+    bool copyAsked;
+    std::vector<std::string> tail;  // the block's last lines
+  } const cases[] = {
+      {"refused before the backup", true,  true,  false, false,
+       {"ADRS=$000027 MARK=$FFDA SOS"}},
+      {"save fails after it",       false, true,  false, true,
+       {"  Backup copy written: /p/a_bak.jpg",
+        "  Backup copy removed (file not overwritten): /p/a_bak.jpg"}},
+      {"changed meanwhile",         false, false, true,  true,
+       {"  Backup copy written: /p/a_bak.jpg",
+        "  Backup copy removed (file not overwritten): /p/a_bak.jpg",
+        "  *** The file was changed or replaced after it was read. File not overwritten.",
+        "", ""}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    files.files = {{"/p/a.jpg", SampleJpeg()}};
+    files.copies.clear();
+    files.notReplaceable.clear();
+    readOnly.clear();
+    changed.clear();
+    view.log.clear();
+    if (c.refusedAhead) files.notReplaceable.insert("/p/a.jpg");
+    if (c.saveFails) readOnly.insert("/p/a.jpg");
+    if (c.changed) changed.insert("/p/a.jpg");
+    Form();
+    view.checked[app::SettingsRow("Save_Original_File")] = true;
+    try {
+      Form().StripJpeg("/p/a.jpg");
+    } catch (const platform::EFileError&) {
+      EXPECT_TRUE(c.saveFails);
+    }
+    EXPECT_EQ(files.copies.size(), c.copyAsked ? 1u : 0u);
+    EXPECT_EQ(files.files.count("/p/a_bak.jpg"), 0u) << "no backup is left";
+    EXPECT_EQ(saved.count("/p/a.jpg"), 0u);
+    ASSERT_GE(view.log.size(), c.tail.size());
+    EXPECT_EQ(std::vector<std::string>(view.log.end() - static_cast<std::ptrdiff_t>(c.tail.size()),
+                                       view.log.end()),
+              c.tail);
+  }
 }
 
 }  // namespace

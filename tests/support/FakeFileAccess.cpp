@@ -27,4 +27,9 @@ ExifData::TBackupOutcome TFakeFileAccess::CopyToBackup(const std::string& existi
   return TBackupOutcome::Written;
 }
 
+bool TFakeFileAccess::RemoveBackup(const std::string& backup) {
+  removedBackups.push_back(backup);
+  return files.erase(backup) == 1;
+}
+
 }  // namespace velmora::test

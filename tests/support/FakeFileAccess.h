@@ -23,11 +23,17 @@ class TFakeFileAccess : public ExifData::TFileAccess {
   // (existing, backup) of every copy asked for, in order, names already taken included.
   std::vector<std::pair<std::string, std::string>> copies;
   int loads = 0;
+  // These files may not be replaced (read-only, held open elsewhere).
+  std::set<std::string> notReplaceable;
+  // Backups removed after a failed save, in order.
+  std::vector<std::string> removedBackups;
 
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
   // Never replaces: a taken name with the same bytes is kept, any other is occupied.
   ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
                                         const std::string& backup) override;
+  bool MayReplace(const std::string& path) override { return notReplaceable.count(path) == 0; }
+  bool RemoveBackup(const std::string& backup) override;
 };
 
 }  // namespace velmora::test

@@ -13,6 +13,7 @@ namespace velmora::test {
 namespace {
 
 using platform::TPlatformFiles;
+using platform::win32::TUniqueHandle;
 
 // Names with and without characters outside the ANSI code page.
 const char* const kNames[] = {"photo.jpg", "写真 2024.jpg", "Café.jpeg"};
@@ -76,6 +77,41 @@ TEST(Win32Files, BackupCopyNeverReplacesAndFailsCleanly) {
             TBackupOutcome::Failed);
   EXPECT_EQ(folder.Entries(), "写真.jpg 写真_bak.jpg 写真_bak_2.jpg")
       << "no temporary file is left";
+}
+
+// What the save would refuse is known before a backup is made: a read-only
+// file, and one another program holds open (even one that shares reading and
+// writing). A backup written before a save that then fails can go again, but
+// only the file written, never one that took its name since.
+TEST(Win32Files, RefusalsAreSeenAheadAndOnlyTheBackupWrittenIsRemoved) {
+  using ExifData::TBackupOutcome;
+  TTempFolder folder;
+  const std::string path = folder / "写真.jpg";
+  const std::string backup = folder / "写真_bak.jpg";
+  WriteBytes(path, "photo");
+  TPlatformFiles files;
+  EXPECT_TRUE(files.MayReplace(path));
+  SetFileAttributesW(W(path).c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(files.MayReplace(path));
+  SetFileAttributesW(W(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  {
+    TUniqueHandle other(CreateFileW(W(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(other.Valid());
+    EXPECT_FALSE(files.MayReplace(path));
+    ASSERT_EQ(files.CopyToBackup(path, backup), TBackupOutcome::Written);
+    EXPECT_THROW(platform::SaveFileAtomically(path, "new", 3), platform::EFileError);
+    EXPECT_TRUE(files.RemoveBackup(backup));
+  }
+  EXPECT_EQ(folder.Entries(), "写真.jpg");
+  EXPECT_EQ(ReadBytes(path), "photo");
+
+  ASSERT_EQ(files.CopyToBackup(path, backup), TBackupOutcome::Written);
+  ASSERT_TRUE(DeleteFileW(W(backup).c_str()));
+  WriteBytes(backup, "another file");
+  EXPECT_FALSE(files.RemoveBackup(backup));
+  EXPECT_EQ(ReadBytes(backup), "another file");
 }
 
 TEST(Win32Files, LinkAtTheBackupNameIsLeftAlone) {

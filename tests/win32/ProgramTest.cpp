@@ -3,7 +3,12 @@
 // comment's bytes for an executable whose name is not ASCII.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <vector>
+
 #include "WinTestSupport.h"
+#include "engine/ExifData.h"
+#include "platform/AppData.h"
 #include "platform/InstanceLock.h"
 
 namespace velmora::test {
@@ -12,6 +17,8 @@ namespace {
 std::wstring program() { return OwnFolder() + W(VELMORA_PROGRAM_NAME); }
 
 std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+using platform::win32::TUniqueHandle;
 
 TEST(Win32Program, ExitStatusesAndJapaneseNamesOnTheCommandLine) {
   const std::string photo = PhotoWithExif();
@@ -45,6 +52,88 @@ TEST(Win32Program, ExitStatusesAndJapaneseNamesOnTheCommandLine) {
       EXPECT_NE(run.out.find("<無い.jpg>"), std::string::npos) << run.out;
     }
   }
+}
+
+// With the backup option on, a file the save refuses gets no backup: a
+// read-only file, and one another program holds open without sharing its
+// deletion. The program, copied under a name of its own, reads its own
+// settings file.
+TEST(Win32Program, NoBackupOfAFileThatIsNotReplaced) {
+  const std::string name = "velmora-backup-" + std::to_string(GetCurrentProcessId());
+  const std::string settingsFolder = platform::AppDataFolder() + "\\BRESKO";
+  const std::string settings = settingsFolder + "\\" + name + ".ini";
+  MakeFolders(settingsFolder);
+  WriteBytes(settings, "[CONFIG]\r\nSave_Original_File=1\r\nWave_Sound=0\r\n");
+  // clang-format off
+  struct Case {
+    const char* what;
+    DWORD attributes;  // of the photo
+    bool heldOpen;     // by this process, sharing reading and writing
+    DWORD status;
+    const char* entries;
+  } const cases[] = {
+      {"nothing in the way", FILE_ATTRIBUTE_NORMAL,   false, 0, "a.jpg a_bak.jpg"},
+      {"read-only",          FILE_ATTRIBUTE_READONLY, false, 1, "a.jpg"},
+      {"held open",          FILE_ATTRIBUTE_NORMAL,   true,  1, "a.jpg"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    TTempFolder folder;
+    const std::wstring copy = folder.Path() + L"\\" + W(name) + L".exe";
+    ASSERT_TRUE(CopyFileW(program().c_str(), copy.c_str(), FALSE));
+    WriteBytes(folder / "a.jpg", PhotoWithExif());
+    SetFileAttributesW(W(folder / "a.jpg").c_str(), c.attributes);
+    TUniqueHandle held(c.heldOpen ? CreateFileW(W(folder / "a.jpg").c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                  : INVALID_HANDLE_VALUE);
+    const TRun run = RunProcess(quoted(copy) + L" a.jpg", folder.Path());
+    EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out;
+    EXPECT_EQ(ReadBytes(folder / "a.jpg").find("secretGPS") == std::string::npos, c.status == 0)
+        << c.what;
+    DeleteFileW(copy.c_str());
+    EXPECT_EQ(folder.Entries(), c.entries) << c.what;
+  }
+  DeleteFileW(W(settings).c_str());
+}
+
+// The version information carries the program's one version: the numbers of
+// the project's version, and its text as the program shows it.
+TEST(Win32Program, VersionInformationIsTheProgramsVersion) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(program().c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoW(program().c_str(), 0, size, data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  std::istringstream numbers(VELMORA_PROJECT_VERSION);
+  unsigned part[4] = {};
+  char dot = 0;
+  numbers >> part[0] >> dot >> part[1] >> dot >> part[2] >> dot >> part[3];
+  EXPECT_EQ(fixed->dwFileVersionMS, (part[0] << 16) | part[1]);
+  EXPECT_EQ(fixed->dwFileVersionLS, (part[2] << 16) | part[3]);
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+  const auto text = [&](const wchar_t* key) -> std::string {
+    wchar_t* value = nullptr;
+    UINT chars = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040904E4\\") + key;
+    if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars))
+      return "<none>";
+    return U(std::wstring(value, chars > 0 && value[chars - 1] == L'\0' ? chars - 1 : chars));
+  };
+  const std::string version(ExifData::Version.substr(1));  // without its "v"
+  EXPECT_EQ(text(L"FileVersion"), version);
+  EXPECT_EQ(text(L"ProductVersion"), version);
+  EXPECT_EQ(text(L"ProductName"), "Velmora");
+  EXPECT_EQ(text(L"OriginalFilename"), "velmora.exe");
+  EXPECT_EQ(text(L"InternalName"), "velmora");
+  EXPECT_EQ(text(L"CompanyName"), "BRESKO");
+  EXPECT_NE(text(L"LegalCopyright"), "<none>");
+  EXPECT_EQ(text(L"ProgramID"), "<none>");
 }
 
 // The comment carries the executable's name in the ANSI code page, as the

@@ -46,14 +46,16 @@ TTempFolder::TTempFolder() {
   }
 }
 
-TTempFolder::~TTempFolder() { removeTree(path_); }
+TTempFolder::~TTempFolder() { removeTree(L"\\\\?\\" + path_); }
 
 std::string TTempFolder::operator/(const std::string& name) const { return U(path_) + "\\" + name; }
 
-std::string TTempFolder::Entries() const {
+std::string TTempFolder::Entries() const { return EntriesOf(U(path_)); }
+
+std::string TTempFolder::EntriesOf(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+  HANDLE search = FindFirstFileW((Long(folder) + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       const std::wstring name = found.cFileName;
@@ -67,8 +69,22 @@ std::string TTempFolder::Entries() const {
   return list;
 }
 
+std::wstring Long(const std::string& path) {
+  std::wstring wide = W(path);
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  return wide.rfind(L"\\\\?\\", 0) == 0 ? wide : L"\\\\?\\" + wide;
+}
+
+void MakeFolders(const std::string& path) {
+  const std::wstring full = Long(path);
+  // Each folder after the "\\?\C:\" that starts the path.
+  for (size_t at = full.find(L'\\', 7); at != std::wstring::npos; at = full.find(L'\\', at + 1))
+    CreateDirectoryW(full.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(full.c_str(), nullptr);
+}
+
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
@@ -77,8 +93,8 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return "<absent>";
   std::string bytes;
   char chunk[4096];

@@ -26,13 +26,21 @@ class TTempFolder {
   const std::wstring& Path() const { return path_; }
   // Names of the entries, sorted.
   std::string Entries() const;
+  // The same for any folder (absolute, at any length).
+  static std::string EntriesOf(const std::string& folder);
 
  private:
   std::wstring path_;
 };
 
+// An absolute path in the "\\?\" form, which the file functions take at any
+// length: the tests' own files, independent of the code under test.
+std::wstring Long(const std::string& path);
+
+// Files and folders by absolute path, at any length.
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
+void MakeFolders(const std::string& path);
 
 // The folder of the running test program, with a trailing backslash.
 std::wstring OwnFolder();

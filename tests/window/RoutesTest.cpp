@@ -7,6 +7,7 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -288,12 +289,32 @@ TEST_F(WindowRoutes, ACommandLineFileThatCannotBeWrittenLeavesTheWindowOpen) {
   wxTEST_DIALOG(open = StartWindow(Paths({"one.jpg", "two.jpg", "three.jpg"})), TExpectBox(box));
   EXPECT_TRUE(open);
   EXPECT_EQ(box.message, PhotoPath("two.jpg") + ": refused by the test.");
+  EXPECT_TRUE(box.onShownWindow) << "no box before the window is on screen";
   EXPECT_TRUE(Window().IsShownOnScreen());
+  EXPECT_EQ(FileNameLabel(), "two.jpg") << "not left on Analyzing...";
   EXPECT_EQ(LoggedFiles(),
             (std::vector<std::string>{"-----<one.jpg>-----", "-----<two.jpg>-----"}));
   EXPECT_TRUE(chime.requests.empty());
   EXPECT_FALSE(std::filesystem::exists(SettingsFile())) << "not closed, so not written yet";
   EXPECT_TRUE(HasExif(PhotoPath("three.jpg")));
+}
+
+// A file left as it was keeps the window open after the command-line batch,
+// with the reason in the log; its warning box sits on the window.
+TEST_F(WindowRoutes, ACommandLineFileLeftAsItWasKeepsTheWindowOpenWithItsReason) {
+  Photos({"one.jpg"});
+  std::ofstream(PhotoPath("picture.jpg"), std::ios::binary) << "\x89PNG\r\n\x1A\n";
+  TBox box;
+  bool open = false;
+  wxTEST_DIALOG(open = StartWindow(Paths({"one.jpg", "picture.jpg"})), TExpectBox(box));
+  EXPECT_TRUE(open);
+  EXPECT_EQ(box.message, "Strip error.\n<picture.jpg> ");
+  EXPECT_TRUE(box.onShownWindow);
+  EXPECT_TRUE(Window().IsShownOnScreen());
+  EXPECT_EQ(saves, Paths({"one.jpg"}));
+  const std::vector<std::string> log = LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "  *** Must be PNG file. Marker=$8950"), log.end());
+  EXPECT_EQ(chime.requests, std::vector<std::string>{"sync:16"});
 }
 
 TEST_F(WindowRoutes, SettingsThatCannotBeWrittenKeepTheWindowOpenUntilTheyCan) {

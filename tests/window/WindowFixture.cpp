@@ -25,8 +25,13 @@ int TExpectBox::OnInvoked(wxMessageDialog* box) const {
   okLabel.Replace("_", "&");  // GTK marks the access key with "_"
 #endif
   if ((style & wxICON_MASK) == wxICON_ERROR) ++errorBoxes;
-  seen_ = {window::ToUtf8(box->GetCaption()), window::ToUtf8(box->GetMessage()),
-           window::ToUtf8(okLabel), style & wxICON_MASK, style & (wxOK | wxCANCEL | wxYES | wxNO)};
+  const wxWindow* parent = box->GetParent();
+  seen_ = {window::ToUtf8(box->GetCaption()),
+           window::ToUtf8(box->GetMessage()),
+           window::ToUtf8(okLabel),
+           style & wxICON_MASK,
+           style & (wxOK | wxCANCEL | wxYES | wxNO),
+           parent != nullptr && parent->IsShownOnScreen() && (style & wxCENTRE) != 0};
   return wxID_OK;
 }
 

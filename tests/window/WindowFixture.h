@@ -39,6 +39,8 @@ struct TBox {
   std::string okLabel;
   long icon = 0;     // the wxICON_* bits
   long buttons = 0;  // the wxOK / wxCANCEL / wxYES / wxNO bits
+  // Centred on a parent that was on screen when the box came up.
+  bool onShownWindow = false;
 };
 
 // Expects one message box, records it and answers with its only button.

@@ -569,6 +569,17 @@ int LoadedFd(const std::string& path) {
   return lastLoad && lastLoadPath == path ? lastLoad->file.Get() : -1;
 }
 
+int LoadedWriteRefusal(const std::string& path) {
+  const std::lock_guard lock(lastLoadMutex);
+  if (!lastLoad || lastLoadPath != path) return 0;
+  try {
+    checkWritable(*lastLoad);
+  } catch (const EReplaceFailure& refusal) {
+    return refusal.Error();
+  }
+  return 0;
+}
+
 void ForgetLoad(const std::string& path) {
   const std::lock_guard lock(lastLoadMutex);
   if (lastLoad && lastLoadPath == path) lastLoad.reset();

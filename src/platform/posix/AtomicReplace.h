@@ -188,6 +188,10 @@ void RememberLoad(const std::string& path, TLoadedFile loaded);
 std::optional<TLoadedFile> TakeLoad(const std::string& path);
 // The open file of the last load of `path`, or -1 (for the backup copy).
 int LoadedFd(const std::string& path);
+// What the save of the last load of `path` would refuse before writing
+// anything (a file the user may not write, a read-only file, the name gone):
+// the errno, or 0 when it may go ahead or `path` was not the last load.
+int LoadedWriteRefusal(const std::string& path);
 // Closes the last load when it was of `path`, removing what was written ahead.
 void ForgetLoad(const std::string& path);
 // Writes `bytes`, the output from offset `at` on, to a temporary file beside

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/Files.h"
@@ -71,6 +72,12 @@ ExifData::TBackupOutcome takenName(int in, off_t size, int folder, const std::st
                                              : ExifData::TBackupOutcome::Occupied;
 }
 
+TPlatformFiles::TWrittenBackup identity(const std::string& name, const struct stat& st) {
+  return {name, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+          static_cast<int64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 }  // namespace
 
 // The copy goes through a temporary file that takes the backup name only while
@@ -79,6 +86,7 @@ ExifData::TBackupOutcome takenName(int in, off_t size, int folder, const std::st
 ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
                                                       const std::string& backup) {
   using ExifData::TBackupOutcome;
+  written_ = {};
   if (posix::HasNul(existing) || posix::HasNul(backup)) return TBackupOutcome::Failed;
   try {
     // The copy is of the file the load read, not of whatever the name
@@ -118,6 +126,8 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
         futimens(temp.Fd(), times) != 0) {
       return TBackupOutcome::Failed;
     }
+    struct stat made {};
+    if (fstat(temp.Fd(), &made) != 0) return TBackupOutcome::Failed;
     try {
       temp.CommitNew(name);
     } catch (const posix::EReplaceFailure& failure) {
@@ -125,10 +135,33 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
       if (failure.Error() != EEXIST) throw;
       return takenName(in, source.st_size, folder.Get(), name);
     }
+    written_ = identity(backup, made);
     return TBackupOutcome::Written;
   } catch (const posix::EReplaceFailure&) {
     return TBackupOutcome::Failed;
   }
+}
+
+bool TPlatformFiles::MayReplace(const std::string& path) {
+  return posix::LoadedWriteRefusal(path) == 0;
+}
+
+bool TPlatformFiles::RemoveBackup(const std::string& backup) {
+  if (written_.name.empty() || written_.name != backup) return false;
+  const TWrittenBackup made = std::exchange(written_, {});
+  const posix::TUniqueFd folder(
+      open(posix::FolderOf(backup).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const size_t slash = backup.find_last_of('/');
+  const std::string name = slash == std::string::npos ? backup : backup.substr(slash + 1);
+  struct stat now {};
+  if (!folder.Valid() || fstatat(folder.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
+  }
+  // Another file under that name by now is not ours to remove.
+  if (!(identity(backup, now) == made) || unlinkat(folder.Get(), name.c_str(), 0) != 0)
+    return false;
+  fsync(folder.Get());
+  return true;
 }
 
 }  // namespace platform

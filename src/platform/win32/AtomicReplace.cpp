@@ -1,6 +1,10 @@
 #include "platform/win32/AtomicReplace.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cwchar>
+#include <iterator>
+#include <random>
 #include <vector>
 
 #include "platform/win32/Utf.h"
@@ -10,11 +14,13 @@ namespace {
 
 using TStep = TReplaceFailure::TStep;
 
+constexpr int kNameAttempts = 100;
+
 [[noreturn]] void fail(TStep step) { throw TReplaceFailure{step, GetLastError()}; }
 
-// The file a link at `path` finally names; `path` itself when nothing exists
-// there yet (create-or-truncate creates it).
-std::wstring finalTarget(const std::wstring& path) {
+}  // namespace
+
+std::wstring FinalTarget(const std::wstring& path) {
   TUniqueHandle h(CreateFileW(path.c_str(), 0,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -29,18 +35,34 @@ std::wstring finalTarget(const std::wstring& path) {
   }
 }
 
-}  // namespace
-
 std::wstring FolderOf(const std::wstring& path) {
   const size_t cut = path.find_last_of(L"\\/:");
   if (cut == std::wstring::npos) return L".";
   return path.substr(0, path[cut] == L':' ? cut + 1 : cut);
 }
 
+// Not GetTempFileNameW: it takes folders of at most MAX_PATH - 14
+// characters and writes its result into a buffer of MAX_PATH characters
+// (some implementations past its end, for a longer folder).
 TTempFile::TTempFile(const std::wstring& folder) {
-  wchar_t name[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"vlm", 0, name) == 0) fail(TStep::Create);
-  path_ = name;
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  const std::wstring stem =
+      folder + (folder.empty() || folder.back() == L'\\' ? L"" : L"\\") + L"vlm";
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    wchar_t unique[16] = {};
+    swprintf(unique, std::size(unique), L"%08x", random() ^ (counter++ << 16));
+    const std::wstring path = stem + unique + L".tmp";
+    const HANDLE made = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made != INVALID_HANDLE_VALUE) {
+      CloseHandle(made);
+      path_ = path;
+      return;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  fail(TStep::Create);
 }
 
 TTempFile::~TTempFile() {
@@ -93,25 +115,33 @@ void WriteAndFlush(const std::wstring& path, const ExifData::TBytePieces& pieces
   if (!FlushFileBuffers(h.Get())) fail(TStep::Write);
 }
 
+BY_HANDLE_FILE_INFORMATION CheckReplaceable(const std::wstring& target) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) fail(TStep::Create);
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+    throw TReplaceFailure{TStep::Create, ERROR_ACCESS_DENIED};
+  }
+  // Refused as an in-place write would be: no access, or held open elsewhere
+  // (any other handle, even one that shares reading and writing, refuses the
+  // exclusive open, as it would refuse the replace).
+  TUniqueHandle probe(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!probe.Valid()) fail(TStep::Create);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(probe.Get(), &info)) fail(TStep::Create);
+  return info;
+}
+
 void ReplaceFileContents(const std::wstring& path, const void* data, size_t size) {
   ReplaceFileContents(path, {{static_cast<const uint8_t*>(data), size}});
 }
 
 void ReplaceFileContents(const std::wstring& path, const ExifData::TBytePieces& pieces) {
-  const std::wstring target = finalTarget(path);
+  const std::wstring target = FinalTarget(path);
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   BY_HANDLE_FILE_INFORMATION before{};
-  if (exists) {
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
-      throw TReplaceFailure{TStep::Create, ERROR_ACCESS_DENIED};
-    }
-    // Refused as an in-place write would be: no access, or held open elsewhere.
-    TUniqueHandle probe(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe.Valid()) fail(TStep::Create);
-    if (!GetFileInformationByHandle(probe.Get(), &before)) fail(TStep::Create);
-  }
+  if (exists) before = CheckReplaceable(target);
   TTempFile temp(FolderOf(target));
   WriteAndFlush(temp.Path(), pieces);
   if (exists) {

@@ -47,6 +47,15 @@ class TTempFile {
   bool moved_ = false;
 };
 
+// The file a link at `path` finally names; `path` itself when nothing exists
+// there yet.
+std::wstring FinalTarget(const std::wstring& path);
+
+// Refuses, as the replace would, an existing `target` that is a folder or
+// read-only, that the user may not write, or that another program holds open.
+// Its identity (volume and file index) otherwise. Throws TReplaceFailure.
+BY_HANDLE_FILE_INFORMATION CheckReplaceable(const std::wstring& target);
+
 // Writes `size` bytes to the file `path` (which exists) and flushes them.
 void WriteAndFlush(const std::wstring& path, const void* data, size_t size);
 void WriteAndFlush(const std::wstring& path, const ExifData::TBytePieces& pieces);

@@ -3,21 +3,24 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "engine/EngineTexts.h"
 #include "platform/PlatformTexts.h"
 #include "platform/win32/AtomicReplace.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/Utf.h"
 
 namespace platform {
 namespace {
 
 using ExifData::TLoadResult;
+using win32::ApiPath;
 using win32::SystemReason;
 using win32::TUniqueHandle;
-using win32::Widen;
 
 TLoadResult failed(std::string message) { return {TLoadResult::TKind::Failed, std::move(message)}; }
 
@@ -65,13 +68,30 @@ ExifData::TBackupOutcome takenName(const std::wstring& source, const std::wstrin
                                      : ExifData::TBackupOutcome::Occupied;
 }
 
+uint64_t high(DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; }
+
+// Which file the name `path` itself (not what a link there leads to) is.
+bool identify(const std::string& name, const std::wstring& path,
+              TPlatformFiles::TWrittenBackup& identity) {
+  const TUniqueHandle h(CreateFileW(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!h.Valid() || !GetFileInformationByHandle(h.Get(), &info)) return false;
+  identity = {name, info.dwVolumeSerialNumber, high(info.nFileIndexHigh, info.nFileIndexLow),
+              static_cast<int64_t>(high(info.nFileSizeHigh, info.nFileSizeLow)),
+              static_cast<int64_t>(
+                  high(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
+  return true;
+}
+
 }  // namespace
 
 TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
   into.Clear();
   if (path.find('\0') != std::string::npos) return cannotOpen(path, ERROR_INVALID_NAME);
   // Others may read the file while it is loaded, but not write it.
-  TUniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  TUniqueHandle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return cannotOpen(path, GetLastError());
   LARGE_INTEGER size{};
@@ -112,9 +132,10 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
 ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
                                                       const std::string& backup) {
   using ExifData::TBackupOutcome;
+  written_ = {};
   try {
-    const std::wstring source = Widen(existing);
-    const std::wstring target = Widen(backup);
+    const std::wstring source = ApiPath(existing);
+    const std::wstring target = ApiPath(backup);
     // The folder's own entry, not what a link there leads to: a link whose
     // target is missing still bears the name.
     WIN32_FIND_DATAW entry{};
@@ -140,10 +161,35 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
       if (failure.error != ERROR_ALREADY_EXISTS && failure.error != ERROR_FILE_EXISTS) throw;
       return takenName(source, target);
     }
+    if (!identify(backup, target, written_)) written_ = {};
     return TBackupOutcome::Written;
   } catch (const win32::TReplaceFailure&) {
     return TBackupOutcome::Failed;
   }
+}
+
+bool TPlatformFiles::MayReplace(const std::string& path) {
+  const std::wstring target = win32::FinalTarget(ApiPath(path));
+  // A name that is gone by now is the save's to report.
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  try {
+    win32::CheckReplaceable(target);
+    return true;
+  } catch (const win32::TReplaceFailure&) {
+    return false;
+  }
+}
+
+bool TPlatformFiles::RemoveBackup(const std::string& backup) {
+  if (written_.name.empty() || written_.name != backup) return false;
+  const TWrittenBackup made = std::exchange(written_, {});
+  const std::wstring target = ApiPath(backup);
+  // Another file under that name by now is not ours to remove.
+  TWrittenBackup now;
+  if (!identify(backup, target, now) || !(now == made)) return false;
+  // The copy keeps the original's attributes; read-only would refuse the delete.
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileW(target.c_str()) != 0;
 }
 
 void SaveFileAtomically(const std::string& path, const void* data, size_t size) {
@@ -152,7 +198,7 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
 
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
   try {
-    win32::ReplaceFileContents(Widen(path), pieces);
+    win32::ReplaceFileContents(ApiPath(path), pieces);
   } catch (const win32::TReplaceFailure& failure) {
     const bool writing = failure.step == win32::TReplaceFailure::TStep::Write;
     throw EFileError(FormatText(writing ? kTextCannotWrite : kTextCannotCreate,
@@ -161,7 +207,7 @@ void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pi
 }
 
 std::string TPlatformFiles::CommentBytes(const std::string& text) const {
-  const std::wstring wide = Widen(text);
+  const std::wstring wide = win32::Widen(text);
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
   const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
@@ -181,13 +227,8 @@ std::string ExecutablePath() {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::vector<wchar_t> buffer(needed);
-  const DWORD n = GetFullPathNameW(wide.c_str(), needed, buffer.data(), nullptr);
-  if (n == 0 || n >= needed) return path;
-  return win32::Narrow(std::wstring(buffer.data(), n));
+  if (path.empty()) return path;
+  return win32::Narrow(win32::FullPath(win32::Widen(path)));
 }
 
 }  // namespace platform

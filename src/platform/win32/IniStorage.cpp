@@ -7,13 +7,14 @@
 #include <windows.h>
 
 #include "platform/win32/AtomicReplace.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/Utf.h"
 
 namespace platform::ini {
 
 TReadOutcome ReadWhole(const std::string& path, std::string& into) {
   if (path.find('\0') != std::string::npos) return TReadOutcome::Absent;
-  win32::TUniqueHandle file(CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
+  win32::TUniqueHandle file(CreateFileW(win32::ApiPath(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
@@ -36,7 +37,7 @@ TReadOutcome ReadWhole(const std::string& path, std::string& into) {
 
 bool ReplaceWhole(const std::string& path, const std::string& text) {
   try {
-    win32::ReplaceFileContents(win32::Widen(path), text.data(), text.size());
+    win32::ReplaceFileContents(win32::ApiPath(path), text.data(), text.size());
     return true;
   } catch (const win32::TReplaceFailure&) {
     return false;
