@@ -248,6 +248,9 @@ void TFormMain::runFile(TFileJob& job) const {
 
 // The file's lines, the normal cursor, its count, its warning box, its name.
 void TFormMain::finishFile(TFileJob& job) {
+  std::optional<TNotWritten> kind = notWrittenKind(job.result.outcome);
+  if (job.changed) kind = TNotWritten::Changed;
+  TFileReport report;
   {
     // The normal cursor returns once the file's lines are in the pane, or
     // when the engine or the save failed.
@@ -259,16 +262,16 @@ void TFormMain::finishFile(TFileJob& job) {
       notWritten(TNotWritten::Error);
       std::rethrow_exception(job.error);
     }
+    // Its reason is the file's own last line, not the blank ones after it.
+    report = fileReport(job.path, job.run, job.result, kind);
     // The file's lines and the blank lines after them, in one piece.
     job.run.TraceLog.insert(job.run.TraceLog.end(), 2, std::string());
     view_.AppendLogLines(job.run.TraceLog);
   }
 
-  std::optional<TNotWritten> kind = notWrittenKind(job.result.outcome);
-  if (job.changed) kind = TNotWritten::Changed;
   if (job.saved) ++outcomes_.written;
   if (job.result.outcome == ExifData::TOutcome::Unchanged) ++outcomes_.unchanged;
-  view_.FileDone(fileReport(job.path, job.run, job.result, kind));
+  view_.FileDone(report);
   const std::string name = ExifData::FileNameOf(job.path);
   if (kind) {
     notWritten(*kind);
