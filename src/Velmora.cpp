@@ -6,11 +6,14 @@
 
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
+#include "app/Language.h"
 #include "app/Texts.h"
+#include "platform/AppData.h"
 #include "platform/Arguments.h"
 #include "platform/Files.h"
 #include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
+#include "platform/PlatformTexts.h"
 #include "platform/Signals.h"
 
 #if defined(VELMORA_WINDOW_MODULE)
@@ -64,6 +67,8 @@ int main(int argc, char** argv) {
   // Held until the process ends; the system releases it however the process ends.
   const platform::TLockResult guard = platform::TInstanceLock::TryAcquire();
   const std::string name = app::ErrorReportCaption(platform::ExecutablePath());
+  // Before anything is printed; the window chooses it again in its module.
+  app::UseChosenLanguage(platform::ExecutablePath(), platform::AppDataFolder());
   std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
 
   if (guard.outcome == platform::TLockOutcome::AnotherCopy) {
@@ -72,7 +77,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> files(arguments.begin() + (arguments.empty() ? 0 : 1),
                                          arguments.end());
     if (platform::HandToRunningCopy(files)) return 0;
-    std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
+    std::cerr << platform::FormatText(app::texts::kAnotherCopyRunning, {name}) << '\n';
     return kExitAnotherCopy;
   }
 #if defined(VELMORA_WINDOW) || defined(VELMORA_WINDOW_MODULE)
@@ -86,7 +91,7 @@ int main(int argc, char** argv) {
   }
 #endif
   if (arguments.size() < 2) {
-    std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';
+    std::cerr << platform::FormatText(app::texts::kNoDisplayNoFiles, {name}) << '\n';
     return kExitNoFiles;
   }
   arguments.erase(arguments.begin());

@@ -6,8 +6,10 @@
 #include "app/ConsoleView.h"
 #include "app/Environment.h"
 #include "app/ErrorReport.h"
+#include "app/Language.h"
 #include "engine/PathRules.h"
 #include "platform/IniFile.h"
+#include "platform/Translation.h"
 
 namespace app {
 namespace {
@@ -23,6 +25,7 @@ std::string stoppedAtPrefix(const TFormMain& form) {
 
 int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
   TProgramEnvironment environment;
+  UseChosenLanguage(environment.Get().exePath, environment.Get().appDataFolder);
   TConsoleView view(out, err);
   TFormMain form(view, environment.Get());
   view.Attach(form);
@@ -39,7 +42,7 @@ int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, 
   } catch (const std::exception& error) {
     // The window would stay open after the report and write the settings when
     // the user closes it; without a window that close comes right away.
-    form.ReportError(stoppedAtPrefix(form) + error.what());
+    form.ReportError(stoppedAtPrefix(form) + std::string(platform::Tr(error.what())));
     failed = true;
   }
   // A script sees at once what became of the files it named.

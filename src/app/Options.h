@@ -14,8 +14,9 @@
 namespace app {
 
 // Where a row's value lives while the program runs: a check box on the
-// window or a field of the form (the options), or the chime selector.
-enum class THome { CheckBox, Field, ChimeNumber, ChimeShown };
+// window or a field of the form (the options), the chime selector, or the
+// language the program was started in (a text, see app/Language.h).
+enum class THome { CheckBox, Field, ChimeNumber, ChimeShown, Language };
 
 struct TSettingsRow {
   std::string_view key;  // in the settings section
@@ -27,7 +28,7 @@ struct TSettingsRow {
 // In the order the settings are read and written. The check-box rows come in
 // the order of their check boxes in the window's control table.
 // clang-format off
-inline constexpr std::array<TSettingsRow, 10> kSettingsRows{{
+inline constexpr std::array<TSettingsRow, 11> kSettingsRows{{
     {"Write_Comment",      1,  ExifData::flWriteComment,    THome::Field},
     {"Write_JFIF",         0,  ExifData::flWriteJFIF,       THome::CheckBox},
     {"Original_JFIF",      0,  ExifData::flOriginalJFIF,    THome::Field},
@@ -38,6 +39,7 @@ inline constexpr std::array<TSettingsRow, 10> kSettingsRows{{
     {"Wave_Change",        0,  0,                           THome::ChimeShown},
     {"Keep_Orientation",   0,  ExifData::flKeepOrientation, THome::Field},
     {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field},
+    {"Language",           0,  0,                           THome::Language},
 }};
 // clang-format on
 

@@ -148,6 +148,7 @@ class TFormMain {
   // number itself, not the "#n" resource name: the player takes numbers.
   int SoundNo_ = 0;
   std::array<bool, kSettingsRows.size()> fields_{};  // the options kept in form fields
+  std::string language_;  // the "Language" setting as read, written back unchanged
   uint8_t FLAG_ = 0;
   TOutcomeCounts outcomes_;
   std::string stoppedAt_;

@@ -12,6 +12,7 @@
 
 #include "app/Options.h"
 #include "platform/Sound.h"
+#include "platform/Translation.h"
 #include "window/ArtImages.h"
 #include "window/Boxes.h"
 #include "window/Fonts.h"
@@ -68,7 +69,7 @@ TMainWindow::TMainWindow() : wxFrame(nullptr, wxID_ANY, ToWx(texts::kCaption)) {
   panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
   createControls();
   setTabOrder();
-  SetClientSize(kDesignClientWidth, kDesignClientHeight);
+  SetClientSize(kDesignClientWidth + extraClientWidth_, kDesignClientHeight);
 
   panel_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
     followAnchors();
@@ -107,7 +108,7 @@ void TMainWindow::createControls() {
     const TControlRow& row = kControls[i];
     const wxPoint position(row.rect.left, row.rect.top);
     const wxSize size(row.rect.width, row.rect.height);
-    const wxString text = ToWx(row.text);
+    const wxString text = ToWx(platform::Tr(row.text));
     wxWindow* control = nullptr;
     switch (row.kind) {
       case TKind::Picture:
@@ -137,6 +138,7 @@ void TMainWindow::createControls() {
     if (row.kind == TKind::Label) control->SetSize(control->GetBestSize());
     control->Show(row.visible);
     controls_[i] = control;
+    if (row.kind == TKind::CheckBox) makeRoomForText(i);
   }
 
   labelFileName_ = static_cast<wxStaticText*>(controls_[ControlRow("LabelFileName")]);
@@ -167,6 +169,21 @@ void TMainWindow::createControls() {
   spinSound_->Bind(wxEVT_SPINCTRL, [this](wxSpinEvent&) { soundTextChanged(); });
 }
 
+// The designed widths fit the Japanese texts. A longer text (English, say)
+// widens its check box, and the window with it, so that it clears the picture
+// box on its right, which follows the right edge.
+void TMainWindow::makeRoomForText(size_t control) {
+  const size_t i = control;
+  constexpr int kGap = 8;
+  const TControlRow& row = kControls[i];
+  extraWidth_[i] = std::max(0, controls_[i]->GetBestSize().GetWidth() - row.rect.width);
+  if (extraWidth_[i] == 0) return;
+  controls_[i]->SetSize(row.rect.width + extraWidth_[i], row.rect.height);
+  const int right = row.rect.left + row.rect.width + extraWidth_[i] + kGap;
+  extraClientWidth_ =
+      std::max(extraClientWidth_, right - kControls[ControlRow("Image1")].rect.left);
+}
+
 void TMainWindow::setTabOrder() {
   std::vector<size_t> stops;
   for (size_t row = 0; row < kControls.size(); ++row)
@@ -186,7 +203,7 @@ void TMainWindow::followAnchors() {
     if (row.kind == TKind::Label)
       controls_[i]->Move(rect.left, rect.top);  // its size follows its text
     else
-      controls_[i]->SetSize(rect.left, rect.top, rect.width, rect.height);
+      controls_[i]->SetSize(rect.left, rect.top, rect.width + extraWidth_[i], rect.height);
   }
 }
 

@@ -68,6 +68,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
 
  private:
   void createControls();
+  void makeRoomForText(size_t control);
   void setTabOrder();
   void followAnchors();
   void dropFiles(const wxArrayString& paths);
@@ -79,6 +80,10 @@ class TMainWindow : public wxFrame, public app::TMainView {
   app::TFormMain* form_ = nullptr;
   wxPanel* panel_ = nullptr;
   std::array<wxWindow*, kControls.size()> controls_{};
+  // What a check box's text needs beyond its designed width (0: it fits), and
+  // what the window is made wider by so that the texts clear the picture.
+  std::array<int, kControls.size()> extraWidth_{};
+  int extraClientWidth_ = 0;
   wxStaticText* labelFileName_ = nullptr;
   wxStaticText* labelVersion_ = nullptr;
   wxStaticText* labelSound_ = nullptr;

@@ -2,9 +2,14 @@
 
 #include <wx/app.h>
 
+#include "app/Language.h"
+#include "window/ToolkitLanguage.h"
+
 namespace window {
 
 TWindowHost::TWindowHost(app::TFormEnvironment environment) {
+  // The controls take their texts when they are made.
+  UseToolkitLanguage(app::UseChosenLanguage(environment.exePath, environment.appDataFolder));
   auto* window = new TMainWindow;  // owned by the toolkit: deleted when closed
   window_ = window;
   form_ = std::make_unique<app::TFormMain>(*window, std::move(environment));
