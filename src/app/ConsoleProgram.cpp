@@ -6,7 +6,6 @@
 #include "app/ConsoleView.h"
 #include "app/Environment.h"
 #include "app/ErrorReport.h"
-#include "app/Language.h"
 #include "engine/PathRules.h"
 #include "platform/IniFile.h"
 #include "platform/Translation.h"
@@ -25,7 +24,6 @@ std::string stoppedAtPrefix(const TFormMain& form) {
 
 int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
   TProgramEnvironment environment;
-  UseChosenLanguage(environment.Get().exePath, environment.Get().appDataFolder);
   TConsoleView view(out, err);
   TFormMain form(view, environment.Get());
   view.Attach(form);
