@@ -4,12 +4,15 @@
 #include <optional>
 
 #include "app/ErrorReport.h"
+#include "app/Language.h"
 #include "app/SettingsValue.h"
 #include "app/Texts.h"
 #include "engine/PathRules.h"
 #include "platform/AppData.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/PlatformTexts.h"
+#include "platform/Translation.h"
 
 namespace app {
 namespace {
@@ -108,13 +111,13 @@ std::string OutcomeCountText(const TOutcomeCounts& counts) {
 TFormMain::TFormMain(TMainView& view, TFormEnvironment env) : view_(view), env_(std::move(env)) {}
 
 void TFormMain::FormCreate() {
-  view_.SetVersionLabel(std::string(ExifData::Version) + std::string(texts::kCreditLine));
+  view_.SetVersionLabel(std::string(ExifData::Version) +
+                        std::string(platform::Tr(texts::kCreditLine)));
   view_.ClearLog();
   view_.SetFileNameLabel("");
 
-  INIFile_ =
-      ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath), texts::kSettingsExtension, "");
-  INIPath_ = platform::SubfolderPath(env_.appDataFolder, texts::kSettingsFolder);
+  INIFile_ = SettingsFileName(env_.exePath);
+  INIPath_ = SettingsFolder(env_.appDataFolder);
   ReadIni();
 }
 
@@ -134,9 +137,8 @@ void TFormMain::ReadIni() {
   const std::string section(texts::kSettingsSection);
   for (size_t row = 0; row < kSettingsRows.size(); ++row) {
     const TSettingsRow& setting = kSettingsRows[row];
-    const int32_t value =
-        ParseSettingsInteger(ini.ReadString(section, std::string(setting.key), ""))
-            .value_or(setting.fallback);
+    const std::string text = ini.ReadString(section, std::string(setting.key), "");
+    const int32_t value = ParseSettingsInteger(text).value_or(setting.fallback);
     switch (setting.home) {
       case THome::CheckBox:
         view_.SetChecked(row, value != 0);
@@ -157,6 +159,10 @@ void TFormMain::ReadIni() {
       case THome::ChimeShown:
         view_.SetSoundVisible(value != 0);
         break;
+      case THome::Language:
+        // Chosen before the window was made (app/Language.h); kept to be written back.
+        language_ = LanguageSetting(text);
+        break;
     }
   }
   SoundNo_ = view_.SoundValue();
@@ -165,7 +171,8 @@ void TFormMain::ReadIni() {
 
 void TFormMain::WriteIni() {
   if (!platform::FolderExists(INIPath_) && !platform::CreateFolder(INIPath_)) {
-    view_.ShowAbortError("<" + INIPath_ + std::string(texts::kCreationError));
+    view_.ShowAbortError(platform::FormatText(texts::kCreationError, {INIPath_}) + "\r\n" +
+                         std::string(platform::Tr(texts::kSettingsMayBeLost)));
     return;
   }
   platform::TIniFile ini(INIPath_ + INIFile_);
@@ -186,6 +193,9 @@ void TFormMain::WriteIni() {
         ini.WriteString(section, std::string(kSettingsRows[row].key),
                         std::to_string(view_.SoundValue()));
         continue;
+      case THome::Language:
+        ini.WriteString(section, std::string(kSettingsRows[row].key), language_);
+        continue;
     }
     ini.WriteString(section, std::string(kSettingsRows[row].key), on ? "1" : "0");
   }
@@ -200,7 +210,7 @@ void TFormMain::WriteIni() {
 void TFormMain::FormClose() { WriteIni(); }
 
 void TFormMain::StripJpeg(const std::string& FileName) {
-  const std::shared_ptr<TFileJob> job = beginFile(FileName, std::string(texts::kAnalyzing));
+  const std::shared_ptr<TFileJob> job = beginFile(FileName, std::string(platform::Tr(texts::kAnalyzing)));
   runFile(*job);
   finishFile(*job);
 }
@@ -248,6 +258,9 @@ void TFormMain::runFile(TFileJob& job) const {
 
 // The file's lines, the normal cursor, its count, its warning box, its name.
 void TFormMain::finishFile(TFileJob& job) {
+  std::optional<TNotWritten> kind = notWrittenKind(job.result.outcome);
+  if (job.changed) kind = TNotWritten::Changed;
+  TFileReport report;
   {
     // The normal cursor returns once the file's lines are in the pane, or
     // when the engine or the save failed.
@@ -259,16 +272,16 @@ void TFormMain::finishFile(TFileJob& job) {
       notWritten(TNotWritten::Error);
       std::rethrow_exception(job.error);
     }
+    // Its reason is the file's own last line, not the blank ones after it.
+    report = fileReport(job.path, job.run, job.result, kind);
     // The file's lines and the blank lines after them, in one piece.
     job.run.TraceLog.insert(job.run.TraceLog.end(), 2, std::string());
     view_.AppendLogLines(job.run.TraceLog);
   }
 
-  std::optional<TNotWritten> kind = notWrittenKind(job.result.outcome);
-  if (job.changed) kind = TNotWritten::Changed;
   if (job.saved) ++outcomes_.written;
   if (job.result.outcome == ExifData::TOutcome::Unchanged) ++outcomes_.unchanged;
-  view_.FileDone(fileReport(job.path, job.run, job.result, kind));
+  view_.FileDone(report);
   const std::string name = ExifData::FileNameOf(job.path);
   if (kind) {
     notWritten(*kind);
@@ -518,7 +531,9 @@ void TFormMain::schedule(void (TFormMain::*what)()) {
 }
 
 void TFormMain::ReportError(std::string_view message) {
-  view_.ShowErrorReport(ErrorReportCaption(env_.exePath), ErrorReportText(message));
+  // A message that is a text of the program (the stream read error) is shown
+  // in the user's language; others were made in it already.
+  view_.ShowErrorReport(ErrorReportCaption(env_.exePath), ErrorReportText(platform::Tr(message)));
   if (resumeAfterReport_) {
     resumeAfterReport_ = false;
     schedule(&TFormMain::beginBatch);
