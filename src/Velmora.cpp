@@ -10,11 +10,14 @@
 #include "app/ConsoleProgram.h"
 #include "app/ErrorReport.h"
 #include "app/ExitStatus.h"
+#include "app/Language.h"
 #include "app/Texts.h"
+#include "platform/AppData.h"
 #include "platform/Arguments.h"
 #include "platform/Files.h"
 #include "platform/InstanceChannel.h"
 #include "platform/InstanceLock.h"
+#include "platform/PlatformTexts.h"
 #include "platform/Signals.h"
 #include "platform/StandardStreams.h"
 
@@ -62,6 +65,8 @@ int runWindowProgram(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   platform::PrepareSignals();
+  // Before anything is printed; the window chooses it again in its module.
+  app::UseChosenLanguage(platform::ExecutablePath(), platform::AppDataFolder());
   std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
   {
     const app::TCommandLine line =
@@ -83,7 +88,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> files(arguments.begin() + (arguments.empty() ? 0 : 1),
                                          arguments.end());
     if (platform::HandToRunningCopy(files)) return 0;
-    std::cerr << name << app::texts::kAnotherCopyRunning << '\n';
+    std::cerr << platform::FormatText(app::texts::kAnotherCopyRunning, {name}) << '\n';
     return app::kExitAnotherCopy;
   }
 #if defined(VELMORA_WINDOW) || defined(VELMORA_WINDOW_MODULE)
@@ -97,7 +102,7 @@ int main(int argc, char** argv) {
   }
 #endif
   if (arguments.size() < 2) {
-    std::cerr << name << app::texts::kNoDisplayNoFiles << '\n';
+    std::cerr << platform::FormatText(app::texts::kNoDisplayNoFiles, {name}) << '\n';
     return app::kExitUsage;
   }
   arguments.erase(arguments.begin());

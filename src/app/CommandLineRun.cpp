@@ -11,6 +11,7 @@
 #include "app/Texts.h"
 #include "platform/FolderWalk.h"
 #include "platform/InstanceLock.h"
+#include "platform/PlatformTexts.h"
 #include "platform/StandardStreams.h"
 
 namespace app {
@@ -60,7 +61,7 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
   if (!line.check && !line.filter) {
     guard = platform::TInstanceLock::TryAcquire();
     if (guard.outcome == platform::TLockOutcome::AnotherCopy) {
-      err << name << texts::kAnotherCopyRunning << '\n';
+      err << platform::FormatText(texts::kAnotherCopyRunning, {name}) << '\n';
       return kExitAnotherCopy;
     }
   }

@@ -8,6 +8,7 @@
 #include "app/ErrorReport.h"
 #include "engine/PathRules.h"
 #include "platform/IniFile.h"
+#include "platform/Translation.h"
 
 namespace app {
 namespace {
@@ -32,7 +33,7 @@ bool RunConsoleBatch(TFormMain& form, TConsoleView& view, const std::vector<std:
   } catch (const std::exception& error) {
     // The window would stay open after the report and write the settings when
     // the user closes it; without a window that close comes right away.
-    form.ReportError(stoppedAtPrefix(form) + error.what());
+    form.ReportError(stoppedAtPrefix(form) + std::string(platform::Tr(error.what())));
     return true;
   }
   return false;

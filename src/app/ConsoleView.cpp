@@ -8,6 +8,7 @@
 #include "app/TFormMain.h"
 #include "app/Texts.h"
 #include "app/Utf8.h"
+#include "platform/Translation.h"
 
 namespace app {
 
@@ -104,11 +105,11 @@ void TConsoleView::RunSteps() {
 }
 
 void TConsoleView::ShowWarning(const std::string& text) {
-  box(std::string(texts::kWarningCaption), text);
+  box(std::string(platform::Tr(texts::kWarningCaption)), text);
 }
 
 void TConsoleView::ShowAbortError(const std::string& text) {
-  box(std::string(texts::kErrorCaption), text);
+  box(std::string(platform::Tr(texts::kErrorCaption)), text);
 }
 
 void TConsoleView::ShowErrorReport(const std::string& caption, const std::string& text) {

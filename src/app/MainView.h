@@ -59,9 +59,10 @@ class TMainView {
   virtual void SetSoundVisible(bool visible) = 0;
   virtual void SetSoundLabelVisible(bool visible) = 0;
 
-  // Modal boxes. Warning: caption "警告", one "OK" button, warning icon.
+  // Modal boxes, captioned in the user's language. Warning: caption "Warning", one "OK" button,
+  // warning icon.
   virtual void ShowWarning(const std::string& text) = 0;
-  // Error box: caption "エラー", one "中止(&A)" button, error icon.
+  // Error box: caption "Error", one "&Abort" button, error icon.
   virtual void ShowAbortError(const std::string& text) = 0;
   // The general error report: error icon, one OK button.
   virtual void ShowErrorReport(const std::string& caption, const std::string& text) = 0;

@@ -14,8 +14,9 @@
 namespace app {
 
 // Where a row's value lives while the program runs: a check box on the
-// window or a field of the form (the options), or the chime selector.
-enum class THome { CheckBox, Field, ChimeNumber, ChimeShown };
+// window or a field of the form (the options), the chime selector, or the
+// language the program was started in (a text, see app/Language.h).
+enum class THome { CheckBox, Field, ChimeNumber, ChimeShown, Language };
 
 struct TSettingsRow {
   std::string_view key;  // in the settings section
@@ -31,7 +32,7 @@ struct TSettingsRow {
 // In the order the settings are read and written. The check-box rows come in
 // the order of their check boxes in the window's control table.
 // clang-format off
-inline constexpr std::array<TSettingsRow, 10> kSettingsRows{{
+inline constexpr std::array<TSettingsRow, 11> kSettingsRows{{
     {"Write_Comment",      1,  ExifData::flWriteComment,    THome::Field,       "comment",
      "write a comment segment naming the program"},
     {"Write_JFIF",         0,  ExifData::flWriteJFIF,       THome::CheckBox,    "jfif",
@@ -49,6 +50,7 @@ inline constexpr std::array<TSettingsRow, 10> kSettingsRows{{
      "keep the orientation as a minimal Exif segment"},
     {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field,       "keep-icc",
      "keep the ICC colour profile"},
+    {"Language",           0,  0,                           THome::Language,    "", ""},
 }};
 // clang-format on
 

@@ -4,12 +4,15 @@
 #include <optional>
 
 #include "app/ErrorReport.h"
+#include "app/Language.h"
 #include "app/SettingsValue.h"
 #include "app/Texts.h"
 #include "engine/PathRules.h"
 #include "platform/AppData.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/PlatformTexts.h"
+#include "platform/Translation.h"
 
 namespace app {
 namespace {
@@ -108,13 +111,13 @@ std::string OutcomeCountText(const TOutcomeCounts& counts) {
 TFormMain::TFormMain(TMainView& view, TFormEnvironment env) : view_(view), env_(std::move(env)) {}
 
 void TFormMain::FormCreate() {
-  view_.SetVersionLabel(std::string(ExifData::Version) + std::string(texts::kCreditLine));
+  view_.SetVersionLabel(std::string(ExifData::Version) +
+                        std::string(platform::Tr(texts::kCreditLine)));
   view_.ClearLog();
   view_.SetFileNameLabel("");
 
-  INIFile_ =
-      ExifData::ReplaceExtension(ExifData::FileNameOf(env_.exePath), texts::kSettingsExtension, "");
-  INIPath_ = platform::SubfolderPath(env_.appDataFolder, texts::kSettingsFolder);
+  INIFile_ = SettingsFileName(env_.exePath);
+  INIPath_ = SettingsFolder(env_.appDataFolder);
   ReadIni();
 }
 
@@ -134,9 +137,8 @@ void TFormMain::ReadIni() {
   const std::string section(texts::kSettingsSection);
   for (size_t row = 0; row < kSettingsRows.size(); ++row) {
     const TSettingsRow& setting = kSettingsRows[row];
-    const int32_t value =
-        ParseSettingsInteger(ini.ReadString(section, std::string(setting.key), ""))
-            .value_or(setting.fallback);
+    const std::string text = ini.ReadString(section, std::string(setting.key), "");
+    const int32_t value = ParseSettingsInteger(text).value_or(setting.fallback);
     switch (setting.home) {
       case THome::CheckBox:
         view_.SetChecked(row, value != 0);
@@ -157,6 +159,10 @@ void TFormMain::ReadIni() {
       case THome::ChimeShown:
         view_.SetSoundVisible(value != 0);
         break;
+      case THome::Language:
+        // Chosen before the window was made (app/Language.h); kept to be written back.
+        language_ = LanguageSetting(text);
+        break;
     }
   }
   SoundNo_ = view_.SoundValue();
@@ -165,7 +171,8 @@ void TFormMain::ReadIni() {
 
 void TFormMain::WriteIni() {
   if (!platform::FolderExists(INIPath_) && !platform::CreateFolder(INIPath_)) {
-    view_.ShowAbortError("<" + INIPath_ + std::string(texts::kCreationError));
+    view_.ShowAbortError(platform::FormatText(texts::kCreationError, {INIPath_}) + "\r\n" +
+                         std::string(platform::Tr(texts::kSettingsMayBeLost)));
     return;
   }
   platform::TIniFile ini(INIPath_ + INIFile_);
@@ -186,6 +193,9 @@ void TFormMain::WriteIni() {
         ini.WriteString(section, std::string(kSettingsRows[row].key),
                         std::to_string(view_.SoundValue()));
         continue;
+      case THome::Language:
+        ini.WriteString(section, std::string(kSettingsRows[row].key), language_);
+        continue;
     }
     ini.WriteString(section, std::string(kSettingsRows[row].key), on ? "1" : "0");
   }
@@ -200,7 +210,7 @@ void TFormMain::WriteIni() {
 void TFormMain::FormClose() { WriteIni(); }
 
 void TFormMain::StripJpeg(const std::string& FileName) {
-  const std::shared_ptr<TFileJob> job = beginFile(FileName, std::string(texts::kAnalyzing));
+  const std::shared_ptr<TFileJob> job = beginFile(FileName, std::string(platform::Tr(texts::kAnalyzing)));
   runFile(*job);
   finishFile(*job);
 }
@@ -521,7 +531,9 @@ void TFormMain::schedule(void (TFormMain::*what)()) {
 }
 
 void TFormMain::ReportError(std::string_view message) {
-  view_.ShowErrorReport(ErrorReportCaption(env_.exePath), ErrorReportText(message));
+  // A message that is a text of the program (the stream read error) is shown
+  // in the user's language; others were made in it already.
+  view_.ShowErrorReport(ErrorReportCaption(env_.exePath), ErrorReportText(platform::Tr(message)));
   if (resumeAfterReport_) {
     resumeAfterReport_ = false;
     schedule(&TFormMain::beginBatch);

@@ -185,6 +185,7 @@ class TFormMain {
   // number itself, not the "#n" resource name: the player takes numbers.
   int SoundNo_ = 0;
   std::array<bool, kSettingsRows.size()> fields_{};  // the options kept in form fields
+  std::string language_;  // the "Language" setting as read, written back unchanged
   TOutcomeCounts outcomes_;
   std::string stoppedAt_;
   std::optional<TRunning> running_;

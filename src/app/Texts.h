@@ -3,13 +3,21 @@
 
 #include <string_view>
 
+#include "platform/Translation.h"
+
 namespace app::texts {
 
-inline constexpr std::string_view kAnalyzing = "Analyzing...";
+using platform::Tx;
+
+// Marked Tx(...): shown in the user's language (platform::Tr). The log's
+// lines, "Strip error." and the count of outcomes are formats that scripts
+// read: they are never translated.
+
+inline constexpr std::string_view kAnalyzing = Tx("Analyzing...");
 // Captions of the warning and error boxes, in the window and on the console.
-inline constexpr std::string_view kWarningCaption = "警告";
-inline constexpr std::string_view kErrorCaption = "エラー";
-inline constexpr std::string_view kCreditLine = "  metadata off, pixels untouched";
+inline constexpr std::string_view kWarningCaption = Tx("Warning");
+inline constexpr std::string_view kErrorCaption = Tx("Error");
+inline constexpr std::string_view kCreditLine = Tx("  metadata off, pixels untouched");
 // Warning box of a file that was not stripped: kStripError + name + "> ".
 inline constexpr std::string_view kStripError = "Strip error.\r\n<";
 inline constexpr std::string_view kStripErrorEnd = "> ";
@@ -53,9 +61,10 @@ inline constexpr std::string_view kProgressEnd = ": ";
 inline constexpr std::string_view kStopping = "Stopping: ";
 // The line after a batch: kSummary + the outcome counts (OutcomeCountText).
 inline constexpr std::string_view kSummary = "Summary: ";
-// Settings folder that cannot be made: "<" + folder + kCreationError.
-inline constexpr std::string_view kCreationError =
-    "> creation error.\r\nConfigurations may not be saved.";
+// The box of a settings folder that cannot be made: kCreationError with the
+// folder, CR LF, kSettingsMayBeLost.
+inline constexpr std::string_view kCreationError = Tx("<%s> creation error.");
+inline constexpr std::string_view kSettingsMayBeLost = Tx("Configurations may not be saved.");
 
 inline constexpr std::string_view kSettingsFolder = "BRESKO";
 inline constexpr std::string_view kSettingsSection = "CONFIG";
@@ -65,11 +74,11 @@ inline constexpr std::string_view kSettingsExtension = ".ini";
 
 namespace app::texts {
 
-// Lines of the console program on standard error, after the program's name.
+// Lines of the console program on standard error: the program's name.
 inline constexpr std::string_view kAnotherCopyRunning =
-    ": another copy is running; nothing was done.";
+    Tx("%s: another copy is running; nothing was done.");
 inline constexpr std::string_view kNoDisplayNoFiles =
-    ": no display; name the JPEG files to strip on the command line.";
+    Tx("%s: no display; name the JPEG files to strip on the command line.");
 // A run with switches but no file.
 inline constexpr std::string_view kNoFilesNamed = ": no files named (see --help).";
 // The filter's input that could not be read.

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "engine/TextMark.h"
+
 namespace ExifData::texts {
 
 // Labels of the trace lines, by marker (each begins with a blank).
@@ -46,7 +48,8 @@ inline constexpr std::string_view kBackupEnding = "_bak.jpg";
 inline constexpr std::string_view kNumberedBackupStart = "_bak_";
 inline constexpr std::string_view kNumberedBackupEnd = ".jpg";
 
-// The failure of a memory-stream copy that runs short.
-inline constexpr std::string_view kStreamReadError = "ストリームからの読み取りエラー";
+// The failure of a memory-stream copy that runs short. The engine throws it
+// as it stands; the error report shows it in the user's language.
+inline constexpr std::string_view kStreamReadError = Tx("Stream read error");
 
 }  // namespace ExifData::texts

@@ -10,7 +10,7 @@
 
 namespace platform {
 
-// A refused write: "<path> に書き込めません".
+// A refused write: "Cannot write to <path>" in the user's language.
 class EIniWriteError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

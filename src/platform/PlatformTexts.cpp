@@ -2,7 +2,8 @@
 
 namespace platform {
 
-std::string FormatText(std::string_view format, std::initializer_list<std::string_view> args) {
+std::string FormatText(std::string_view english, std::initializer_list<std::string_view> args) {
+  const std::string_view format = Tr(english);
   std::string text;
   auto next = args.begin();
   size_t from = 0;

@@ -6,27 +6,29 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Translation.h"
+
 namespace platform {
 
-// A file that cannot be opened for loading: absolute path, trimmed reason. The
-// trailing blank is part of the text.
-inline constexpr std::string_view kTextCannotOpen = "ファイル %s は開けません。 %s ";
+// A file that cannot be opened for loading: absolute path, trimmed reason.
+inline constexpr std::string_view kTextCannotOpen = Tx("Cannot open file %s. %s");
 // A save whose file cannot be created or replaced: full path, trimmed reason.
-inline constexpr std::string_view kTextCannotCreate = "ファイル %s を作成できません。 %s";
+inline constexpr std::string_view kTextCannotCreate = Tx("Cannot create file %s. %s");
 // A save whose bytes cannot all be written: full path, trimmed reason.
-inline constexpr std::string_view kTextCannotWrite = "ファイル %s に書き込めません。 %s";
+inline constexpr std::string_view kTextCannotWrite = Tx("Cannot write to file %s. %s");
 // A file that delivers fewer bytes than its size gives the engine's stream
 // read error (ExifData::texts::kStreamReadError).
 // A refused write of the settings file: its full path. No full stop; the
 // general error report adds one.
-inline constexpr std::string_view kTextIniCannotWrite = "%s に書き込めません";
+inline constexpr std::string_view kTextIniCannotWrite = Tx("Cannot write to %s");
 // Settings not written because the file or its folder belongs to another user:
 // the full path of the settings file.
 inline constexpr std::string_view kTextIniNotOwned =
-    "Settings not written: %s or its folder belongs to another user.";
+    Tx("Settings not written: %s or its folder belongs to another user.");
 
-// `format` with each "%s" replaced by the next argument. Arguments are inserted
-// literally: a "%s" inside a path is not expanded again.
+// `format` in the chosen language (Tr) with each "%s" replaced by the next
+// argument. Arguments are inserted literally: a "%s" inside a path is not
+// expanded again.
 std::string FormatText(std::string_view format, std::initializer_list<std::string_view> args);
 
 // The system's description of an error as it goes into a message: every

@@ -8,28 +8,29 @@
 #include "app/ErrorReport.h"
 #include "app/Texts.h"
 #include "platform/Files.h"
+#include "platform/Translation.h"
 #include "window/TextConversion.h"
 #include "window/WindowTexts.h"
 
 namespace window {
 
 void ShowWarningBox(wxWindow* parent, const wxString& text) {
-  wxMessageDialog box(parent, text, ToWx(app::texts::kWarningCaption),
+  wxMessageDialog box(parent, text, ToWx(platform::Tr(app::texts::kWarningCaption)),
                       wxOK | wxICON_WARNING | wxCENTRE);
-  box.SetOKLabel(ToWx(texts::kOkButton));
+  box.SetOKLabel(ToWx(platform::Tr(texts::kOkButton)));
   box.ShowModal();
 }
 
 void ShowAbortErrorBox(wxWindow* parent, const wxString& text) {
-  wxMessageDialog box(parent, text, ToWx(app::texts::kErrorCaption),
+  wxMessageDialog box(parent, text, ToWx(platform::Tr(app::texts::kErrorCaption)),
                       wxOK | wxICON_ERROR | wxCENTRE);
-  box.SetOKLabel(ToWx(texts::kAbortButton));
+  box.SetOKLabel(ToWx(platform::Tr(texts::kAbortButton)));
   box.ShowModal();
 }
 
 void ShowErrorReportBox(wxWindow* parent, const wxString& caption, const wxString& text) {
   wxMessageDialog box(parent, text, caption, wxOK | wxICON_ERROR | wxCENTRE);
-  box.SetOKLabel(ToWx(texts::kOkButton));
+  box.SetOKLabel(ToWx(platform::Tr(texts::kOkButton)));
   box.ShowModal();
 }
 
@@ -39,7 +40,7 @@ std::string CurrentExceptionMessage() {
   } catch (const std::exception& error) {
     return error.what();
   } catch (...) {
-    return std::string(texts::kUnknownError);
+    return std::string(platform::Tr(texts::kUnknownError));
   }
 }
 
@@ -61,13 +62,13 @@ wxString CaseBlindWildcard(const wxString& wildcard) {
 
 void ReportCurrentErrorWithoutForm(wxWindow* parent) {
   ShowErrorReportBox(parent, ToWx(app::ErrorReportCaption(platform::ExecutablePath())),
-                     ToWx(app::ErrorReportText(CurrentExceptionMessage())));
+                     ToWx(app::ErrorReportText(platform::Tr(CurrentExceptionMessage()))));
 }
 
 std::unique_ptr<wxFileDialog> MakePictureDialog(wxWindow* parent) {
   // No title, folder or default extension: the platform's defaults apply. The
   // platform's file chooser is resizable and has no read-only box.
-  wxString filter = ToWx(texts::kPictureFilter);
+  wxString filter = ToWx(platform::Tr(texts::kPictureFilter));
 #ifdef __WXGTK__
   // GTK's patterns are case-sensitive, so a camera's DSC_0001.JPG would not
   // be listed; elsewhere the system's matching ignores case already.

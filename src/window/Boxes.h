@@ -9,9 +9,10 @@
 
 namespace window {
 
-// Warning: caption "警告", one "OK" button, warning icon, centred.
+// Warning: caption "Warning" (警告), one "OK" button, warning icon, centred.
 void ShowWarningBox(wxWindow* parent, const wxString& text);
-// Error with the single Abort button: caption "エラー", "中止(&A)", error icon.
+// Error with the single Abort button: caption "Error" (エラー), "&Abort"
+// (中止(&A)), error icon. The texts are in the user's language.
 void ShowAbortErrorBox(wxWindow* parent, const wxString& text);
 // The general error report: error icon, one OK button.
 void ShowErrorReportBox(wxWindow* parent, const wxString& caption, const wxString& text);

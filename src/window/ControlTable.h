@@ -1,13 +1,18 @@
 // The main window's controls in one table, in creation order (which is also
 // the stacking order: a later control lies above an earlier one). Rectangles
-// are pixels at 96 dpi in the 376 x 551 client area the window is designed for.
+// are pixels at 96 dpi in the 376 x 551 client area the window is designed for,
+// and fit the Japanese texts; longer texts of another language widen the window.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <string_view>
 
+#include "platform/Translation.h"
+
 namespace window {
+
+using platform::Tx;
 
 inline constexpr int kDesignClientWidth = 376;
 inline constexpr int kDesignClientHeight = 551;
@@ -30,7 +35,7 @@ struct TControlRow {
   TKind kind;
   TRectPx rect;
   unsigned anchors;
-  std::string_view text;  // UTF-8
+  std::string_view text;  // UTF-8; shown in the user's language when marked Tx
   int tabOrder;
   bool visible;
 };
@@ -44,15 +49,15 @@ inline constexpr std::array<TControlRow, 12> kControls{{
     {"Image1",         TKind::Picture,  {256,  16, 112, 137}, akTop | akRight,    "",                              kNoTabStop, true},
     {"LabelFileName",  TKind::Label,    {126,   8,  68,  13}, kLeftTop,           "LabelFileName",                 kNoTabStop, true},
     {"LabelVersion",   TKind::Label,    { 32, 526, 119,  13}, akLeft | akBottom,  "LabelVersion",                  kNoTabStop, true},
-    {"LabelSound",     TKind::Label,    {270, 118,  36,  13}, akTop | akRight,    "チャイム",                      kNoTabStop, false},
-    {"ButtonLoad",     TKind::Button,   { 32,   8,  75,  25}, kLeftTop,           "Load picture",                  0,          true},
+    {"LabelSound",     TKind::Label,    {270, 118,  36,  13}, akTop | akRight,    Tx("Chime"),                     kNoTabStop, false},
+    {"ButtonLoad",     TKind::Button,   { 32,   8,  75,  25}, kLeftTop,           Tx("Load picture"),              0,          true},
     {"Memo1",          TKind::Memo,     { 16, 152, 345, 360}, kAll,               "Memo1",                         6,          true},
-    {"ButtonClose",    TKind::Button,   {270, 518,  75,  25}, akRight | akBottom, "Close",                         7,          true},
-    {"CheckBoxJFIF",   TKind::CheckBox, { 48,  48, 129,  17}, kLeftTop,           "JFIF セグメントを出力",         1,          true},
-    {"CheckBoxEOI",    TKind::CheckBox, { 48,  71, 113,  17}, kLeftTop,           "EOI 以降を削除",                2,          true},
-    {"CheckBoxRename", TKind::CheckBox, { 48,  94, 161,  17}, kLeftTop,           "元の画像をリネームして残す",    3,          true},
+    {"ButtonClose",    TKind::Button,   {270, 518,  75,  25}, akRight | akBottom, Tx("Close"),                     7,          true},
+    {"CheckBoxJFIF",   TKind::CheckBox, { 48,  48, 129,  17}, kLeftTop,           Tx("Write a fresh JFIF header"), 1,          true},
+    {"CheckBoxEOI",    TKind::CheckBox, { 48,  71, 113,  17}, kLeftTop,           Tx("Remove data after the end of the image (also motion-photo video, HDR gain maps)"), 2, true},
+    {"CheckBoxRename", TKind::CheckBox, { 48,  94, 161,  17}, kLeftTop,           Tx("Keep a backup copy of the original (it keeps all metadata)"), 3, true},
     {"SpinEditSound",  TKind::SpinEdit, {312, 115,  49,  22}, akTop | akRight,    "0",                             5,          false},
-    {"CheckBoxAdobe",  TKind::CheckBox, { 48, 117, 178,  17}, kLeftTop,           "APP14(Adobe) セグメントを出力", 4,          true},
+    {"CheckBoxAdobe",  TKind::CheckBox, { 48, 117, 178,  17}, kLeftTop,           Tx("Keep the Adobe APP14 segment (colours of CMYK files)"), 4, true},
 }};
 // clang-format on
 

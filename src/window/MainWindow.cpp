@@ -12,6 +12,7 @@
 
 #include "app/Options.h"
 #include "platform/Sound.h"
+#include "platform/Translation.h"
 #include "window/AccessibleName.h"
 #include "window/ArtImages.h"
 #include "window/Boxes.h"
@@ -104,7 +105,8 @@ TMainWindow::TMainWindow() : wxFrame(nullptr, wxID_ANY, ToWx(texts::kCaption)) {
   createControls();
   setTabOrder();
   nameForScreenReaders();
-  SetClientSize(designClient());
+  // Wider than designed when a longer text (English, say) needs the room.
+  SetClientSize(designClient() + wxSize(extraClientWidth_, 0));
   keepControlsVisible();
 
   panel_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
@@ -150,7 +152,7 @@ void TMainWindow::createControls() {
     const TRectPx rect = designRect(i);
     const wxPoint position(rect.left, rect.top);
     const wxSize size(rect.width, rect.height);
-    const wxString text = ToWx(row.text);
+    const wxString text = ToWx(platform::Tr(row.text));
     wxWindow* control = nullptr;
     switch (row.kind) {
       case TKind::Picture:
@@ -188,6 +190,7 @@ void TMainWindow::createControls() {
       control->SetSize(control->GetBestSize());
     control->Show(row.visible);
     controls_[i] = control;
+    if (row.kind == TKind::CheckBox) makeRoomForText(i);
   }
 
   labelFileName_ = static_cast<wxStaticText*>(controls_[ControlRow("LabelFileName")]);
@@ -251,6 +254,20 @@ void TMainWindow::keepControlsVisible() {
   SetMinClientSize(wxSize(width, height));
 }
 
+// The designed widths fit the Japanese texts. A longer text (English, say)
+// widens its check box, and the window with it, so that it clears the picture
+// box on its right, which follows the right edge.
+void TMainWindow::makeRoomForText(size_t control) {
+  const size_t i = control;
+  const TRectPx rect = designRect(i);
+  extraWidth_[i] = std::max(0, controls_[i]->GetBestSize().GetWidth() - rect.width);
+  if (extraWidth_[i] == 0) return;
+  controls_[i]->SetSize(rect.width + extraWidth_[i], rect.height);
+  constexpr int kPictureGap = 8;
+  const int right = rect.left + rect.width + extraWidth_[i] + kPictureGap;
+  extraClientWidth_ = std::max(extraClientWidth_, right - designRect(ControlRow("Image1")).left);
+}
+
 void TMainWindow::setTabOrder() {
   std::vector<size_t> stops;
   for (size_t row = 0; row < kControls.size(); ++row)
@@ -270,7 +287,7 @@ void TMainWindow::followAnchors() {
     if (row.kind == TKind::Label)
       controls_[i]->Move(rect.left, rect.top);  // its size follows its text
     else
-      controls_[i]->SetSize(rect.left, rect.top, rect.width, rect.height);
+      controls_[i]->SetSize(rect.left, rect.top, rect.width + extraWidth_[i], rect.height);
   }
   // Shortened labels end where their neighbour now begins.
   for (const TShortened& cut : kShortened) {

@@ -82,6 +82,7 @@ class TMainWindow : public wxFrame, public app::TMainView {
   TRectPx designRect(size_t row) const;
   wxSize designClient() const;
   void runReported(const std::function<void()>& step);
+  void makeRoomForText(size_t control);
   void setTabOrder();
   void followAnchors();
   void dropFiles(const wxArrayString& paths);
@@ -94,6 +95,10 @@ class TMainWindow : public wxFrame, public app::TMainView {
   double scale_ = TextScale();
   wxPanel* panel_ = nullptr;
   std::array<wxWindow*, kControls.size()> controls_{};
+  // What a check box's text needs beyond its designed width (0: it fits), and
+  // what the window is made wider by so that the texts clear the picture.
+  std::array<int, kControls.size()> extraWidth_{};
+  int extraClientWidth_ = 0;
   wxStaticText* labelFileName_ = nullptr;
   wxStaticText* labelVersion_ = nullptr;
   wxStaticText* labelSound_ = nullptr;

@@ -9,6 +9,9 @@
 
 #include <exception>
 
+#include "app/Language.h"
+#include "window/ToolkitLanguage.h"
+
 namespace window {
 
 #if wxUSE_EVENTLOOP_SOURCE
@@ -36,6 +39,8 @@ class TWindowHost::TReadyWatch {
 #endif
 
 TWindowHost::TWindowHost(app::TFormEnvironment environment) {
+  // The controls take their texts when they are made.
+  UseToolkitLanguage(app::UseChosenLanguage(environment.exePath, environment.appDataFolder));
   auto* window = new TMainWindow;  // owned by the toolkit: deleted when closed
   window_ = window;
   form_ = std::make_unique<app::TFormMain>(*window, std::move(environment));

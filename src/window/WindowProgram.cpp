@@ -8,6 +8,9 @@
 
 #include "app/ConsoleProgram.h"
 #include "app/Environment.h"
+#include "app/Language.h"
+#include "platform/AppData.h"
+#include "platform/Files.h"
 #include "window/DisplayHold.h"
 #include "window/WindowApp.h"
 #include "window/WindowHost.h"
@@ -28,7 +31,9 @@ int RunWindowProgram(int argc, char** argv, app::TOtherCopies otherCopies) {
     started = wxEntryStart(toolkitArgc, toolkitArgv);
   }
   if (!started) {
-    // The display went away after it was checked: strip on the console.
+    // The display went away after it was checked: strip on the console, in
+    // the language the program has chosen (this module keeps its own choice).
+    app::UseChosenLanguage(platform::ExecutablePath(), platform::AppDataFolder());
     return app::RunConsoleProgram(files, std::cout, std::cerr);
   }
   if (wxTheApp->CallOnInit()) {

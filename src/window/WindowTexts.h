@@ -4,18 +4,22 @@
 
 #include <string_view>
 
+#include "platform/Translation.h"
+
 namespace window::texts {
 
+using platform::Tx;
+
 inline constexpr std::string_view kCaption = "Velmora";
-inline constexpr std::string_view kAbortButton = "中止(&A)";
+inline constexpr std::string_view kAbortButton = Tx("&Abort");
 // Named rather than left to the toolkit, whose stock label follows the locale.
-inline constexpr std::string_view kOkButton = "OK";
+inline constexpr std::string_view kOkButton = Tx("OK");
 inline constexpr std::string_view kPictureFilter =
-    "JPEGファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|すべて(*.*)|*.*";
+    Tx("JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|All files (*.*)|*.*");
 // What screen readers say for the controls without a caption of their own.
 inline constexpr std::string_view kLogName = "Log";
 inline constexpr std::string_view kChimeName = "Chime number";
 // The general error report of an exception that carries no message.
-inline constexpr std::string_view kUnknownError = "Unknown error";
+inline constexpr std::string_view kUnknownError = Tx("Unknown error");
 
 }  // namespace window::texts

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/ConsoleView.h"
+#include "platform/Translation.h"
 
 namespace app {
 namespace {
@@ -36,7 +37,28 @@ TEST(ConsoleView, LogLinesAndBoxesAreEscapedButABoxKeepsItsLineBreak) {
   view.AppendLogLines({"-----<evil\n.jpg>-----"});
   view.ShowWarning("Strip error.\r\n<evil\x1B[31m.jpg> ");
   EXPECT_EQ(out.str(), "-----<evil\\n.jpg>-----\n");
-  EXPECT_EQ(err.str(), "警告: Strip error.\n<evil\\x1B[31m.jpg> \n");
+  EXPECT_EQ(err.str(), "Warning: Strip error.\n<evil\\x1B[31m.jpg> \n");
+}
+
+// The captions speak the chosen language; the log and the box's text are
+// the program's own and stay as they are.
+TEST(ConsoleView, BoxCaptionsAreInTheChosenLanguage) {
+  struct TCase {
+    const char* language;
+    const char* err;
+  };
+  for (const TCase& c : {TCase{"en", "Warning: Strip error.\n<a.jpg> \nError: <x>\n"},
+                         TCase{"ja", "警告: Strip error.\n<a.jpg> \nエラー: <x>\n"}}) {
+    platform::UseLanguage(c.language);
+    std::ostringstream out, err;
+    TConsoleView view(out, err);
+    view.AppendLogLines({"  *** Not Jpeg file. Marker=$4142"});
+    view.ShowWarning("Strip error.\r\n<a.jpg> ");
+    view.ShowAbortError("<x>");
+    EXPECT_EQ(out.str(), "  *** Not Jpeg file. Marker=$4142\n") << c.language;
+    EXPECT_EQ(err.str(), c.err) << c.language;
+  }
+  platform::UseLanguage("en");
 }
 
 }  // namespace

@@ -43,14 +43,14 @@ TEST_F(Settings, FirstRunUsesTheDefaultsAndTheCloseWritesThemInOrder) {
   EXPECT_EQ(ReadSettings(),
             "[CONFIG]\nWrite_Comment=1\nWrite_JFIF=0\nOriginal_JFIF=0\nDelete_after_EOI=1\n"
             "Save_Original_File=0\nWrite_APP14=1\nWave_Sound=16\nWave_Change=0\n"
-            "Keep_Orientation=0\nKeep_ICC=0\n");
+            "Keep_Orientation=0\nKeep_ICC=0\nLanguage=\n");
 }
 
 TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
   WriteSettings(
       "; kept\n[Other]\nWave_Sound=3\n\n[config]\nwrite_jfif=2\nDelete_after_EOI=yes\n"
       "Write_APP14=0x0\nSave_Original_File= -1\nOriginal_JFIF=$1\nWave_Sound=99\n"
-      "Added_By_Hand=1\nkeep_orientation=2\nKeep_ICC=on\n[Tail]\nx=y\n");
+      "Added_By_Hand=1\nkeep_orientation=2\nKeep_ICC=on\nlanguage= ja \n[Tail]\nx=y\n");
   Form();
   EXPECT_TRUE(on("Write_JFIF"));
   EXPECT_TRUE(on("Delete_after_EOI"));  // "yes" is no number: the default
@@ -72,6 +72,26 @@ TEST_F(Settings, ValuesReadByTheirRulesAndWriteBackNormalised) {
   EXPECT_EQ(ini.ReadString("CONFIG", "Original_JFIF", ""), "1");
   EXPECT_EQ(ini.ReadString("CONFIG", "Keep_Orientation", ""), "1");
   EXPECT_EQ(ini.ReadString("CONFIG", "Keep_ICC", ""), "0");
+  EXPECT_EQ(ini.ReadString("CONFIG", "Language", ""), "ja");
+}
+
+// The language is no option: a value that names none is written back empty,
+// so the file stays plain ASCII.
+TEST_F(Settings, LanguageIsWrittenBackAsAPlainCode) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"ja", "ja"}, {"fr", "fr"}, {"", ""}, {"日本語", ""}, {"ja jp", ""}};
+  for (const auto& [stored, written] : cases) {
+    WriteSettings(std::string("[CONFIG]\nLanguage=") + stored + "\n");
+    TRecordingView fresh;
+    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
+                              "/opt/velmora", appData.string(), chime};
+    app::TFormMain form(fresh, env);
+    form.FormCreate();
+    form.FormClose();
+    EXPECT_EQ(platform::TIniFile(SettingsFile().string()).ReadString("CONFIG", "Language", "?"),
+              written)
+        << stored;
+  }
 }
 
 TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
@@ -114,7 +134,7 @@ TEST_F(Settings, ReadOnlySettingsFileIsReportedAndKept) {
   Form();
   EXPECT_TRUE(on("Write_JFIF"));
   EXPECT_THROW_MSG(Form().FormClose(), platform::EIniWriteError,
-                   SettingsFile().string() + " に書き込めません");
+                   "Cannot write to " + SettingsFile().string());
   EXPECT_EQ(ReadSettings(), "[CONFIG]\nWrite_JFIF=1\n");
 }
 

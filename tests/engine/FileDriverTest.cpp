@@ -167,7 +167,7 @@ TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
   driver.run.TraceLog.clear();
   driver.run.FLAG = 0;
   EXPECT_THROW_MSG(driver.run.AnalyzeExif("/pics/copy.jpg"), ExifData::EStreamReadError,
-                   "ストリームからの読み取りエラー");
+                   "Stream read error");
   EXPECT_EQ(driver.run.TraceLog,
             (TStringList{"-----<copy.jpg>-----", "ADRS=$000000 MARK=$FFD8 SOI",
                          "ADRS=$000002 MARK=$FFDB DQI", "ADRS=$000047 MARK=$FFC4 DHI"}));

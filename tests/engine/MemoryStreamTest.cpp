@@ -66,8 +66,7 @@ TEST(MemoryStream, CopyThatRunsShortThrowsTheStreamReadError) {
     TMemoryStream source = StreamOf({1, 2, 3, 4, 5}, c.position);
     TMemoryStream target;
     SCOPED_TRACE(testing::Message() << "at " << c.position << " for " << c.count);
-    EXPECT_THROW_MSG(target.CopyFrom(source, c.count), EStreamReadError,
-                     "ストリームからの読み取りエラー");
+    EXPECT_THROW_MSG(target.CopyFrom(source, c.count), EStreamReadError, "Stream read error");
   }
 }
 

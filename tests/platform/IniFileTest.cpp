@@ -196,7 +196,7 @@ TEST(TIniFile, FlushRefusedByTheFileOrItsFolderThrowsAndLeavesNoTrace) {
        {"readonly.ini", "BRESKO/velmora.ini", "folder.ini", "missing/velmora.ini"}) {
     TIniFile ini(folder / name);
     ini.WriteString("CONFIG", "k", "new");
-    EXPECT_EQ(flushError(ini), folder / name + " に書き込めません");
+    EXPECT_EQ(flushError(ini), "Cannot write to " + folder / name);
   }
   EXPECT_EQ(ReadFile(folder / "readonly.ini"), "[CONFIG]\nk=old\n");
   EXPECT_EQ(folder.Names(), before);
@@ -212,7 +212,7 @@ TEST(TIniFile, FileThatCannotBeReadIsReadAsEmptyButNotOverwritten) {
     TIniFile ini(path);
     if (ini.ReadString("CONFIG", "Write_JFIF", "<none>") != "<none>") return "read something";
     ini.WriteString("CONFIG", "Write_JFIF", "0");
-    const std::string expected = path + " に書き込めません";
+    const std::string expected = "Cannot write to " + path;
     if (const std::string got = flushError(ini); got != expected) return "flush gave: " + got;
     return "";
   });

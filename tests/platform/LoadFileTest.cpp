@@ -51,12 +51,11 @@ TEST(LoadFile, UnopenablePathGivesOneLineWithAbsolutePathAndTrimmedReason) {
     std::string line;
   } cases[] = {
       {"missing.jpg",
-       "ファイル " + folder.Path() + "/missing.jpg は開けません。 No such file or directory "},
-      {folder / "folder.jpg",
-       "ファイル " + folder.Path() + "/folder.jpg は開けません。 Is a directory "},
-      {"file/a.jpg", "ファイル " + folder.Path() + "/file/a.jpg は開けません。 Not a directory "},
-      {std::string("a\0b.jpg", 7), "ファイル " + folder.Path() + "/" + std::string("a\0b.jpg", 7) +
-                                       " は開けません。 Invalid argument "},
+       "Cannot open file " + folder.Path() + "/missing.jpg. No such file or directory"},
+      {folder / "folder.jpg", "Cannot open file " + folder.Path() + "/folder.jpg. Is a directory"},
+      {"file/a.jpg", "Cannot open file " + folder.Path() + "/file/a.jpg. Not a directory"},
+      {std::string("a\0b.jpg", 7), "Cannot open file " + folder.Path() + "/" +
+                                       std::string("a\0b.jpg", 7) + ". Invalid argument"},
   };
   for (const auto& c : cases) {
     TMemoryStream stream = usedStream();
@@ -74,7 +73,7 @@ TEST(LoadFile, FileTheUserMayNotReadGivesPermissionDenied) {
   EXPECT_UNPRIVILEGED([&]() -> std::string {
     TMemoryStream stream;
     const TLoadResult result = TPlatformFiles().LoadFile(path, stream);
-    const std::string expected = "ファイル " + path + " は開けません。 Permission denied ";
+    const std::string expected = "Cannot open file " + path + ". Permission denied";
     if (result.kind != TLoadResult::TKind::Failed || result.message != expected) {
       return "got: " + result.message;
     }
@@ -105,7 +104,7 @@ TEST(LoadFile, FileDeliveringFewerBytesThanItsSizeGivesTheStreamReadError) {
   TMemoryStream stream = usedStream();
   const TLoadResult result = TPlatformFiles().LoadFile(path, stream);
   EXPECT_EQ(result.kind, TLoadResult::TKind::Failed);
-  EXPECT_EQ(result.message, "ストリームからの読み取りエラー");
+  EXPECT_EQ(result.message, "Stream read error");
   EXPECT_EQ(stream.Size(), 0);
 }
 

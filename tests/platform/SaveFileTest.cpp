@@ -216,7 +216,7 @@ TEST(SaveFileAtomically, RefusesWhatAnInPlaceWriteCouldNotOpenAndTouchesNothing)
   };
   for (const auto& c : cases) {
     EXPECT_EQ(saveError(folder / c.name, "new"),
-              "ファイル " + (folder / c.name) + " を作成できません。 " + c.reason);
+              "Cannot create file " + (folder / c.name) + ". " + c.reason);
   }
   EXPECT_EQ(ReadFile(folder / "readonly.jpg"), "old");
   EXPECT_EQ(ModeOf(folder / "readonly.jpg"), 0444);
@@ -234,8 +234,7 @@ TEST(SaveFileAtomically, RefusesAnotherUsersFileAndAReadOnlyFolderForAnUnprivile
   EXPECT_UNPRIVILEGED([&]() -> std::string {
     std::string problems;
     for (const std::string name : {"theirs.jpg", "locked/shared.jpg"}) {
-      const std::string expected =
-          "ファイル " + (folder / name) + " を作成できません。 Permission denied";
+      const std::string expected = "Cannot create file " + (folder / name) + ". Permission denied";
       if (const std::string got = saveError(folder / name, "new"); got != expected) {
         problems += name + ": " + got + "\n";
       }
@@ -273,7 +272,7 @@ TEST(SaveFileAtomically, FullDiskGivesTheWriteErrorAndKeepsTheOldFile) {
   const std::string old = velmora::test::RandomBytes(64 << 10, 1);
   WriteFile(path, old);
   EXPECT_EQ(saveError(path, velmora::test::RandomBytes(512 << 10, 2)),
-            "ファイル " + path + " に書き込めません。 No space left on device");
+            "Cannot write to file " + path + ". No space left on device");
   EXPECT_EQ(ReadFile(path), old);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "disk"), {}), 1);
 }

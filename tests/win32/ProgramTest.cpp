@@ -3,7 +3,9 @@
 // comment's bytes for an executable whose name is not ASCII.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "WinTestSupport.h"
@@ -134,6 +136,36 @@ TEST(Win32Program, VersionInformationIsTheProgramsVersion) {
   EXPECT_EQ(text(L"CompanyName"), "BRESKO");
   EXPECT_NE(text(L"LegalCopyright"), "<none>");
   EXPECT_EQ(text(L"ProgramID"), "<none>");
+}
+
+// The catalogs are inside the exe: with the settings choosing Japanese, the
+// console's box caption and the platform's message come out in Japanese; the
+// log's own lines and "Strip error." stay as they are.
+TEST(Win32Program, SpeaksTheLanguageTheSettingsChoose) {
+  const std::string folder = platform::SubfolderPath(platform::AppDataFolder(), "BRESKO");
+  const std::string settings = folder + "velmora.ini";
+  // The other runs of the program write this file too: it is put back after.
+  const bool existed = std::filesystem::exists(std::filesystem::u8path(settings));
+  const std::string before = existed ? ReadBytes(settings) : std::string();
+  std::filesystem::create_directories(std::filesystem::u8path(folder));
+  for (const auto& [language, warning, cannotOpen] :
+       {std::tuple{"ja", "警告: Strip error.", "ファイル "},
+        std::tuple{"en", "Warning: Strip error.", "Cannot open file "}}) {
+    SCOPED_TRACE(language);
+    WriteBytes(settings, std::string("[CONFIG]\r\nWave_Sound=0\r\nLanguage=") + language + "\r\n");
+    TTempFolder photos;
+    const TRun run = RunProcess(quoted(program()) + L" " + quoted(L"無い.jpg"), photos.Path());
+    EXPECT_EQ(run.status, 1u) << run.out;
+    EXPECT_NE(run.out.find(cannotOpen), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(warning), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("velmora: 0 written, 0 already clean, 1 not written (1 not loaded)"),
+              std::string::npos)
+        << run.out;
+  }
+  if (existed)
+    WriteBytes(settings, before);
+  else
+    std::filesystem::remove(std::filesystem::u8path(settings));
 }
 
 // The comment carries the executable's name in the ANSI code page, as the

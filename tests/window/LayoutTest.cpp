@@ -39,7 +39,11 @@ class WindowLayout : public WindowTest {
     }
   }
 };
+// The designed pixels are those of the Japanese texts.
+constexpr const char* kJapanese = "[CONFIG]\r\nLanguage=ja\r\n";
+
 TEST_F(WindowLayout, OpensWithCaptionSizeAndEveryControlInPlace) {
+  WriteSettings(kJapanese);
   ASSERT_TRUE(StartWindow());
   EXPECT_EQ(window::ToUtf8(Window().GetTitle()), "Velmora");
   EXPECT_EQ(Window().GetClientSize(), wxSize(376, 551));
@@ -68,6 +72,7 @@ TEST_F(WindowLayout, OpensWithCaptionSizeAndEveryControlInPlace) {
 }
 
 TEST_F(WindowLayout, ResizingMovesRightAndBottomFollowersAndStretchesTheLog) {
+  WriteSettings(kJapanese);
   ASSERT_TRUE(StartWindow());
   Window().SetClientSize(476, 611);  // 100 wider, 60 taller
   ASSERT_TRUE(WaitFor([&] { return Control("Memo1")->GetSize() == wxSize(445, 420); }));
@@ -99,16 +104,19 @@ TEST_F(WindowLayout, ResizingMovesRightAndBottomFollowersAndStretchesTheLog) {
   });
 }
 
+// In English unless the settings say otherwise (the tests run without a
+// locale), in Japanese when they name it.
 TEST_F(WindowLayout, ShowsTheDesignedTextsWithTheLogAndFileNameEmpty) {
   ASSERT_TRUE(StartWindow());
   const std::vector<std::pair<const char*, const char*>> labels{
       {"ButtonLoad", "Load picture"},
       {"ButtonClose", "Close"},
-      {"CheckBoxJFIF", "JFIF セグメントを出力"},
-      {"CheckBoxEOI", "EOI 以降を削除"},
-      {"CheckBoxRename", "元の画像をリネームして残す"},
-      {"CheckBoxAdobe", "APP14(Adobe) セグメントを出力"},
-      {"LabelSound", "チャイム"},
+      {"CheckBoxJFIF", "Write a fresh JFIF header"},
+      {"CheckBoxEOI",
+       "Remove data after the end of the image (also motion-photo video, HDR gain maps)"},
+      {"CheckBoxRename", "Keep a backup copy of the original (it keeps all metadata)"},
+      {"CheckBoxAdobe", "Keep the Adobe APP14 segment (colours of CMYK files)"},
+      {"LabelSound", "Chime"},
       {"LabelFileName", ""},
       {"LabelVersion", "v0.1.3d  metadata off, pixels untouched"},
   };

@@ -169,7 +169,7 @@ TEST_F(WindowRoutes, AFileThatIsNotAJpegGetsAWarningBoxAndTheBatchGoesOn) {
 
   TBox box;
   wxTEST_DIALOG(Drop({PhotoPath("notes.txt"), PhotoPath("photo.jpg")}), TExpectBox(box));
-  EXPECT_EQ(box.caption, "警告");
+  EXPECT_EQ(box.caption, "Warning");
   EXPECT_EQ(box.message, "Strip error.\n<notes.txt> ");
   EXPECT_EQ(box.okLabel, "OK");
   EXPECT_EQ(box.icon, wxICON_WARNING);
@@ -210,10 +210,10 @@ class TExpectPictureDialog : public wxExpectModalBase<wxFileDialog, TExpectPictu
 #ifdef __WXGTK__
     // GTK matches with letter case, so every letter is given in both.
     EXPECT_EQ(window::ToUtf8(dialog->GetWildcard()),
-              "JPEGファイル (*.jpg;*.jpeg)|*.[jJ][pP][gG];*.[jJ][pP][eE][gG]|すべて(*.*)|*.*");
+              "JPEG files (*.jpg;*.jpeg)|*.[jJ][pP][gG];*.[jJ][pP][eE][gG]|All files (*.*)|*.*");
 #else
     EXPECT_EQ(window::ToUtf8(dialog->GetWildcard()),
-              "JPEGファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|すべて(*.*)|*.*");
+              "JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|All files (*.*)|*.*");
 #endif
     EXPECT_EQ(dialog->GetFilterIndex(), 0);
     EXPECT_TRUE(dialog->HasFlag(wxFD_MULTIPLE));
@@ -345,8 +345,8 @@ TEST_F(WindowRoutes, ASettingsFolderThatCannotBeMadeIsReportedWithAnAbortBoxAndT
 
   TBox box;
   wxTEST_DIALOG(Click("ButtonClose"), TExpectBox(box));
-  EXPECT_EQ(box.caption, "エラー");
-  EXPECT_EQ(box.okLabel, "中止(&A)");
+  EXPECT_EQ(box.caption, "Error");
+  EXPECT_EQ(box.okLabel, "&Abort");
   EXPECT_EQ(box.icon, wxICON_ERROR);
   EXPECT_EQ(box.buttons, wxOK);
   EXPECT_EQ(box.message, "<" + SettingsFile().parent_path().string() +

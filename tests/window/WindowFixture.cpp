@@ -214,10 +214,10 @@ void WindowTest::Pump() {
 
 std::string WrittenSettings(const std::vector<std::string>& changes) {
   // Written out, not taken from the settings table, so that a slip there shows.
-  std::vector<std::string> lines{"Write_Comment=1",    "Write_JFIF=0",         "Original_JFIF=0",
-                                 "Delete_after_EOI=1", "Save_Original_File=0", "Write_APP14=1",
-                                 "Wave_Sound=16",      "Wave_Change=0",        "Keep_Orientation=0",
-                                 "Keep_ICC=0"};
+  std::vector<std::string> lines{
+      "Write_Comment=1",      "Write_JFIF=0",  "Original_JFIF=0", "Delete_after_EOI=1",
+      "Save_Original_File=0", "Write_APP14=1", "Wave_Sound=16",   "Wave_Change=0",
+      "Keep_Orientation=0",   "Keep_ICC=0",    "Language="};
   for (const std::string& change : changes) {
     const std::string key = change.substr(0, change.find('=') + 1);
     for (std::string& line : lines)

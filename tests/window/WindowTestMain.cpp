@@ -1,6 +1,7 @@
 // Window tests: one toolkit start for the whole run, on the display the test
 // runner provides. Listing the tests needs no display (the build lists them).
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <wx/dialog.h>
 #include <wx/init.h>
 #include <wx/modalhook.h>
@@ -30,6 +31,9 @@ class TUnexpectedDialogHook : public wxModalDialogHook {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  // The window speaks English unless a test's settings choose a language,
+  // whatever the locale of the machine that runs the tests.
+  for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) unsetenv(variable);
 
   int toolkitArgc = 1;
   char* toolkitArgv[] = {argv[0], nullptr};

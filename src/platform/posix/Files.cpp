@@ -95,7 +95,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  if (got < size) return failed(std::string(ExifData::texts::kStreamReadError));
+  if (got < size) return failed(std::string(Tr(ExifData::texts::kStreamReadError)));
   if (size > 0) into.Adopt(bytes, size, std::move(buffer));
   posix::RememberLoad(path, std::move(loaded));
   return {};

@@ -119,7 +119,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   }
   if (got < bytes.size()) {
     into.Clear();
-    return failed(std::string(ExifData::texts::kStreamReadError));
+    return failed(std::string(Tr(ExifData::texts::kStreamReadError)));
   }
   return {};
 }
