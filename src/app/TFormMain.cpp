@@ -210,7 +210,8 @@ void TFormMain::WriteIni() {
 void TFormMain::FormClose() { WriteIni(); }
 
 void TFormMain::StripJpeg(const std::string& FileName) {
-  const std::shared_ptr<TFileJob> job = beginFile(FileName, std::string(platform::Tr(texts::kAnalyzing)));
+  const std::shared_ptr<TFileJob> job =
+      beginFile(FileName, std::string(platform::Tr(texts::kAnalyzing)));
   runFile(*job);
   finishFile(*job);
 }
