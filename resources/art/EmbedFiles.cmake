@@ -5,21 +5,14 @@
 # needs no files beside itself. GCC and Clang take the bytes straight from the
 # file with the assembler's .incbin; other compilers get a generated array.
 # The sizes are read at configure time, so a changed file reconfigures.
+include(AsmDataSection)
+
 function(velmora_embed_files out namespace)
   set(asm "")
   set(decls "")
   set(defs "")
   set(files "")
   set(pairs ${ARGN})
-  # ELF returns to the section it left with .previous; PE/COFF has no such
-  # directive, and its read-only data section is .rdata.
-  if(WIN32)
-    set(rodata ".rdata,\\\"dr\\\"")
-    set(back ".text")
-  else()
-    set(rodata ".rodata")
-    set(back ".previous")
-  endif()
   while(pairs)
     list(POP_FRONT pairs name file)
     get_filename_component(file "${file}" ABSOLUTE)
@@ -28,8 +21,8 @@ function(velmora_embed_files out namespace)
     set(symbol "velmora_embed_${namespace}_${name}")
     if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
       string(APPEND asm
-        "__asm__(\".section ${rodata}\\n.balign 16\\n.globl ${symbol}\\n${symbol}:\\n"
-        ".incbin \\\"${file}\\\"\\n${back}\\n\");\n")
+        "__asm__(\".section ${VELMORA_ASM_RODATA}\\n.balign 16\\n.globl ${symbol}\\n${symbol}:\\n"
+        ".incbin \\\"${file}\\\"\\n${VELMORA_ASM_BACK}\\n\");\n")
       string(APPEND decls "extern \"C\" const unsigned char ${symbol}[];\n")
     else()
       file(READ "${file}" hex HEX)

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <sstream>
 
 #include "window/GtkFunction.h"
 
@@ -123,6 +125,19 @@ std::string DesktopTest::WindowNamed(const std::string& title) {
       },
       20000);
   return found;
+}
+
+wxRect DesktopTest::Geometry(const std::string& id) {
+  std::istringstream shell(Xdo({"getwindowgeometry", "--shell", id}));
+  wxRect rect;
+  for (std::string line; std::getline(shell, line);) {
+    const int value = std::atoi(line.substr(line.find('=') + 1).c_str());
+    if (line.rfind("X=", 0) == 0) rect.x = value;
+    if (line.rfind("Y=", 0) == 0) rect.y = value;
+    if (line.rfind("WIDTH=", 0) == 0) rect.width = value;
+    if (line.rfind("HEIGHT=", 0) == 0) rect.height = value;
+  }
+  return rect;
 }
 
 bool DesktopTest::Activate(const std::string& id) {

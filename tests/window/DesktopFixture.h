@@ -36,6 +36,8 @@ class DesktopTest : public WindowTest {
   // The X window id of the visible top-level window titled `title`, waiting
   // for it; "" when none shows up.
   std::string WindowNamed(const std::string& title);
+  // The top-left corner and size of the X window `id`, as xdotool reports them.
+  wxRect Geometry(const std::string& id);
   // Asks the window manager to activate the window `id` (as a click on its
   // task-bar button would) until it is the active one; false when it never is.
   bool Activate(const std::string& id);

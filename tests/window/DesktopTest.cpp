@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "DesktopFixture.h"
 #include "window/TextConversion.h"
@@ -30,19 +29,6 @@ class DesktopSession : public DesktopTest {
   // The screen position of the middle of `rect`.
   static std::pair<int, int> Middle(const wxRect& rect) {
     return {rect.x + rect.width / 2, rect.y + rect.height / 2};
-  }
-  // The top-left corner and size of an X window, as xdotool reports them.
-  wxRect Geometry(const std::string& id) {
-    std::istringstream shell(Xdo({"getwindowgeometry", "--shell", id}));
-    wxRect rect;
-    for (std::string line; std::getline(shell, line);) {
-      const int value = std::atoi(line.substr(line.find('=') + 1).c_str());
-      if (line.rfind("X=", 0) == 0) rect.x = value;
-      if (line.rfind("Y=", 0) == 0) rect.y = value;
-      if (line.rfind("WIDTH=", 0) == 0) rect.width = value;
-      if (line.rfind("HEIGHT=", 0) == 0) rect.height = value;
-    }
-    return rect;
   }
   // Starts the drag program offering `paths`; its window id.
   std::string StartDragSource(const std::vector<std::string>& paths, const std::string& printed) {

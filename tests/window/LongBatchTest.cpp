@@ -15,7 +15,6 @@
 #include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 
 #include "DesktopFixture.h"
 #include "JpegBuilder.h"
@@ -177,15 +176,10 @@ TEST_F(LongBatch, FilesDraggedInMidBatchAreTakenAtOnceAndRunAfterIt) {
   ASSERT_TRUE(WaitFor([&] { return ReadFile(printed).find("ready") != std::string::npos; }, 20000));
   const std::string sourceWindow = WindowNamed("drag-source");
   ASSERT_FALSE(sourceWindow.empty());
-  std::istringstream shell(Xdo({"getwindowgeometry", "--shell", sourceWindow}));
-  int x = 0;
-  int y = 0;
-  for (std::string line; std::getline(shell, line);) {
-    if (line.rfind("X=", 0) == 0) x = std::stoi(line.substr(2)) + 40;
-    if (line.rfind("Y=", 0) == 0) y = std::stoi(line.substr(2)) + 40;
-  }
+  const wxRect sourceRect = Geometry(sourceWindow);
   const wxRect log = Control("Memo1")->GetScreenRect();
-  DragWithMouse(x, y, log.x + log.width / 2, log.y + log.height / 2, printed);
+  DragWithMouse(sourceRect.x + 40, sourceRect.y + 40, log.x + log.width / 2, log.y + log.height / 2,
+                printed);
 
   EXPECT_TRUE(WaitFor([&] { return ReadFile(printed).find("end") != std::string::npos; }, 20000));
   EXPECT_EQ(ReadFile(printed).find("failed"), std::string::npos) << ReadFile(printed);

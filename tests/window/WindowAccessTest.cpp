@@ -6,7 +6,6 @@
 #include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
-#include <sstream>
 
 #include "DesktopFixture.h"
 #include "WindowFixture.h"
@@ -112,15 +111,9 @@ TEST_F(WindowScale, LargerDesktopTextGrowsTheWholeWindow) {
   unsetenv("LANGUAGE");
   const std::string window = WindowNamed("Velmora");
   ASSERT_FALSE(window.empty());
-  std::istringstream shell(Xdo({"getwindowgeometry", "--shell", window}));
-  int width = 0;
-  int height = 0;
-  for (std::string line; std::getline(shell, line);) {
-    if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
-    if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
-  }
-  EXPECT_NEAR(width, 376 * 1.6, 2);
-  EXPECT_NEAR(height, 551 * 1.6, 2);
+  const wxRect geometry = Geometry(window);
+  EXPECT_NEAR(geometry.width, 376 * 1.6, 2);
+  EXPECT_NEAR(geometry.height, 551 * 1.6, 2);
   ASSERT_TRUE(Activate(window));
   Xdo({"key", "Escape"});
   EXPECT_EQ(Finish(program), 0);
