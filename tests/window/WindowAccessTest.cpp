@@ -6,7 +6,6 @@
 #include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
-
 #include "DesktopFixture.h"
 #include "WindowFixture.h"
 #include "window/AccessibleName.h"
