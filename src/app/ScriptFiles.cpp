@@ -26,8 +26,4 @@ ExifData::TLoadResult TStandardInput::LoadFile(const std::string&, ExifData::TMe
   return {};
 }
 
-std::string TStandardInput::CommentBytes(const std::string& text) const {
-  return files_.CommentBytes(text);
-}
-
 }  // namespace app

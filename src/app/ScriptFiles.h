@@ -27,20 +27,18 @@ class TReadOnlyFiles : public ExifData::TFileAccess {
   ExifData::TFileAccess& files_;
 };
 
-// Any name loads the bytes of standard input, read once.
-class TStandardInput : public ExifData::TFileAccess {
+// Any name loads the bytes of standard input, read once; otherwise as read-only
+// files (no backup, the strip's own comment encoding).
+class TStandardInput : public TReadOnlyFiles {
  public:
-  explicit TStandardInput(ExifData::TFileAccess& files) : files_(files) {}
+  using TReadOnlyFiles::TReadOnlyFiles;
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&) override {
-    return ExifData::TBackupOutcome::Failed;
-  }
-  std::string CommentBytes(const std::string& text) const override;
+  // Nothing of the platform's was loaded, so nothing of it is to be let go.
+  void RunEnded(const std::string&) override {}
   // The bytes read (empty before the load).
   const std::vector<uint8_t>& Bytes() const { return *bytes_; }
 
  private:
-  ExifData::TFileAccess& files_;  // for the comment's encoding
   std::shared_ptr<std::vector<uint8_t>> bytes_ = std::make_shared<std::vector<uint8_t>>();
   bool read_ = false;
 };
