@@ -17,6 +17,14 @@
 namespace app {
 namespace {
 
+// The line of a stopped batch, "<head>3 files not handled.", and the blank
+// lines after it.
+std::vector<std::string> stopLines(const std::string& head, size_t left) {
+  return {head + std::to_string(left) + std::string(left == 1 ? texts::kFile : texts::kFiles) +
+              std::string(texts::kNotHandled),
+          "", ""};
+}
+
 std::string_view damageLine(ExifData::TDamage damage) {
   switch (damage) {
     case ExifData::TDamage::ShortLength:
@@ -437,11 +445,8 @@ void TFormMain::fileDone(TFileJob& job) {
     outcomes_.notHandled += static_cast<int>(left);
     runTotal_ -= static_cast<int>(left);
     stoppedAt_ = job.path;
-    view_.AppendLogLines({std::string(texts::kBatchStopped) + ExifData::FileNameOf(job.path) +
-                              ": " + std::to_string(left) +
-                              std::string(left == 1 ? texts::kFile : texts::kFiles) +
-                              std::string(texts::kNotHandled),
-                          "", ""});
+    view_.AppendLogLines(
+        stopLines(std::string(texts::kBatchStopped) + ExifData::FileNameOf(job.path) + ": ", left));
     endBatch(false);
     throw;
   }
@@ -470,10 +475,7 @@ void TFormMain::stopEverything() {
   const size_t left = filesLeft();
   waiting_.clear();
   outcomes_.notHandled += static_cast<int>(left);
-  view_.AppendLogLines({std::string(texts::kStoppedByUser) + std::to_string(left) +
-                            std::string(left == 1 ? texts::kFile : texts::kFiles) +
-                            std::string(texts::kNotHandled),
-                        "", ""});
+  view_.AppendLogLines(stopLines(std::string(texts::kStoppedByUser), left));
 }
 
 // No batch runs or waits any more: the progress goes from the caption.
