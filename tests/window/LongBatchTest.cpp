@@ -234,10 +234,14 @@ TEST_F(LongBatch, ClosingMidBatchHidesTheWindowAtOnceAndStopsAfterTheFileInHand)
     SCOPED_TRACE(how);
     const std::vector<std::string> paths = MakePhotos(how == "Alt+F4" ? "keyed-" : "clicked-");
     StartBatchHeldAtItsMiddle(paths);
-    if (keys.empty())
+    if (keys.empty()) {
       ClickOn("ButtonClose");
-    else
+    } else {
+      // The window manager sends keys to the active window: a fresh window
+      // may not be that yet.
+      ASSERT_TRUE(Activate(XidOf(Window())));
       Xdo(keys);
+    }
     EXPECT_TRUE(WaitFor([&] { return !Window().IsShown(); }, 10000)) << "gone from the screen";
     Release();
     ASSERT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }, 60000)) << "closed";
