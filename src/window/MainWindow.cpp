@@ -457,7 +457,6 @@ void TMainWindow::ShowErrorReport(const std::string& caption, const std::string&
 }
 
 bool TMainWindow::RunPictureDialog(std::vector<std::string>& files) {
-  if (dialogRunner_) return dialogRunner_(files);
   const auto dialog = MakePictureDialog(this);
   if (dialog->ShowModal() != wxID_OK) return false;
   wxArrayString paths;

@@ -44,10 +44,6 @@ class TMainWindow : public wxFrame, public app::TMainView {
   // catch block).
   void ReportCurrentError();
 
-  // Replaces the picture dialog, for tests: fills the files, false on cancel.
-  using TDialogRunner = std::function<bool(std::vector<std::string>& files)>;
-  void SetPictureDialogRunner(TDialogRunner runner) { dialogRunner_ = std::move(runner); }
-
   // app::TMainView
   void SetFileNameLabel(const std::string& text) override;
   void SetVersionLabel(const std::string& text) override;
@@ -106,7 +102,6 @@ class TMainWindow : public wxFrame, public app::TMainView {
   wxSpinCtrl* spinSound_ = nullptr;
   std::array<wxCheckBox*, app::kSettingsRows.size()> checkBoxes_{};  // by option row
   wxString soundText_;  // the selector's text last reported as a change
-  TDialogRunner dialogRunner_;
   bool busy_ = false;
   bool closed_ = false;
   // The worker goes first when the window goes: it posts to the steps.

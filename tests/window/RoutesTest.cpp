@@ -14,6 +14,7 @@
 #include "JpegBuilder.h"
 #include "WindowFixture.h"
 #include "window/Boxes.h"
+#include "window/GtkFunction.h"
 #include "window/TextConversion.h"
 
 namespace velmora::test {
@@ -200,42 +201,47 @@ TEST_F(WindowRoutes, AFailedSaveStopsTheBatchWithTheErrorReportAndTheWindowGoesO
   EXPECT_TRUE(Window().IsShown());
 }
 
-// Picks the files in the dialog, after checking how the dialog was set up.
+// Picks the files in the dialog, after checking how the dialog was set up,
+// and tells which files the dialog then gives, in its order.
 class TExpectPictureDialog : public wxExpectModalBase<wxFileDialog, TExpectPictureDialog> {
  public:
-  TExpectPictureDialog(std::string path, int answer) : path_(std::move(path)), answer_(answer) {}
+  TExpectPictureDialog(std::vector<std::string> paths, int answer,
+                       std::vector<std::string>* given = nullptr)
+      : paths_(std::move(paths)), answer_(answer), given_(given) {}
 
  protected:
   int OnInvoked(wxFileDialog* dialog) const override {
-#ifdef __WXGTK__
-    // GTK matches with letter case, so every letter is given in both.
     EXPECT_EQ(window::ToUtf8(dialog->GetWildcard()),
-              "JPEG files (*.jpg;*.jpeg)|*.[jJ][pP][gG];*.[jJ][pP][eE][gG]|All files (*.*)|*.*");
-#else
-    EXPECT_EQ(window::ToUtf8(dialog->GetWildcard()),
-              "JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|All files (*.*)|*.*");
-#endif
+              "JPEG files (*.jpg;*.jpeg)|*.[jJ][pP][gG];*.[jJ][pP][eE][gG]|All files (*.*)|*.*")
+        << "GTK matches with letter case, so every letter is given in both";
     EXPECT_EQ(dialog->GetFilterIndex(), 0);
     EXPECT_TRUE(dialog->HasFlag(wxFD_MULTIPLE));
     EXPECT_TRUE(dialog->HasFlag(wxFD_PREVIEW));
     EXPECT_FALSE(dialog->HasFlag(wxFD_FILE_MUST_EXIST));
-    if (!path_.empty()) {
-      dialog->SetPath(window::ToWx(path_));
-      // The chooser selects the file once it has read the folder.
-      for (int waited = 0; waited < 3000; waited += 10) {
-        wxArrayString paths;
-        dialog->GetPaths(paths);
-        if (!paths.empty()) break;
-        wxYield();
-        wxMilliSleep(10);
-      }
+    if (paths_.empty()) return answer_;
+    // The chooser selects files once it has read their folder. Several are
+    // picked as a user picks a whole folder: the first, then all of them
+    // (the test's folder holds just these).
+    dialog->SetPath(window::ToWx(paths_.front()));
+    using TSelectAll = void (*)(void*);
+    const auto selectAll = window::GtkFunction<TSelectAll>("gtk_file_chooser_select_all");
+    wxArrayString paths;
+    for (int waited = 0; waited < 5000 && paths.size() < paths_.size(); waited += 10) {
+      if (!paths.empty() && selectAll != nullptr) selectAll(dialog->GetHandle());
+      wxYield();
+      wxMilliSleep(10);
+      dialog->GetPaths(paths);
     }
+    EXPECT_EQ(paths.size(), paths_.size()) << "the chooser selected every file";
+    if (given_ != nullptr)
+      for (const wxString& path : paths) given_->push_back(window::PathFromWx(path));
     return answer_;
   }
 
  private:
-  std::string path_;
+  std::vector<std::string> paths_;
   int answer_;
+  std::vector<std::string>* given_;
 };
 
 TEST_F(WindowRoutes, LoadPictureStripsTheFilesPickedInTheDialog) {
@@ -245,11 +251,11 @@ TEST_F(WindowRoutes, LoadPictureStripsTheFilesPickedInTheDialog) {
 
   // Cancelled: the previous batch's lines stay, nothing plays.
   chime.requests.clear();
-  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog("", wxID_CANCEL));
+  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog({}, wxID_CANCEL));
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<earlier.jpg>-----"});
   EXPECT_TRUE(chime.requests.empty());
 
-  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog(PhotoPath("picked.jpg"), wxID_OK));
+  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog({PhotoPath("picked.jpg")}, wxID_OK));
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"-----<picked.jpg>-----"});
   EXPECT_EQ(saves.back(), PhotoPath("picked.jpg"));
 }
@@ -258,14 +264,18 @@ TEST_F(WindowRoutes, SeveralPickedFilesAreStrippedInTheDialogsOrder) {
   const std::vector<std::string> names{"z.jpg", "m.jpg", "a.jpg"};
   Photos(names);
   ASSERT_TRUE(StartWindow());
-  Window().SetPictureDialogRunner([&](std::vector<std::string>& files) {
-    files = Paths(names);
-    return true;
-  });
-  Click("ButtonLoad");
-  EXPECT_EQ(saves, Paths(names));
-  EXPECT_EQ(LoggedFiles(), (std::vector<std::string>{"-----<z.jpg>-----", "-----<m.jpg>-----",
-                                                     "-----<a.jpg>-----"}));
+  std::vector<std::string> given;
+  wxTEST_DIALOG(Click("ButtonLoad"), TExpectPictureDialog(Paths(names), wxID_OK, &given));
+  std::vector<std::string> picked = given;
+  std::vector<std::string> expected = Paths(names);
+  std::sort(picked.begin(), picked.end());
+  std::sort(expected.begin(), expected.end());
+  ASSERT_EQ(picked, expected);
+  EXPECT_EQ(saves, given);
+  std::vector<std::string> logged;
+  for (const std::string& path : given)
+    logged.push_back("-----<" + std::filesystem::path(path).filename().string() + ">-----");
+  EXPECT_EQ(LoggedFiles(), logged);
 }
 
 TEST_F(WindowRoutes, CommandLineFilesAreStrippedThenTheWindowClosesAndSavesTheSettings) {

@@ -34,11 +34,6 @@ constexpr size_t kNameBytes = 16;
 constexpr std::string_view kTempNameEnd = ".tmp";
 constexpr size_t kTempNameSize = kTempNameStart.size() + kNameBytes + kTempNameEnd.size();
 
-std::function<void()>& saveSeam() {
-  static std::function<void()> seam;
-  return seam;
-}
-
 // Appends kNameBytes random characters to `name`.
 void appendRandomSuffix(std::string& name) {
   static constexpr char kAlphabet[] =
@@ -165,11 +160,11 @@ void flushFolder(int folder) {
 
 // The new bytes over the file `fd` itself: its inode, owner, attributes and
 // other names stay. A flushed copy beside it survives until the file is whole.
-void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void* data,
-                  size_t size) {
+void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void* data, size_t size,
+                  const std::function<void()>& beforeFinalCheck) {
   copy.Flush();
   flushFolder(loaded.place.folder.Get());
-  if (const auto& seam = saveSeam()) seam();
+  if (beforeFinalCheck) beforeFinalCheck();
   struct stat now {};
   if (fstat(fd, &now) != 0) throw EReplaceFailure(TStep::Write, errno);
   if (!SameFile(loaded.st, now)) throw EReplaceFailure(TStep::Changed, 0);
@@ -490,7 +485,8 @@ std::unique_ptr<TTempFile> writtenCopy(TLoadedFile& loaded, const ExifData::TByt
   return temp;
 }
 
-void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
+void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces,
+                       const std::function<void()>& beforeFinalCheck) {
   // The load's status serves until the final check, which refuses the file
   // if any of it changed (a change of owner, mode or links changes its
   // ctime).
@@ -503,7 +499,7 @@ void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces)
   const bool ownFile = user == 0 || st.st_uid == user;
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
     temp.Flush();
-    if (const auto& seam = saveSeam()) seam();
+    if (beforeFinalCheck) beforeFinalCheck();
     checkUnchanged(loaded);
     temp.Commit(loaded.place.name);
     return;
@@ -519,7 +515,7 @@ void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces)
   std::vector<uint8_t> bytes;
   for (const std::span<const uint8_t> piece : pieces)
     bytes.insert(bytes.end(), piece.begin(), piece.end());
-  writeInPlace(loaded, fd.Get(), temp, bytes.data(), bytes.size());
+  writeInPlace(loaded, fd.Get(), temp, bytes.data(), bytes.size(), beforeFinalCheck);
 }
 
 void ReplaceFileContents(const std::string& path, const void* data, size_t size) {
@@ -607,7 +603,5 @@ void WriteAhead(std::span<const uint8_t> bytes, int64_t at) {
     ahead.refused = true;
   }
 }
-
-void SetSaveSeam(std::function<void()> seam) { saveSeam() = std::move(seam); }
 
 }  // namespace platform::posix

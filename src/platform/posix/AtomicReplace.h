@@ -168,7 +168,10 @@ bool KeepAttributes(int from, const struct stat& st, TTempFile& temp);
 // not be written (a file without write bits binds root too).
 // What the load wrote ahead (TWrittenAhead) serves where its bytes lie inside
 // the last piece at their place in the output; the rest is written here.
-void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces);
+// `beforeFinalCheck` runs once the new bytes are flushed beside the file,
+// right before that check: the last moment another program can change it.
+void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces,
+                       const std::function<void()>& beforeFinalCheck = {});
 
 // Replaces the content of `path` (the settings file). A symbolic link at
 // `path` is followed to its final target, which is replaced (the link stays).
@@ -200,9 +203,5 @@ void ForgetLoad(const std::string& path);
 // for this load: the save then writes everything itself and reports what
 // fails.
 void WriteAhead(std::span<const uint8_t> bytes, int64_t at);
-
-// Tests: runs inside ReplaceLoadedFile after the new bytes are flushed beside
-// the file and right before the final check that it is unchanged.
-void SetSaveSeam(std::function<void()> seam);
 
 }  // namespace platform::posix
