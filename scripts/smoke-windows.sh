@@ -37,4 +37,17 @@ for f in one.jpg 写真.jpg; do
 done
 [ -f "$settings" ] || fail "no settings file at $settings"
 grep -q '^\[CONFIG\]' "$settings" || fail "settings without [CONFIG]"
+
 echo "smoke test: velmora.exe started, stripped two files, wrote $settings, status 0"
+
+# The program's catalogs are inside the exe: with Language=ja in the settings,
+# a wrong command line is answered in Japanese, read from the exe itself.
+cp "$settings" "$work/settings.ini"
+printf '[CONFIG]\r\nWave_Sound=0\r\nLanguage=ja\r\n' > "$settings"
+answer=$(cd "$work" && timeout 120 wine "$exe" --frobnicate 2>&1 >/dev/null) && status=0 || status=$?
+[ "$status" -eq 2 ] || fail "a wrong command line ended with status $status, not 2"
+expected="velmora: 不明なスイッチ --frobnicate (--help を参照)。"
+[ "$(printf '%s' "$answer" | tr -d '\r')" = "$expected" ] ||
+  fail "with Language=ja the wrong command line read: $answer"
+cp "$work/settings.ini" "$settings"
+echo "smoke test: the Japanese catalog inside velmora.exe answered a wrong command line"
