@@ -78,8 +78,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       // Letters may be bundled: -rq.
       for (size_t i = 1; i < arg.size(); ++i) {
         if (!takeLetter(arg[i], line) && line.error.empty())
-          line.error =
-              platform::FormatText(Tx("unknown switch %s"), {"-" + std::string(1, arg[i])});
+          line.error = platform::FormatText(Tx("unknown switch %s"), {std::string{'-', arg[i]}});
       }
     }
   }
