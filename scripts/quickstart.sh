@@ -13,7 +13,8 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           clang libclang-rt-14-dev libwxgtk3.2-dev libsdl2-dev libx11-dev
           xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd
           mingw-w64 libz-mingw-w64-dev wine wine64 dpkg-dev xz-utils make
-          openbox python3-gi gir1.2-gtk-3.0 clang-format clang-tidy pre-commit gettext wx3.2-i18n)
+          openbox python3-gi gir1.2-gtk-3.0 clang-format clang-tidy pre-commit gettext wx3.2-i18n
+          locales)
 
 install_packages() {
   local missing=()

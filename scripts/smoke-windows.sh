@@ -4,6 +4,7 @@
 # settings, closes by itself and ends with status 0. Then a file it must not
 # write (a PNG named .jpg): its warning box is centred over the window, and
 # the window stays open after it so that the log's reason can be read.
+# Last, the catalogs inside the exe answer in Japanese.
 #
 #   bash scripts/smoke-windows.sh build/windows-release/src/velmora.exe
 set -euo pipefail
@@ -39,6 +40,7 @@ for f in one.jpg 写真.jpg; do
 done
 [ -f "$settings" ] || fail "no settings file at $settings"
 grep -q '^\[CONFIG\]' "$settings" || fail "settings without [CONFIG]"
+
 echo "smoke test: velmora.exe started, stripped two files, wrote $settings, status 0"
 
 printf '\x89PNG\r\n\x1a\n%s' "not a photo" > "$work/picture.jpg"
@@ -88,3 +90,15 @@ cmp -s "$work/picture.jpg" "$work/picture.orig" || fail "the PNG named .jpg was 
 leftover=$(find "$work" -name '*.tmp')
 [ -z "$leftover" ] || fail "temporary files left: $leftover"
 echo "smoke test: a PNG named .jpg left untouched, its box centred on the window, which stayed open"
+
+# The program's catalogs are inside the exe: with Language=ja in the settings,
+# a wrong command line is answered in Japanese, read from the exe itself.
+cp "$settings" "$work/settings.ini"
+printf '[CONFIG]\r\nWave_Sound=0\r\nLanguage=ja\r\n' > "$settings"
+answer=$(cd "$work" && timeout 120 wine "$exe" --frobnicate 2>&1 >/dev/null) && status=0 || status=$?
+[ "$status" -eq 2 ] || fail "a wrong command line ended with status $status, not 2"
+expected="velmora: 不明なスイッチ --frobnicate (--help を参照)。"
+[ "$(printf '%s' "$answer" | tr -d '\r')" = "$expected" ] ||
+  fail "with Language=ja the wrong command line read: $answer"
+cp "$work/settings.ini" "$settings"
+echo "smoke test: the Japanese catalog inside velmora.exe answered a wrong command line"

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "app/Options.h"
+#include "platform/PlatformTexts.h"
+#include "platform/Translation.h"
 
 namespace app {
 namespace {
@@ -18,12 +20,12 @@ struct TSwitchRow {
 
 // clang-format off
 constexpr std::array<TSwitchRow, 6> kSwitches{{
-    {'h', "help",      &TCommandLine::help,      "show this text and end"},
-    {'V', "version",   &TCommandLine::version,   "show the program's version and end"},
-    {0,   "check",     &TCommandLine::check,     "write nothing; name per file what would be removed"},
-    {'r', "recursive", &TCommandLine::recursive, "take the JPEG files below folders named"},
-    {'q', "quiet",     &TCommandLine::quiet,     "no trace lines: errors and the closing line only"},
-    {0,   "json",      &TCommandLine::json,      "one JSON object per file, and a summary, on standard output"},
+    {'h', "help",      &TCommandLine::help,      Tx("show this text and end")},
+    {'V', "version",   &TCommandLine::version,   Tx("show the program's version and end")},
+    {0,   "check",     &TCommandLine::check,     Tx("write nothing; name per file what would be removed")},
+    {'r', "recursive", &TCommandLine::recursive, Tx("take the JPEG files below folders named")},
+    {'q', "quiet",     &TCommandLine::quiet,     Tx("no trace lines: errors and the closing line only")},
+    {0,   "json",      &TCommandLine::json,      Tx("one JSON object per file, and a summary, on standard output")},
 }};
 // clang-format on
 
@@ -71,12 +73,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       switches = false;
     } else if (arg[1] == '-') {
       if (!takeLong(std::string_view(arg).substr(2), line) && line.error.empty())
-        line.error = "unknown switch " + arg;
+        line.error = platform::FormatText(Tx("unknown switch %s"), {arg});
     } else {
       // Letters may be bundled: -rq.
       for (size_t i = 1; i < arg.size(); ++i) {
         if (!takeLetter(arg[i], line) && line.error.empty())
-          line.error = "unknown switch -" + std::string(1, arg[i]);
+          line.error = platform::FormatText(Tx("unknown switch %s"), {std::string{'-', arg[i]}});
       }
     }
   }
@@ -85,53 +87,74 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   bool stdinNamed = false;
   for (const std::string& file : line.files) stdinNamed |= file == "-";
   if (stdinNamed && !line.filter)
-    line.error = "- (standard input) must be the only file";
+    line.error = platform::Tr(Tx("- (standard input) must be the only file"));
   else if (line.filter && line.json && !line.check)
-    line.error = "--json writes to standard output, where - writes the picture";
+    line.error = platform::Tr(Tx("--json writes to standard output, where - writes the picture"));
   else if (line.filter && line.recursive)
-    line.error = "--recursive has no folder to walk with -";
+    line.error = platform::Tr(Tx("--recursive has no folder to walk with -"));
   return line;
 }
 
 std::string UsageText(std::string_view program) {
   const std::string name(program);
-  std::string text =
-      "Usage: " + name + " [switches] [--] FILE...\n" + "       " + name +
-      " [switches] - < in.jpg > out.jpg\n\n"
-      "Removes metadata from JPEG files in place. Without switches, with a display,\n"
-      "the window shows the work; any switch makes a console run.\n\n";
-  const auto add = [&text](std::string flags, std::string_view help) {
-    constexpr size_t kColumn = 26;
+  std::string text = platform::FormatText(Tx("Usage: %s [switches] [--] FILE...\n"
+                                             "       %s [switches] - < in.jpg > out.jpg\n\n"
+                                             "Removes metadata from JPEG files in place. Without "
+                                             "switches, with a display,\n"
+                                             "the window shows the work; any switch makes a "
+                                             "console run.\n\n"),
+                                          {name, name});
+  // The texts are in the user's language; the switches and statuses before
+  // them stay, so the columns hold in any language.
+  const auto add = [&text](std::string flags, std::string_view help, size_t column) {
     flags = "  " + flags;
     // A long name gets a line of its own.
-    if (flags.size() >= kColumn) flags += "\n";
+    if (flags.size() >= column) flags += "\n";
     const size_t lineStart = flags.rfind('\n') + 1;
-    flags.resize(lineStart + kColumn, ' ');
-    text += flags + std::string(help) + '\n';
+    flags.resize(lineStart + column, ' ');
+    text += flags;
+    for (const char c : help) {
+      text += c;
+      if (c == '\n') text += std::string(column, ' ');
+    }
+    text += '\n';
   };
+  constexpr size_t kColumn = 26;
   for (const TSwitchRow& row : kSwitches) {
     std::string flags = row.letter != 0 ? std::string("-") + row.letter + ", " : "    ";
-    add(flags + "--" + std::string(row.name), row.help);
+    add(flags + "--" + std::string(row.name), platform::Tr(row.help), kColumn);
   }
-  text += "\nOptions for this run only, over the settings file (which stays as it is):\n";
+  text += "\n";
+  text +=
+      platform::Tr(Tx("Options for this run only, over the settings file (which stays as it is):"));
+  text += "\n";
   for (const TSettingsRow& row : kSettingsRows) {
     if (row.switchName.empty()) continue;
     std::string flags = "--";
     flags.append(row.switchName).append(", --no-").append(row.switchName);
-    std::string help(row.help);
+    std::string help(platform::Tr(row.help));
     help.append(" (").append(row.key).append(")");
-    add(flags, help);
+    add(flags, help, kColumn);
   }
-  text +=
-      "\n  -                       read standard input, write the stripped bytes to standard\n"
-      "                          output; trace lines go to standard error\n"
-      "  --                      the arguments after it are files, even when they begin with -\n"
-      "\nExit status:\n"
-      "  0  every file written or already clean (--check: every file clean)\n"
-      "  1  some file was not (--check: some file holds something to remove, or could not\n"
-      "     be read, or is damaged), or an error stopped the batch\n"
-      "  2  no files named, or a wrong command line\n"
-      "  3  another copy is running and nothing was done\n";
+  text += "\n";
+  add("-",
+      platform::Tr(Tx("read standard input, write the stripped bytes to standard\n"
+                      "output; trace lines go to standard error")),
+      kColumn);
+  add("--", platform::Tr(Tx("the arguments after it are files, even when they begin with -")),
+      kColumn);
+  text += "\n";
+  text += platform::Tr(Tx("Exit status:"));
+  text += "\n";
+  constexpr size_t kStatusColumn = 5;
+  add("0", platform::Tr(Tx("every file written or already clean (--check: every file clean)")),
+      kStatusColumn);
+  add("1",
+      platform::Tr(Tx("some file was not (--check: some file holds something to remove, or "
+                      "could not\nbe read, or is damaged), or an error stopped the batch")),
+      kStatusColumn);
+  add("2", platform::Tr(Tx("no files named, or a wrong command line")), kStatusColumn);
+  add("3", platform::Tr(Tx("another copy is running and nothing was done")), kStatusColumn);
   return text;
 }
 

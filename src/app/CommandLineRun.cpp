@@ -41,7 +41,7 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
   const TFormEnvironment base = environment.Get();
   const std::string name = ErrorReportCaption(base.exePath);
   if (!line.error.empty()) {
-    err << name << ": " << line.error << " (see --help).\n";
+    err << platform::FormatText(texts::kWrongCommandLine, {name, line.error}) << '\n';
     return kExitUsage;
   }
   if (line.help) {
@@ -53,7 +53,7 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
     return kExitDone;
   }
   if (line.files.empty()) {
-    err << name << texts::kNoFilesNamed << '\n';
+    err << platform::FormatText(texts::kNoFilesNamed, {name}) << '\n';
     return kExitUsage;
   }
   // Held until the run ends.
@@ -77,7 +77,7 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
   } else if (line.filter) {
     save = [](const std::string&, const ExifData::TBytePieces& pieces) {
       if (!platform::WriteStandardOutput(pieces))
-        throw std::runtime_error(std::string(texts::kStandardOutputError));
+        throw std::runtime_error(std::string(texts::kStandardOutputError));  // shown with Tr
     };
   }
   TScriptView view(line.filter ? err : out, out, err, {line.check, line.json, line.quiet});
@@ -96,7 +96,7 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
     // Nothing to remove: the picture goes through as it came.
     const std::vector<uint8_t>& bytes = input.Bytes();
     if (!platform::WriteStandardOutput({{bytes.data(), bytes.size()}})) {
-      form.ReportError(texts::kStandardOutputError);
+      form.ReportError(std::string(platform::Tr(texts::kStandardOutputError)));
       failed = true;
     }
   }

@@ -10,8 +10,11 @@
 #include <string_view>
 
 #include "engine/ExifData.h"
+#include "engine/TextMark.h"
 
 namespace app {
+
+using ExifData::Tx;
 
 // Where a row's value lives while the program runs: a check box on the
 // window or a field of the form (the options), the chime selector, or the
@@ -24,7 +27,7 @@ struct TSettingsRow {
   uint8_t flag;          // an option's FLAG bit
   THome home;
   // An option's switch for one run: --name turns it on, --no-name off
-  // (empty: no switch); and the line that tells what it does.
+  // (empty: no switch); and the line that tells what it does (shown with Tr).
   std::string_view switchName;
   std::string_view help;
 };
@@ -34,22 +37,22 @@ struct TSettingsRow {
 // clang-format off
 inline constexpr std::array<TSettingsRow, 11> kSettingsRows{{
     {"Write_Comment",      1,  ExifData::flWriteComment,    THome::Field,       "comment",
-     "write a comment segment naming the program"},
+     Tx("write a comment segment naming the program")},
     {"Write_JFIF",         0,  ExifData::flWriteJFIF,       THome::CheckBox,    "jfif",
-     "write a fixed JFIF segment in place of the file's own"},
+     Tx("write a fixed JFIF segment in place of the file's own")},
     {"Original_JFIF",      0,  ExifData::flOriginalJFIF,    THome::Field,       "", ""},
     {"Delete_after_EOI",   1,  ExifData::flDeleteAfterEOI,  THome::CheckBox,    "cut",
-     "cut whatever follows the end-of-image marker"},
+     Tx("cut whatever follows the end-of-image marker")},
     {"Save_Original_File", 0,  ExifData::flSaveOriginal,    THome::CheckBox,    "backup",
-     "keep a backup copy name_bak.jpg beside the file"},
+     Tx("keep a backup copy name_bak.jpg beside the file")},
     {"Write_APP14",        1,  ExifData::flWriteAPP14,      THome::CheckBox,    "app14",
-     "keep Adobe APP14 segments"},
+     Tx("keep Adobe APP14 segments")},
     {"Wave_Sound",         16, 0,                           THome::ChimeNumber, "", ""},
     {"Wave_Change",        0,  0,                           THome::ChimeShown,  "", ""},
     {"Keep_Orientation",   0,  ExifData::flKeepOrientation, THome::Field,       "keep-orientation",
-     "keep the orientation as a minimal Exif segment"},
+     Tx("keep the orientation as a minimal Exif segment")},
     {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field,       "keep-icc",
-     "keep the ICC colour profile"},
+     Tx("keep the ICC colour profile")},
     {"Language",           0,  0,                           THome::Language,    "", ""},
 }};
 // clang-format on

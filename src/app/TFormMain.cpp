@@ -376,7 +376,7 @@ void TFormMain::FormEscape() {
 
 void TFormMain::requestStop() {
   stopRequested_ = true;
-  view_.SetProgressCaption(std::string(texts::kStopping));
+  view_.SetProgressCaption(std::string(platform::Tr(texts::kStopping)));
 }
 
 void TFormMain::append(TRoute route, std::vector<std::string> files) {
@@ -459,8 +459,8 @@ void TFormMain::showMoreFiles() {
 }
 
 std::string TFormMain::progress() const {
-  return std::to_string(runBegun_) + std::string(texts::kProgressOf) + std::to_string(runTotal_) +
-         std::string(texts::kProgressEnd);
+  return platform::FormatText(texts::kProgress,
+                              {std::to_string(runBegun_), std::to_string(runTotal_)});
 }
 
 // Esc or a close: the files the running batch has not begun and every batch

@@ -10,8 +10,8 @@ namespace app::texts {
 using platform::Tx;
 
 // Marked Tx(...): shown in the user's language (platform::Tr). The log's
-// lines, "Strip error." and the count of outcomes are formats that scripts
-// read: they are never translated.
+// lines (the summary and stop lines among them), "Strip error." and the count
+// of outcomes are formats that scripts read: they are never translated.
 
 inline constexpr std::string_view kAnalyzing = Tx("Analyzing...");
 // Captions of the warning and error boxes, in the window and on the console.
@@ -53,12 +53,11 @@ inline constexpr std::string_view kNotHandled = " not handled.";
 // kFiles + kNotHandled.
 inline constexpr std::string_view kStoppedByUser = "  *** Batch stopped by the user: ";
 // Progress of the files in hand, before the file's name in the label and
-// before the caption in the title: count + kProgressOf + total + kProgressEnd.
-inline constexpr std::string_view kProgressOf = " of ";
-inline constexpr std::string_view kProgressEnd = ": ";
+// before the caption in the title: the count, then the total.
+inline constexpr std::string_view kProgress = Tx("%s of %s: ");
 // Before the caption from an Esc or a close during a batch until the file in
 // hand is done.
-inline constexpr std::string_view kStopping = "Stopping: ";
+inline constexpr std::string_view kStopping = Tx("Stopping: ");
 // The line after a batch: kSummary + the outcome counts (OutcomeCountText).
 inline constexpr std::string_view kSummary = "Summary: ";
 // The box of a settings folder that cannot be made: kCreationError with the
@@ -79,11 +78,14 @@ inline constexpr std::string_view kAnotherCopyRunning =
     Tx("%s: another copy is running; nothing was done.");
 inline constexpr std::string_view kNoDisplayNoFiles =
     Tx("%s: no display; name the JPEG files to strip on the command line.");
-// A run with switches but no file.
-inline constexpr std::string_view kNoFilesNamed = ": no files named (see --help).";
-// The filter's input that could not be read.
+// A run with switches but no file: the program's name.
+inline constexpr std::string_view kNoFilesNamed = Tx("%s: no files named (see --help).");
+// A wrong command line: the program's name, what is wrong.
+inline constexpr std::string_view kWrongCommandLine = Tx("%s: %s (see --help).");
+// The filter's input that could not be read: a line of the log.
 inline constexpr std::string_view kStandardInputError = "  *** Standard input could not be read.";
-inline constexpr std::string_view kStandardOutputError = "standard output could not be written";
+// An error report.
+inline constexpr std::string_view kStandardOutputError = Tx("standard output could not be written");
 // The count of outcomes after the last file, e.g.
 // ": 3 written, 1 already clean, 2 not written (1 not JPEG, 1 damaged), 0 not handled."
 inline constexpr std::string_view kCountWritten = " written, ";

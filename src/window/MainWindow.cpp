@@ -222,8 +222,8 @@ void TMainWindow::createControls() {
 }
 
 void TMainWindow::nameForScreenReaders() {
-  SetAccessibleName(memo_, texts::kLogName);
-  SetAccessibleName(spinSound_, texts::kChimeName);
+  SetAccessibleName(memo_, platform::Tr(texts::kLogName));
+  SetAccessibleName(spinSound_, platform::Tr(texts::kChimeName));
 }
 
 // The window goes no smaller than keeps every control whole and apart: the

@@ -17,8 +17,8 @@ inline constexpr std::string_view kOkButton = Tx("OK");
 inline constexpr std::string_view kPictureFilter =
     Tx("JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|All files (*.*)|*.*");
 // What screen readers say for the controls without a caption of their own.
-inline constexpr std::string_view kLogName = "Log";
-inline constexpr std::string_view kChimeName = "Chime number";
+inline constexpr std::string_view kLogName = Tx("Log");
+inline constexpr std::string_view kChimeName = Tx("Chime number");
 // The general error report of an exception that carries no message.
 inline constexpr std::string_view kUnknownError = Tx("Unknown error");
 

@@ -5,6 +5,7 @@
 
 #include "FormFixture.h"
 #include "JpegBuilder.h"
+#include "platform/Translation.h"
 
 namespace velmora::test {
 namespace {
@@ -74,6 +75,23 @@ TEST_F(Progress, CloseDuringABatchStopsAfterTheFileInHandThenCloses) {
   EXPECT_EQ(saved.size(), 1u);
   EXPECT_EQ(view.Only("Close").size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(SettingsFile())) << "the close wrote the settings";
+}
+
+// In Japanese the caption and the label count and stop in Japanese; the
+// lines of the log stay as they are in every language.
+TEST_F(Progress, TheCountAndTheStopSpeakTheLanguageTheLogLinesDoNot) {
+  platform::UseLanguage("ja");
+  Form();
+  BeforeFinishing(1, [&] { Form().FormEscape(); });
+  Form().WMDropFiles({"/p/1.jpg", "/p/2.jpg"});
+  platform::UseLanguage("en");
+  EXPECT_EQ(view.Only("Caption:"),
+            (std::vector<std::string>{"Caption:処理中 1/2: ", "Caption:停止中: ", "Caption:"}));
+  EXPECT_EQ(view.Only("Label:")[1], "Label:処理中 1/2: 1.jpg");
+  EXPECT_EQ(view.Only("Summary:"),
+            std::vector<std::string>{
+                "Summary:Summary: 1 written, 0 already clean, 0 not written, 1 not handled."});
+  EXPECT_EQ(view.log[view.log.size() - 3], "  *** Batch stopped by the user: 1 file not handled.");
 }
 
 TEST_F(Progress, EachBatchEndsWithItsOwnCounts) {

@@ -239,6 +239,51 @@ class Switches(ProgramCase):
             self.assertEqual(self.run_program(args).returncode, 0)
             self.assertNotIn(b"secretGPS", self.read("-x.jpg"))
 
+    def test_help_and_command_line_errors_speak_the_chosen_language(self):
+        """The texts follow the Language key; switches, statuses, the closing
+        line and the check lines stay as scripts read them."""
+        cases = {
+            "en": {"help": ["Usage: velmora [switches]", "Exit status:",
+                            "      --check             write nothing;",
+                            "  -                       read standard input,",
+                            "\n                          output; trace lines go",
+                            "\n  1  some file was not (", "\n     be read, or is damaged)"],
+                   "unknown": "velmora: unknown switch --frobnicate (see --help).\n",
+                   "bundled": "velmora: unknown switch -z (see --help).\n",
+                   "stdin": "velmora: - (standard input) must be the only file (see --help).\n",
+                   "none": "velmora: no files named (see --help).\n"},
+            "ja": {"help": ["使い方: velmora [スイッチ]", "終了ステータス:",
+                            "      --check             何も書き込まず、",
+                            "  -                       標準入力を読み、",
+                            "\n                          トレース行は標準エラー出力",
+                            "\n  1  書き込まなかったファイルがある", "\n     壊れているファイルがある)"],
+                   "unknown": "velmora: 不明なスイッチ --frobnicate (--help を参照)。\n",
+                   "bundled": "velmora: 不明なスイッチ -z (--help を参照)。\n",
+                   "stdin": "velmora: - (標準入力) はほかのファイルと一緒には指定できません"
+                            " (--help を参照)。\n",
+                   "none": "velmora: ファイルが指定されていません (--help を参照)。\n"},
+        }
+        self.put("a.jpg", synthetic_jpeg())
+        for language, texts in cases.items():
+            with self.subTest(language=language):
+                self.settings("Wave_Sound=0\nLanguage=" + language + "\n")
+                helped = self.run_program(["--help"])
+                self.assertEqual(helped.returncode, 0)
+                text = helped.stdout.decode()
+                for part in texts["help"] + ["--keep-orientation, --no-keep-orientation",
+                                             "(Keep_Orientation)", "\n  3  "]:
+                    self.assertIn(part, text)
+                for args, key in ((["--frobnicate", "a.jpg"], "unknown"), (["-qz"], "bundled"),
+                                  (["-", "a.jpg"], "stdin"), (["-q"], "none")):
+                    wrong = self.run_program(args)
+                    self.assertEqual((wrong.returncode, wrong.stdout, wrong.stderr.decode()),
+                                     (2, b"", texts[key]))
+                checked = self.run_program(["--check", "a.jpg"])
+                self.assertEqual(checked.stdout, b"a.jpg: would remove Exif, data after the end"
+                                                 b" of image\n")
+                self.assertEqual(checked.stderr, b"velmora: 1 to strip, 0 clean, 0 not checked,"
+                                                 b" 0 not handled.\n")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,11 +1,16 @@
 // The window in the language the settings choose: its controls, its boxes,
 // the picture dialog and the toolkit's own texts. A user who reads no
 // Japanese sees English, and longer English texts still fit.
+#include <libintl.h>
+#include <unistd.h>
 #include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/translation.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "WindowFixture.h"
 #include "window/Boxes.h"
@@ -63,6 +68,64 @@ std::string caseBlind(const std::string& filter) {
 #endif
 }
 
+// Locales compiled for the test into a folder of its own (LOCPATH), so that
+// the machine needs none generated.
+class TMadeLocales {
+ public:
+  explicit TMadeLocales(std::initializer_list<const char*> names)
+      : folder_(std::filesystem::temp_directory_path() /
+                ("velmora-locales-" + std::to_string(getpid()))) {
+    std::filesystem::create_directories(folder_);
+    for (const char* name : names) {
+      const std::string command = std::string("localedef -i ") + name + " -f UTF-8 '" +
+                                  (folder_ / (std::string(name) + ".UTF-8")).string() + "'";
+      made_ = made_ && std::system(command.c_str()) == 0;
+    }
+  }
+  ~TMadeLocales() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  TMadeLocales(const TMadeLocales&) = delete;
+  TMadeLocales& operator=(const TMadeLocales&) = delete;
+  bool Made() const { return made_; }
+  std::string Folder() const { return folder_.string(); }
+
+ private:
+  std::filesystem::path folder_;
+  bool made_ = true;
+};
+
+// Sets environment variables (none: unset) and puts them back when it ends,
+// with the process's C locale.
+class TLocaleEnvironment {
+ public:
+  explicit TLocaleEnvironment(
+      std::initializer_list<std::pair<const char*, std::optional<std::string>>> values) {
+    for (const auto& [name, value] : values) {
+      const char* before = std::getenv(name);
+      before_.emplace_back(name,
+                           before != nullptr ? std::optional<std::string>(before) : std::nullopt);
+      set(name, value);
+    }
+  }
+  ~TLocaleEnvironment() {
+    for (const auto& [name, value] : before_) set(name.c_str(), value);
+    std::setlocale(LC_ALL, "C");
+  }
+  TLocaleEnvironment(const TLocaleEnvironment&) = delete;
+  TLocaleEnvironment& operator=(const TLocaleEnvironment&) = delete;
+
+ private:
+  static void set(const char* name, const std::optional<std::string>& value) {
+    if (value)
+      setenv(name, value->c_str(), 1);
+    else
+      unsetenv(name);
+  }
+  std::vector<std::pair<std::string, std::optional<std::string>>> before_;
+};
+
 class WindowLanguage : public WindowTest {
  protected:
   void Click(const char* name) {
@@ -106,6 +169,44 @@ TEST_F(WindowLanguage, TheSettingChoosesEveryTextOfTheWindowAndItsBoxes) {
     EXPECT_EQ(abort.okLabel, c.abort);
     EXPECT_TRUE(WaitFor([&] { return Host().Window() == nullptr; }));
     std::filesystem::remove(SettingsFile().parent_path());
+  }
+}
+
+// The toolkit's file dialog takes its own texts from the C library's
+// catalogs: with the desktop's locale it speaks Japanese to a Japanese user.
+// A desktop in a language the program has no catalog for gets English there
+// too, not a third language. Numbers keep their full stop, and file names
+// still cross to the toolkit and back byte for byte.
+TEST_F(WindowLanguage, TheDesktopLocaleReachesTheToolkitsDialogs) {
+  const TMadeLocales locales({"ja_JP", "de_DE"});
+  ASSERT_TRUE(locales.Made()) << "localedef (package locales) compiles the test's locales";
+  const struct {
+    const char* lang;
+    const char* jfif;
+    const char* otherLocations;  // a place in the side bar of GTK's file dialog
+  } cases[] = {
+      {"ja_JP.UTF-8", "JFIF セグメントを出力", "他の場所"},
+      {"de_DE.UTF-8", "Write a fresh JFIF header", "Other Locations"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lang);
+    const TLocaleEnvironment environment({{"LOCPATH", locales.Folder()},
+                                          {"LANG", c.lang},
+                                          {"LC_ALL", std::nullopt},
+                                          {"LC_MESSAGES", std::nullopt},
+                                          {"LANGUAGE", std::nullopt}});
+    WriteSettings("[CONFIG]\r\nLanguage=\r\n");
+    ASSERT_TRUE(StartWindow());
+    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), c.lang);
+    EXPECT_EQ(window::ToUtf8(Control("CheckBoxJFIF")->GetLabel()), c.jfif);
+    EXPECT_STREQ(dgettext("gtk30", "Other Locations"), c.otherLocations);
+    EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+    for (const std::string path :
+         {"/tmp/写真 フォルダ/カメラ 1.jpg", "/tmp/latin1-\xE9t\xE9.jpg"}) {
+      const wxString name(path.c_str(), *wxConvFileName);
+      EXPECT_EQ(window::PathFromWx(name), path);
+    }
+    EXPECT_EQ(window::ToUtf8(window::ToWx("写真.jpg")), "写真.jpg");
   }
 }
 

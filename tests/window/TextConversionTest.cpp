@@ -2,6 +2,9 @@
 // show whatever bytes they hold, and paths must come back byte for byte.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "window/TextConversion.h"
 
 namespace {
@@ -25,9 +28,19 @@ TEST(ToWx, KeepsUtf8AndMarksEachByteThatIsNot) {
   for (const auto& c : cases) EXPECT_EQ(window::ToWx(c.utf8), wxString(c.shown)) << c.utf8;
 }
 
-TEST(PathFromWx, GivesBackTheBytesOfTheName) {
-  for (const char* path : {"/tmp/photo.jpg", "/tmp/写真 フォルダ/カメラ 1.jpg"})
-    EXPECT_EQ(window::PathFromWx(wxString::FromUTF8(path)), path);
+// In the "C" locale the console and the tests keep, and in a UTF-8 one as
+// the window takes from the desktop; a name that is not UTF-8 comes from the
+// toolkit in its file-name conversion.
+TEST(PathFromWx, GivesBackTheBytesOfTheNameInAnyLocale) {
+  for (const char* locale : {"C", "C.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr);
+    for (const char* path : {"/tmp/photo.jpg", "/tmp/写真 フォルダ/カメラ 1.jpg"})
+      EXPECT_EQ(window::PathFromWx(wxString::FromUTF8(path)), path);
+    const std::string latin1 = "/tmp/latin1-\xE9t\xE9.jpg";
+    EXPECT_EQ(window::PathFromWx(wxString(latin1.c_str(), *wxConvFileName)), latin1);
+  }
+  std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace
