@@ -15,7 +15,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd
           mingw-w64 libz-mingw-w64-dev wine wine64 dpkg-dev xz-utils make
           openbox python3-gi gir1.2-gtk-3.0 clang-format clang-tidy pre-commit gettext wx3.2-i18n
-          debhelper lintian desktop-file-utils appstream)
+          debhelper lintian desktop-file-utils appstream nsis)
 
 install_packages() {
   local missing=()
@@ -132,6 +132,8 @@ windows_tests() {
     echo "== Windows: velmora.exe with the window, smoke test under Wine"
     build_windows_exe "$full"
     bash "$repo/scripts/smoke-windows.sh" "$repo/build/windows-release/src/velmora.exe"
+    echo "== Windows: the installer, silent install and uninstall under Wine"
+    bash "$repo/scripts/installer-windows.sh" "$(windows_packages)"
   else
     echo "== Windows: no wxMSW build in the cache; velmora.exe not linked" \
          "(bash scripts/quickstart.sh windows builds it)"
@@ -198,6 +200,16 @@ package_checks() {  # the test command's package step: built without its tests
   install_deb_check
 }
 
+windows_packages() {  # the installer and the portable zip beside velmora.exe; prints the installer
+  local dir=$repo/build/windows-release version
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
+  makensis -V2 -DVERSION="$version" -DEXE="$dir/src/velmora.exe" \
+    -DOUTFILE="$dir/velmora-$version-setup.exe" "$repo/resources/windows/velmora.nsi" >&2
+  rm -f "$dir/velmora-$version-portable.zip"
+  (cd "$dir/src" && python3 -m zipfile -c "../velmora-$version-portable.zip" velmora.exe)
+  echo "$dir/velmora-$version-setup.exe"
+}
+
 case "${1:-}" in
   strip)
     shift
@@ -226,6 +238,9 @@ case "${1:-}" in
     echo "== wxMSW (built once into the cache; about 40 minutes on two cores)"
     full=$(wxmsw full)
     build_windows_exe "$full"
+    setup=$(windows_packages)
+    echo "== portable zip: ${setup%-setup.exe}-portable.zip"
+    echo "== installer: $setup"
     echo "== velmora.exe: $repo/build/windows-release/src/velmora.exe"
     ;;
   deb)
