@@ -133,7 +133,9 @@ windows_tests() {
     build_windows_exe "$full"
     bash "$repo/scripts/smoke-windows.sh" "$repo/build/windows-release/src/velmora.exe"
     echo "== Windows: the installer, silent install and uninstall under Wine"
-    bash "$repo/scripts/installer-windows.sh" "$(windows_packages)"
+    local setup
+    setup=$(windows_packages)
+    bash "$repo/scripts/installer-windows.sh" "$setup"
   else
     echo "== Windows: no wxMSW build in the cache; velmora.exe not linked" \
          "(bash scripts/quickstart.sh windows builds it)"
