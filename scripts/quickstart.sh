@@ -6,6 +6,7 @@
 #   bash scripts/quickstart.sh strip photo1.jpg photo2.jpg
 #   bash scripts/quickstart.sh test
 #   bash scripts/quickstart.sh windows
+#   bash scripts/quickstart.sh deb
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,7 +15,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd
           mingw-w64 libz-mingw-w64-dev wine wine64 dpkg-dev xz-utils make
           openbox python3-gi gir1.2-gtk-3.0 clang-format clang-tidy pre-commit gettext wx3.2-i18n
-          locales)
+          locales debhelper lintian desktop-file-utils appstream nsis)
 
 install_packages() {
   local missing=()
@@ -131,6 +132,10 @@ windows_tests() {
     echo "== Windows: velmora.exe with the window, smoke test under Wine"
     build_windows_exe "$full"
     bash "$repo/scripts/smoke-windows.sh" "$repo/build/windows-release/src/velmora.exe"
+    echo "== Windows: the installer, silent install and uninstall under Wine"
+    local setup
+    setup=$(windows_packages)
+    bash "$repo/scripts/installer-windows.sh" "$setup"
   else
     echo "== Windows: no wxMSW build in the cache; velmora.exe not linked" \
          "(bash scripts/quickstart.sh windows builds it)"
@@ -141,6 +146,70 @@ windows_tests() {
 build_windows_exe() {  # build_windows_exe <wxMSW prefix>
   (cd "$repo" && cmake --preset windows-release -DwxWidgets_CONFIG_EXECUTABLE="$1/bin/wx-config" \
       >/dev/null && cmake --build --preset windows-release -j "$(nproc)")
+}
+
+# Debian package: built by dpkg-buildpackage from a copy of the tree (it
+# writes beside the source folder), then checked as a user's machine would.
+deb_dir=$repo/build/deb
+deb_file() {  # the .deb that build_deb makes
+  echo "$deb_dir/velmora_$(cd "$repo" && dpkg-parsechangelog -S Version)_$(dpkg --print-architecture).deb"
+}
+
+build_deb() {  # build_deb [nocheck]: the source and binary packages in build/deb/
+  local options=("parallel=$(nproc)") profiles=()
+  if [ "${1:-}" = nocheck ]; then options+=(nocheck); profiles=(-Pnocheck); fi
+  rm -rf "$deb_dir" && mkdir -p "$deb_dir/velmora"
+  (cd "$repo" && git ls-files -z --cached --others --exclude-standard |
+    tar --null -T - -c | tar -x -C "$deb_dir/velmora")
+  (cd "$deb_dir/velmora" &&
+    DEB_BUILD_OPTIONS="${options[*]}" dpkg-buildpackage -uc -us "${profiles[@]}")
+}
+
+check_deb() {  # lintian on both packages; the desktop entry and metainfo as installed
+  lintian --fail-on error,warning --info "$deb_dir"/velmora_*.changes
+  local tree
+  tree=$(mktemp -d)
+  dpkg-deb -x "$(deb_file)" "$tree"
+  desktop-file-validate "$tree"/usr/share/applications/*.desktop
+  appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml
+  rm -rf "$tree"
+}
+
+install_deb_check() {  # apt installs the .deb, the program strips a photo, a purge leaves nothing
+  if dpkg-query -W velmora >/dev/null 2>&1; then
+    echo "velmora is installed on this machine already: install check skipped"
+    return
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$(deb_file)"
+  local files
+  files=$(dpkg -L velmora)
+  "$repo/debian/tests/strip-photo"
+  DEBIAN_FRONTEND=noninteractive apt-get remove -y -q --purge velmora
+  local left=0 f
+  while read -r f; do
+    # Shared folders (/usr/share/man, ...) stay; the package's own go with it.
+    [ ! -e "$f" ] || { [ -d "$f" ] && [[ $f != *velmora* ]]; } ||
+      { echo "left behind: $f" >&2; left=1; }
+  done <<<"$files"
+  ! dpkg-query -W velmora >/dev/null 2>&1 || { echo "velmora still known to dpkg" >&2; left=1; }
+  return "$left"
+}
+
+package_checks() {  # the test command's package step: built without its tests
+  # The tests ran three times in the stages before; here the package itself is checked.
+  build_deb nocheck
+  check_deb
+  install_deb_check
+}
+
+windows_packages() {  # the installer and the portable zip beside velmora.exe; prints the installer
+  local dir=$repo/build/windows-release version
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
+  makensis -V2 -DVERSION="$version" -DEXE="$dir/src/velmora.exe" \
+    -DOUTFILE="$dir/velmora-$version-setup.exe" "$repo/resources/windows/velmora.nsi" >&2
+  rm -f "$dir/velmora-$version-portable.zip"
+  (cd "$dir/src" && python3 -m zipfile -c "../velmora-$version-portable.zip" velmora.exe)
+  echo "$dir/velmora-$version-setup.exe"
 }
 
 case "${1:-}" in
@@ -162,6 +231,7 @@ case "${1:-}" in
     stage "build and test under AddressSanitizer + UndefinedBehaviorSanitizer" sanitized_tests
     stage "benchmarks, each run once" benchmarks
     stage "fuzzing: the seed corpus, then 60 s" fuzzing
+    stage "Debian package: built (nocheck), lintian, validators, install" package_checks
     windows_tests
     echo "== all stages: $((SECONDS - started)) s"
     ;;
@@ -170,10 +240,19 @@ case "${1:-}" in
     echo "== wxMSW (built once into the cache; about 40 minutes on two cores)"
     full=$(wxmsw full)
     build_windows_exe "$full"
+    setup=$(windows_packages)
+    echo "== portable zip: ${setup%-setup.exe}-portable.zip"
+    echo "== installer: $setup"
     echo "== velmora.exe: $repo/build/windows-release/src/velmora.exe"
     ;;
+  deb)
+    install_packages
+    build_deb
+    check_deb
+    echo "== package: $(deb_file)"
+    ;;
   *)
-    echo "usage: $0 strip FILE... | test | windows" >&2
+    echo "usage: $0 strip FILE... | test | windows | deb" >&2
     exit 2
     ;;
 esac
