@@ -4,6 +4,8 @@
 #include <wx/uilocale.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <string>
 
 #include "platform/Translation.h"
 #include "window/TextConversion.h"
@@ -19,9 +21,16 @@ void useSystemLocale(std::string_view language) {
   if (std::setlocale(LC_ALL, "") == nullptr) return;  // a locale not installed: "C" stays
   std::setlocale(LC_NUMERIC, "C");
   const char* messages = std::setlocale(LC_MESSAGES, nullptr);
-  if (messages != nullptr && platform::LanguageOfLocale(messages) != language &&
-      std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr)
+  if (messages == nullptr || platform::LanguageOfLocale(messages) == language) return;
+  // The messages of another language than the desktop's: the C library reads
+  // catalogs by LANGUAGE under any locale but plain "C", so a Japanese
+  // program on an English desktop gets GTK's Japanese texts, and an English
+  // one on a German desktop none of its German ones.
+  if (std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr) {
     std::setlocale(LC_MESSAGES, "C");
+    return;
+  }
+  setenv("LANGUAGE", std::string(language).c_str(), 1);
 }
 #endif
 

@@ -182,20 +182,26 @@ TEST_F(WindowLanguage, TheDesktopLocaleReachesTheToolkitsDialogs) {
   ASSERT_TRUE(locales.Made()) << "localedef (package locales) compiles the test's locales";
   const struct {
     const char* lang;
+    const char* languageEnv;  // nullptr: not set
+    const char* setting;      // the settings' Language
     const char* jfif;
     const char* otherLocations;  // a place in the side bar of GTK's file dialog
   } cases[] = {
-      {"ja_JP.UTF-8", "JFIF セグメントを出力", "他の場所"},
-      {"de_DE.UTF-8", "Write a fresh JFIF header", "Other Locations"},
+      {"ja_JP.UTF-8", nullptr, "", "JFIF セグメントを出力", "他の場所"},
+      {"de_DE.UTF-8", nullptr, "", "Write a fresh JFIF header", "Other Locations"},
+      {"de_DE.UTF-8", "de", "", "Write a fresh JFIF header", "Other Locations"},
+      {"de_DE.UTF-8", nullptr, "ja", "JFIF セグメントを出力", "他の場所"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.lang);
-    const TLocaleEnvironment environment({{"LOCPATH", locales.Folder()},
-                                          {"LANG", c.lang},
-                                          {"LC_ALL", std::nullopt},
-                                          {"LC_MESSAGES", std::nullopt},
-                                          {"LANGUAGE", std::nullopt}});
-    WriteSettings("[CONFIG]\r\nLanguage=\r\n");
+    SCOPED_TRACE(std::string(c.lang) + ", LANGUAGE=" + (c.languageEnv ? c.languageEnv : "") +
+                 ", Language=" + c.setting);
+    const TLocaleEnvironment environment(
+        {{"LOCPATH", locales.Folder()},
+         {"LANG", c.lang},
+         {"LC_ALL", std::nullopt},
+         {"LC_MESSAGES", std::nullopt},
+         {"LANGUAGE", c.languageEnv ? std::optional<std::string>(c.languageEnv) : std::nullopt}});
+    WriteSettings("[CONFIG]\r\nLanguage=" + std::string(c.setting) + "\r\n");
     ASSERT_TRUE(StartWindow());
     EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), c.lang);
     EXPECT_EQ(window::ToUtf8(Control("CheckBoxJFIF")->GetLabel()), c.jfif);
