@@ -12,7 +12,8 @@ namespace window {
 // toolkit's file dialog reads its texts through it. Numbers keep the "C"
 // format, and the messages follow the program's language where the desktop's
 // differs, so that GTK's dialogs speak the program's language and a desktop
-// in a language the program has no catalog for does not show a third one. The console run never gets here: its locale stays "C".
+// in a language the program has no catalog for does not show a third one. The console run never
+// gets here: its locale stays "C".
 void UseToolkitLanguage(std::string_view language);
 
 }  // namespace window
