@@ -73,10 +73,10 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
                                               : base.files;
   auto save = base.save;
   if (line.check) {
-    save = [](const std::string&, const ExifData::TBytePieces&) {};
+    save = [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {};
   } else if (line.filter) {
-    save = [](const std::string&, const ExifData::TBytePieces& pieces) {
-      if (!platform::WriteStandardOutput(pieces))
+    save = [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput& output) {
+      if (!platform::WriteStandardOutput(output.Pieces()))
         throw std::runtime_error(std::string(texts::kStandardOutputError));  // shown with Tr
     };
   }

@@ -9,9 +9,8 @@ TProgramEnvironment::TProgramEnvironment() : chime_(platform::MakeChimePlayer())
 TFormEnvironment TProgramEnvironment::Get() {
   return TFormEnvironment{
       files_,
-      [](const std::string& path, const ExifData::TBytePieces& pieces) {
-        platform::SaveFileAtomically(path, pieces);
-      },
+      [](const std::string& path, const ExifData::TLoadHandle* loaded,
+         ExifData::TPulledOutput& output) { platform::SaveFileAtomically(path, loaded, output); },
       platform::ExecutablePath(),
       platform::AppDataFolder(),
       *chime_,

@@ -1,6 +1,6 @@
 // File access for the runs with switches that write no file: a check reads
-// through the platform but never writes ahead for a save, and the filter
-// reads its one picture from standard input.
+// through the platform but makes no backup, and the filter reads its one
+// picture from standard input.
 #pragma once
 
 #include <memory>
@@ -16,12 +16,12 @@ class TReadOnlyFiles : public ExifData::TFileAccess {
  public:
   explicit TReadOnlyFiles(ExifData::TFileAccess& files) : files_(files) {}
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&) override {
+  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&,
+                                        const ExifData::TLoadHandle*) override {
     return ExifData::TBackupOutcome::Failed;
   }
   // The comment as the strip would write it, so that a check agrees with it.
   std::string CommentBytes(const std::string& text) const override;
-  void RunEnded(const std::string& path) override { files_.RunEnded(path); }
 
  private:
   ExifData::TFileAccess& files_;
@@ -33,8 +33,6 @@ class TStandardInput : public TReadOnlyFiles {
  public:
   using TReadOnlyFiles::TReadOnlyFiles;
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
-  // Nothing of the platform's was loaded, so nothing of it is to be let go.
-  void RunEnded(const std::string&) override {}
   // The bytes read (empty before the load).
   const std::vector<uint8_t>& Bytes() const { return *bytes_; }
 

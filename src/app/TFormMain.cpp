@@ -234,6 +234,8 @@ std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& Fil
   if (env_.runStarting) env_.runStarting(flag);
   auto job = std::make_shared<TFileJob>(env_.files, env_.exePath, FileName);
   job->run.FLAG = flag;
+  // The save writes a long scan as the search goes through it.
+  job->run.PullLongScan = true;
   return job;
 }
 
@@ -248,7 +250,7 @@ void TFormMain::runFile(TFileJob& job) const {
     // behind our back is told inside its own block.
     if (job.result.outcome == ExifData::TOutcome::Stripped) {
       try {
-        env_.save(job.path, job.run.StripJpeg.Pieces());
+        env_.save(job.path, job.run.Loaded(), job.run.Output());
         job.saved = true;
       } catch (const platform::EFileChanged&) {
         removeBackup(job.result, job.run.TraceLog);
@@ -263,6 +265,9 @@ void TFormMain::runFile(TFileJob& job) const {
   } catch (...) {
     job.error = std::current_exception();
   }
+  // What the save did not pull (it failed, or there was none) is searched
+  // now: the lines and the report tell the whole file.
+  job.run.FinishScan();
 }
 
 // The file's lines, the normal cursor, its count, its warning box, its name.

@@ -23,8 +23,11 @@ namespace app {
 // path, the settings folder and the chime player. Tests hand in their own.
 struct TFormEnvironment {
   ExifData::TFileAccess& files;
-  // Writes the pieces, one after the other, over the file at `path`.
-  std::function<void(const std::string& path, const ExifData::TBytePieces& pieces)> save;
+  // Writes the output over the file at `path`, which the load with the
+  // handle `loaded` read (null: the path as it stands).
+  std::function<void(const std::string& path, const ExifData::TLoadHandle* loaded,
+                     ExifData::TPulledOutput& output)>
+      save;
   std::string exePath;
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;

@@ -8,9 +8,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "MemoryStream.h"
@@ -50,11 +52,24 @@ std::string CommentText(std::string_view exePath);
 // Cuts `text` to at most `limit` bytes without splitting a UTF-8 character.
 void CutAtCharacter(std::string& text, size_t limit);
 
+// What the file access keeps of a file it loaded, for that file's backup and
+// save: the save writes the very file the load read, or nothing. The run that
+// loaded the file owns it; what it holds (an open file, its folder) goes with
+// it, when the run ends or loads another file.
+class TLoadHandle {
+ public:
+  virtual ~TLoadHandle() = default;
+};
+
 // What loading a file may come to.
 struct TLoadResult {
   enum class TKind { Loaded, Failed, TooLarge };
+  TLoadResult() = default;
+  TLoadResult(TKind kind_, std::string message_) : kind(kind_), message(std::move(message_)) {}
   TKind kind = TKind::Loaded;
   std::string message;  // Failed: the line for the log; may be empty (no text)
+  // Loaded: what the platform keeps of the file; null where it keeps nothing.
+  std::shared_ptr<TLoadHandle> handle;
 };
 
 // What one backup copy under one name came to.
@@ -66,6 +81,8 @@ enum class TBackupOutcome {
 };
 
 // The file services the driver needs; the platform layer implements them.
+// `loaded` is the handle of the load of `existing` or `path`, or null: the
+// file is then taken as its name stands now.
 class TFileAccess {
  public:
   virtual ~TFileAccess() = default;
@@ -75,12 +92,14 @@ class TFileAccess {
   // Copies `existing` to `backup` when nothing bears that name yet. Never
   // replaces or writes into anything that does: a backup may be the only copy
   // of an original.
-  virtual TBackupOutcome CopyToBackup(const std::string& existing, const std::string& backup) = 0;
+  virtual TBackupOutcome CopyToBackup(const std::string& existing, const std::string& backup,
+                                      const TLoadHandle* loaded) = 0;
   // Whether the file `path`, just loaded, may be replaced now: the user may
   // write it and no other program holds it against that. Asked before a
   // backup is made: a file the save would refuse gets none.
-  virtual bool MayReplace(const std::string& path) {
+  virtual bool MayReplace(const std::string& path, const TLoadHandle* loaded) {
     static_cast<void>(path);
+    static_cast<void>(loaded);
     return true;
   }
   // Removes `backup`, which the last CopyToBackup wrote, after the save of its
@@ -95,20 +114,6 @@ class TFileAccess {
   // comment segment carries on this platform. Never longer than `text`, so the
   // comment's limit holds. UTF-8 unchanged unless a platform says otherwise.
   virtual std::string CommentBytes(const std::string& text) const { return text; }
-  // Offered while the end-of-image search runs through a long scan, for a
-  // file whose output already differs from it: the output holds `bytes`
-  // (input bytes, offered in order from the start of scan on) at offset
-  // `at`, unless the image turns out to end before them. Each chunk comes
-  // just before the search reads it, so it may be written out while it is
-  // still in the processor's cache. The save is handed the whole output all
-  // the same and must not trust what it was offered.
-  virtual void AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) {
-    static_cast<void>(bytes);
-    static_cast<void>(at);
-  }
-  // The run that loaded `path` is over: what was kept for its save (the open
-  // file, bytes written ahead) may go.
-  virtual void RunEnded(const std::string& path) { static_cast<void>(path); }
 };
 
 // Why a walk's output must not be written over its input.
@@ -156,12 +161,16 @@ class TStripRun {
   // `exePath`: full path of the running executable in UTF-8, used for the
   // comment text; `files` encodes that text (CommentBytes).
   TStripRun(TFileAccess& files, std::string exePath);
-  // Tells the file access that the run is over (TFileAccess::RunEnded).
-  ~TStripRun();
   TStripRun(const TStripRun&) = delete;
   TStripRun& operator=(const TStripRun&) = delete;
 
   uint8_t FLAG = 0;
+  // Set by a caller that writes the output as it is pulled (Output()): the
+  // search through a long scan of a file to be written then waits for the
+  // pulls, each chunk searched right after the save wrote it. Until the scan
+  // is searched through (by the pulls or by FinishScan), StripJpeg, Removed
+  // and TraceLog lack what the search finds.
+  bool PullLongScan = false;
   TStripOutput StripJpeg;
   TStringList TraceLog;
   // The file AnalyzeExif loaded; StripJpeg's ranges refer to it.
@@ -176,6 +185,14 @@ class TStripRun {
   // a kept segment runs past the end of the input (TraceLog keeps the lines written so far; no
   // backup is made).
   TAnalyzeResult AnalyzeExif(const std::string& FileName);
+  // What the file access keeps of the file AnalyzeExif loaded, for its save;
+  // null when it keeps nothing or no file was loaded.
+  const TLoadHandle* Loaded() const { return loaded_.get(); }
+  // The output for a save that writes it as the search goes (PullLongScan).
+  TPulledOutput& Output() { return output_; }
+  // Ends a search that still waits for pulls: the output, the removed
+  // stretches and the trace lines are then whole.
+  void FinishScan();
 
   // The walk and its primitives, public for tests. Src is positioned as each
   // one documents in its definition.
@@ -190,15 +207,43 @@ class TStripRun {
   bool SkippedPastEnd() const { return damage_ == TDamage::SkippedPastEnd; }
 
  private:
+  // A long scan whose end is still to be searched for, chunk by chunk.
+  struct TPendingScan {
+    TMemoryStream* input = nullptr;  // none: no search waits
+    int64_t start = 0;               // the start-of-scan marker in the input
+    int64_t handedOut = 0;           // the input up to here went out in chunks
+    int64_t searchAt = 0;            // where the search goes on
+    size_t traceAt = 0;              // where the end-of-image line goes in TraceLog
+  };
+  class TRunOutput : public TPulledOutput {
+   public:
+    explicit TRunOutput(TStripRun& run) : run_(run) {}
+    TBytePieces Known() override { return run_.StripJpeg.Pieces(); }
+    std::span<const uint8_t> Pull() override { return run_.PullScan(); }
+    TBytePieces Pieces() override {
+      run_.FinishScan();
+      return run_.StripJpeg.Pieces();
+    }
+
+   private:
+    TStripRun& run_;
+  };
+
   void CopyScan(TMemoryStream& Src);
   void CopyRest(TMemoryStream& Src);
   void MakeBackup(const std::string& FileName, TAnalyzeResult& result);
+  bool SameAsInput() const;
   void NoteRemoved(const TMemoryStream& Src, uint16_t marker, int64_t at, int64_t length);
+  void KeepScan(TMemoryStream& Src, int64_t start, int64_t found);
+  std::span<const uint8_t> PullScan();
+  void EndPending(int64_t found);
 
   TFileAccess& files_;
   std::string exePath_;
-  std::string loadedPath_;  // the file this run asked to load, if any
+  std::shared_ptr<TLoadHandle> loaded_;
   TDamage damage_ = TDamage::None;
+  TPendingScan pending_;
+  TRunOutput output_{*this};
 };
 
 }  // namespace ExifData

@@ -44,22 +44,20 @@ TStripRun::TStripRun(TFileAccess& files, std::string exePath)
   TraceLog.reserve(16);  // a file's lines, mostly without growing
 }
 
-TStripRun::~TStripRun() {
-  if (!loadedPath_.empty()) files_.RunEnded(loadedPath_);
-}
-
 TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TAnalyzeResult result;
   damage_ = TDamage::None;
+  pending_ = {};
   StripJpeg.Clear();
   Removed.clear();
   const std::string name = FileNameOf(FileName);
   TraceLog.push_back(std::string(texts::kHeaderOpen) + name + std::string(texts::kHeaderClose));
 
-  // Src is kept until the run ends: StripJpeg's ranges refer to it.
-  if (!loadedPath_.empty() && loadedPath_ != FileName) files_.RunEnded(loadedPath_);
-  loadedPath_ = FileName;
-  const TLoadResult load = files_.LoadFile(FileName, Src);
+  // Src is kept until the run ends: StripJpeg's ranges refer to it. What the
+  // file access kept of the file before goes now.
+  loaded_.reset();
+  TLoadResult load = files_.LoadFile(FileName, Src);
+  loaded_ = std::move(load.handle);
   if (load.kind == TLoadResult::TKind::Failed) {
     TraceLog.push_back(load.message.empty() ? std::string(texts::kFileOpenError) + name
                                             : load.message);
@@ -90,7 +88,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   result.damage = damage_;
   if (damage_ != TDamage::None) {
     result.outcome = TOutcome::Damaged;
-  } else if (StripJpeg.Equals(Src.Data(), static_cast<size_t>(Src.Size()))) {
+  } else if (SameAsInput()) {
     result.outcome = TOutcome::Unchanged;
     Removed.clear();  // what went came back the same (the comment, say)
   } else {
@@ -98,9 +96,16 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
     // A file the save will refuse (read-only, held open elsewhere) gets no
     // backup: it would be a copy of a file that was never stripped. The save
     // then reports why.
-    if ((FLAG & flSaveOriginal) && files_.MayReplace(FileName)) MakeBackup(FileName, result);
+    if ((FLAG & flSaveOriginal) && files_.MayReplace(FileName, Loaded()))
+      MakeBackup(FileName, result);
   }
   return result;
+}
+
+// A scan still to be pulled follows bytes that differ from the input's own
+// (CopyScan): such an output never equals its input.
+bool TStripRun::SameAsInput() const {
+  return pending_.input == nullptr && StripJpeg.Equals(Src.Data(), static_cast<size_t>(Src.Size()));
 }
 
 // The first backup name that is free or already holds the same bytes; a name
@@ -110,7 +115,7 @@ void TStripRun::MakeBackup(const std::string& FileName, TAnalyzeResult& result) 
   result.backupAttempted = true;
   for (int number = 1; number <= kBackupNames; ++number) {
     result.backupName = BackupNameOf(FileName, number);
-    result.backup = files_.CopyToBackup(FileName, result.backupName);
+    result.backup = files_.CopyToBackup(FileName, result.backupName, Loaded());
     if (result.backup != TBackupOutcome::Occupied) break;
   }
   if (result.backup != TBackupOutcome::Written && result.backup != TBackupOutcome::Kept) {

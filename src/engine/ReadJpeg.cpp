@@ -115,26 +115,6 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
   placeOrientation();
 }
 
-// Entry: Src just after the start-of-scan marker. Copies the scan and what
-// follows it, to the end-of-image marker when asked, after the comment.
-void TStripRun::CopyScan(TMemoryStream& Src) {
-  Src.Seek(-2);
-  const int32_t CP = static_cast<int32_t>(Src.Position());
-  int32_t StreamSize = static_cast<int32_t>(Src.Size() - CP);
-  // The comment first: the scan's place in the output is then known while
-  // the search runs through it.
-  if (FLAG & flWriteComment) WriteCOM();
-  if (FLAG & flDeleteAfterEOI) {
-    const int32_t found = SeekEOI(Src);
-    if (found != CP) {
-      StreamSize = found - CP + 2;
-      if (found + 2 < Src.Size()) NoteRemoved(Src, 0, found + 2, Src.Size() - (found + 2));
-    }
-  }
-  Src.SetPosition(CP);
-  StripJpeg.CopyFrom(Src, StreamSize);
-}
-
 // Entry: Src just after two bytes that are not a marker. Copies them and the
 // rest of the input.
 void TStripRun::CopyRest(TMemoryStream& Src) {

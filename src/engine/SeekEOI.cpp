@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "EndSearch.h"
 #include "EngineTexts.h"
 #include "ExifData.h"
 
@@ -58,76 +59,38 @@ VELMORA_WIDE_VECTOR_CLONES int64_t FindMarker(const uint8_t* data, int64_t from,
   return kNone;
 }
 
-// The search reads a long scan this many bytes at a time, each offered to the
-// file access just before (TFileAccess::AheadOfSearch): a chunk fits the
-// processor's cache, so a write of it right after costs no second pass
-// through memory. A scan of one chunk or less is not offered.
-constexpr int64_t kChunk = int64_t{256} << 10;
-
-// The input's bytes from the start of scan on, offered in order and each
-// once, for the output from offset `at` on.
-class TOffer {
- public:
-  TOffer(TFileAccess* files, const uint8_t* data, int64_t from, int64_t at)
-      : files_(files), data_(data), from_(from), offered_(from), at_(at) {}
-  // Offers the bytes up to `end` (exclusive) not offered yet.
-  void Upto(int64_t end) {
-    if (files_ == nullptr || end <= offered_) return;
-    files_->AheadOfSearch({data_ + offered_, static_cast<size_t>(end - offered_)},
-                          at_ + (offered_ - from_));
-    offered_ = end;
-  }
-
- private:
-  TFileAccess* files_;  // nullptr: nothing is offered
-  const uint8_t* data_;
-  int64_t from_;
-  int64_t offered_;
-  int64_t at_;
-};
-
-// FindMarker over [from, size), a chunk at a time, each offered first.
-int64_t FindMarkerOffered(const uint8_t* data, int64_t from, int64_t size, TOffer& offer) {
-  for (int64_t p = from; p < size - 1;) {
-    const int64_t end = std::min(size, p + kChunk);
-    offer.Upto(end);
-    // The bound after `end` lets a marker's code byte lie just past it.
-    const int64_t found = FindMarker(data, p, std::min(size, end + 1));
-    if (found != kNone) return found;
-    p = end;
-  }
-  return kNone;
-}
-
-// From the start-of-scan marker at E: the offset of the 0xFF of the
-// end-of-image marker that ends the image, or kNone when there is none or the
-// structure breaks (a length below 2 or past the end, a start of image).
-int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size, TOffer& offer) {
-  int64_t marker = E;  // the 0xFF of a marker with a length field
-  for (;;) {
-    if (marker + 4 > size) return kNone;
-    const int64_t length = int64_t{data[marker + 2]} * 256 + data[marker + 3];
-    if (length < 2 || marker + 2 + length > size) return kNone;
-    int64_t p = marker + 2 + length;
-    for (;;) {
-      p = FindMarkerOffered(data, p, size, offer);
-      if (p == kNone) return kNone;
-      while (p + 1 < size && data[p + 1] == 0xFF) ++p;  // fill: the last 0xFF is the marker's
-      if (p + 1 >= size) return kNone;
-      const uint8_t code = data[p + 1];
-      if (code == 0xD9) return p;
-      if (code == 0xD8) return kNone;
-      if (IsScanData(code) || code == 0x01) {  // after fill; TEM stands alone
-        p += 2;
-        continue;
-      }
-      marker = p;
-      break;
-    }
-  }
-}
-
 }  // namespace
+
+int64_t PastSegment(const uint8_t* data, int64_t marker, int64_t size) {
+  if (marker < 0 || marker + 4 > size) return kNoEnd;
+  const int64_t length = int64_t{data[marker + 2]} * 256 + data[marker + 3];
+  if (length < 2 || marker + 2 + length > size) return kNoEnd;
+  return marker + 2 + length;
+}
+
+int64_t FollowUpTo(const uint8_t* data, int64_t& at, int64_t size, int64_t limit) {
+  for (;;) {
+    // The bound after `limit` lets a marker's code byte lie just past it.
+    const int64_t p = FindMarker(data, at, std::min(size, limit + 1));
+    if (p == kNone) {
+      if (limit >= size - 1) return kNoEnd;
+      at = std::max(at, limit);
+      return kSearchOn;
+    }
+    int64_t q = p;
+    while (q + 1 < size && data[q + 1] == 0xFF) ++q;  // fill: the last 0xFF is the marker's
+    if (q + 1 >= size) return kNoEnd;
+    const uint8_t code = data[q + 1];
+    if (code == 0xD9) return q;
+    if (code == 0xD8) return kNoEnd;
+    if (IsScanData(code) || code == 0x01) {  // after fill; TEM stands alone
+      at = q + 2;
+      continue;
+    }
+    at = PastSegment(data, q, size);  // a segment between scans: stepped over
+    if (at == kNoEnd) return kNoEnd;
+  }
+}
 
 // Entry: Src at E, the first byte of the start-of-scan marker. Returns the
 // offset of the 0xFF of the end-of-image marker that ends the image, or E when
@@ -136,13 +99,9 @@ int64_t FollowToEOI(const uint8_t* data, int64_t E, int64_t size, TOffer& offer)
 int32_t TStripRun::SeekEOI(TMemoryStream& Src) {
   const int64_t E = Src.Position();
   const int64_t size = Src.Size();
-  // Only a file that will be written has its scan offered: its output so far
-  // is not the input's own start.
-  const bool offered =
-      E >= 0 && size - E > kChunk && !StripJpeg.Equals(Src.Data(), static_cast<size_t>(E));
-  TOffer offer(offered ? &files_ : nullptr, Src.Data(), E, StripJpeg.Size());
-  const int64_t found = E >= 0 && E < size ? FollowToEOI(Src.Data(), E, size, offer) : kNone;
-  if (found == kNone) {
+  int64_t at = E < size ? PastSegment(Src.Data(), E, size) : kNoEnd;
+  const int64_t found = at == kNoEnd ? kNoEnd : FollowUpTo(Src.Data(), at, size, size);
+  if (found == kNoEnd) {
     Src.SetPosition(size);
     return static_cast<int32_t>(E);
   }

@@ -63,7 +63,11 @@ TBytePieces TStripOutput::Pieces() const {
 }
 
 bool TStripOutput::Equals(const uint8_t* data, size_t size) const {
-  if (static_cast<size_t>(size_) != size) return false;
+  return static_cast<size_t>(size_) == size && StartOf(data, size);
+}
+
+bool TStripOutput::StartOf(const uint8_t* data, size_t size) const {
+  if (static_cast<size_t>(size_) > size) return false;
   size_t at = 0;
   for (const std::span<const uint8_t> piece : Pieces()) {
     // A range that is the same place of the input needs no comparing.

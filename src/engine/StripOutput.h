@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "MemoryStream.h"
@@ -37,6 +38,8 @@ class TStripOutput {
   TBytePieces Pieces() const;
   // True when the output holds exactly these bytes (compared in place).
   bool Equals(const uint8_t* data, size_t size) const;
+  // True when the output's bytes are the first Size() of these (compared in place).
+  bool StartOf(const uint8_t* data, size_t size) const;
   // The whole output in one buffer (a copy).
   std::vector<uint8_t> Bytes() const;
 
@@ -49,6 +52,36 @@ class TStripOutput {
   std::vector<TPiece> pieces_;
   std::vector<uint8_t> own_;
   int64_t size_ = 0;
+};
+
+// An output as a save writes it: the pieces known so far, then the rest of a
+// long scan handed out a chunk at a time while the end-of-image search follows
+// it, so that each chunk is written while it is still in the processor's
+// cache rather than read from memory twice. A save that does not care takes
+// Pieces() at once.
+class TPulledOutput {
+ public:
+  virtual ~TPulledOutput() = default;
+  // The output known so far: all of it unless a scan is still to be pulled.
+  virtual TBytePieces Known() = 0;
+  // The next chunk of the output after Known() and the chunks before it;
+  // empty once the whole output is known. A chunk may run past the output's
+  // end (the image's end lay inside it): Pieces() tells where it ends.
+  virtual std::span<const uint8_t> Pull() = 0;
+  // The whole output; ends a search still pending.
+  virtual TBytePieces Pieces() = 0;
+};
+
+// Pieces that are known whole.
+class TKnownOutput : public TPulledOutput {
+ public:
+  explicit TKnownOutput(TBytePieces pieces) : pieces_(std::move(pieces)) {}
+  TBytePieces Known() override { return pieces_; }
+  std::span<const uint8_t> Pull() override { return {}; }
+  TBytePieces Pieces() override { return pieces_; }
+
+ private:
+  TBytePieces pieces_;
 };
 
 }  // namespace ExifData

@@ -30,19 +30,12 @@ class TPlatformFiles : public ExifData::TFileAccess {
  public:
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
   // Copies content, permission bits and time stamps; see TFileAccess::CopyToBackup.
-  ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
-                                        const std::string& backup) override;
+  ExifData::TBackupOutcome CopyToBackup(const std::string& existing, const std::string& backup,
+                                        const ExifData::TLoadHandle* loaded) override;
   // The save's own refusals, asked ahead: a file the user may not write, a
   // read-only file, and on Windows a file another program holds open.
-  bool MayReplace(const std::string& path) override;
+  bool MayReplace(const std::string& path, const ExifData::TLoadHandle* loaded) override;
   bool RemoveBackup(const std::string& backup) override;
-#ifndef _WIN32
-  // Writes a long scan's bytes to the save's temporary file while they are
-  // still in the processor's cache; the save checks them against its pieces.
-  void AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) override;
-  // Closes the file kept for the save and removes what was written ahead.
-  void RunEnded(const std::string& path) override;
-#endif
 #ifdef _WIN32
   // The system's ANSI code page, as comments written on Windows have always
   // been: a character it lacks becomes its default character or a best fit.
@@ -65,19 +58,23 @@ class TPlatformFiles : public ExifData::TFileAccess {
   TWrittenBackup written_;
 };
 
-// Replaces the content of `path` with the pieces' bytes so that a failure at any
-// moment leaves the file wholly old or wholly new: a temporary file beside it,
-// flushed to stable storage, renamed over it. The file written is the file the
-// last LoadFile of `path` read (a path not loaded just before is taken as it
-// stands): a symbolic link is followed as the load followed it (the target is
-// updated, the link kept), and a file that was replaced, removed or changed in
-// size or times since is refused with EFileChanged; no file is ever created.
+// Replaces the content of `path` with the output's bytes so that a failure at
+// any moment leaves the file wholly old or wholly new: a temporary file beside
+// it, flushed to stable storage, renamed over it. The output is written as it
+// is pulled (ExifData::TPulledOutput). The file written is the file the load
+// with the handle `loaded` read (without one, `path` is taken as it stands):
+// a symbolic link is followed as the load followed it (the target is updated,
+// the link kept), and a file that was replaced, removed or changed in size or
+// times since is refused with EFileChanged; no file is ever created.
 // The file keeps its owner, group, mode bits, ACLs and extended attributes;
 // where a replace cannot keep them, the bytes go over the file in place after
 // a flushed copy beside it. A file the user may not write is refused just as
 // an in-place write would be. Throws EFileError; no temporary file survives a
 // failure, except the whole copy of the new bytes when a write in place fails
 // half-way.
+void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle* loaded,
+                        ExifData::TPulledOutput& output);
+// The same for pieces known whole, of a path taken as it stands.
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces);
 // The same with one piece.
 void SaveFileAtomically(const std::string& path, const void* data, size_t size);

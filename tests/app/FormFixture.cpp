@@ -38,14 +38,19 @@ app::TFormMain& FormFixture::Form() {
   if (!form_) {
     app::TFormEnvironment env{
         files,
-        [this](const std::string& path, const ExifData::TBytePieces& pieces) {
+        [this](const std::string& path, const ExifData::TLoadHandle*,
+               ExifData::TPulledOutput& output) {
           if (readOnly.count(path) != 0)
             throw platform::EFileError("ファイル " + path +
                                        " を作成できません。 Permission denied");
           if (changed.count(path) != 0) throw platform::EFileChanged(path);
+          // Pulled as the real save pulls it.
+          while (!output.Pull().empty()) {
+          }
           Bytes& bytes = saved[path];
           bytes.clear();
-          for (const auto piece : pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
+          for (const auto piece : output.Pieces())
+            bytes.insert(bytes.end(), piece.begin(), piece.end());
         },
         "/opt/velmora/velmora.bin",
         appData.string(),

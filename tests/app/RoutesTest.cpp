@@ -113,8 +113,10 @@ TEST_F(Routes, CommandLineBatchClosesOnlyWhenEveryFileWasWrittenOrClean) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TRecordingView fresh;
-    app::TFormMain form(fresh, {files, [](const std::string&, const ExifData::TBytePieces&) {},
-                                "/opt/velmora/velmora.bin", appData.string(), chime});
+    app::TFormMain form(
+        fresh,
+        {files, [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+         "/opt/velmora/velmora.bin", appData.string(), chime});
     files.files["/p/png.jpg"] = {0x89, 0x50, 0x4E, 0x47};
     // A dropped segment that claims more bytes than the file has.
     files.files["/p/cut.jpg"] = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x40, 0x01, 0x02};

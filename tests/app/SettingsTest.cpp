@@ -83,8 +83,9 @@ TEST_F(Settings, LanguageIsWrittenBackAsAPlainCode) {
   for (const auto& [stored, written] : cases) {
     WriteSettings(std::string("[CONFIG]\nLanguage=") + stored + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
-                              "/opt/velmora", appData.string(), chime};
+    app::TFormEnvironment env{
+        files, [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     form.FormClose();
@@ -100,8 +101,9 @@ TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
   for (const auto& [stored, soundNo] : cases) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;
-    app::TFormEnvironment env{files, [](const std::string&, const ExifData::TBytePieces&) {},
-                              "/opt/velmora", appData.string(), chime};
+    app::TFormEnvironment env{
+        files, [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     EXPECT_EQ(form.SoundNo(), soundNo) << stored;

@@ -37,9 +37,12 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
     TRecordingView fresh;
     std::vector<int> flags;
     app::TFormEnvironment env{
-        files,          [](const std::string&, const ExifData::TBytePieces&) {},
-        "/opt/velmora", appData.string(),
-        chime,          [&](uint8_t FLAG) { flags.push_back(FLAG); }};
+        files,
+        [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        "/opt/velmora",
+        appData.string(),
+        chime,
+        [&](uint8_t FLAG) { flags.push_back(FLAG); }};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     const char* boxes[] = {"Write_JFIF", "Delete_after_EOI", "Save_Original_File", "Write_APP14"};
@@ -202,9 +205,10 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
   for (const Case& c : cases) {
     TRecordingView fresh;
     std::map<std::string, Bytes> written;
-    app::TFormEnvironment env{
-        files, [&](const std::string& path, const ExifData::TBytePieces&) { written[path] = {}; },
-        "/opt/velmora", appData.string(), chime};
+    app::TFormEnvironment env{files,
+                              [&](const std::string& path, const ExifData::TLoadHandle*,
+                                  ExifData::TPulledOutput&) { written[path] = {}; },
+                              "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     files.files[std::string("/p/") + c.name] = c.content;

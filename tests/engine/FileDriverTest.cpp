@@ -250,94 +250,129 @@ TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
 
 namespace {
 
-// Records what the run tells its file access besides loading and backups.
-class TAheadRecorder : public TFakeFileAccess {
- public:
-  struct TOffer {
-    const uint8_t* data;
-    size_t size;
-    int64_t at;
-  };
-  std::vector<TOffer> offers;
-  std::vector<std::string> ended;
-
-  void AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) override {
-    offers.push_back({bytes.data(), bytes.size(), at});
-  }
-  void RunEnded(const std::string& path) override { ended.push_back(path); }
+// A run's output, lines and removed stretches, for comparing two runs.
+struct TRunSeen {
+  ExifData::TOutcome outcome;
+  Bytes output;
+  TStringList lines;
+  std::vector<std::pair<int64_t, int64_t>> removed;
+  bool operator==(const TRunSeen&) const = default;
 };
+
+TRunSeen seen(ExifData::TStripRun& run, ExifData::TOutcome outcome) {
+  TRunSeen result{outcome, run.StripJpeg.Bytes(), run.TraceLog, {}};
+  for (const auto& r : run.Removed) result.removed.emplace_back(r.offset, r.length);
+  return result;
+}
 
 }  // namespace
 
-// A long scan is offered while it is searched, in chunks that continue one
-// another, each at the offset where the output holds its bytes, up to at
-// least the output's end. Only a file being changed before its scan is
-// offered, and only a scan longer than one chunk.
-TEST(AnalyzeExif, OffersALongScanAtItsPlaceInTheOutput) {
+// A save that pulls a long scan gets the same file, lines and removed
+// stretches as the search at once, however many chunks it pulls before the
+// rest is searched: each chunk continues the one before from the scan's
+// start, and the lines added after the walk stay after the end-of-image line.
+TEST(AnalyzeExif, APulledScanEndsAsTheSearchAtOnce) {
   constexpr size_t kChunk = size_t{256} << 10;
-  const Bytes longScan =
-      JpegBuilder().SOI().APP1(50).DQT().SOF0().SOS().Data(600 << 10).EOI().Bytes({1, 2}).Build();
+  const auto photo = [](size_t scan, std::initializer_list<uint8_t> after) {
+    return JpegBuilder().SOI().APP1(50).DQT().SOF0().SOS().Data(scan).EOI().Bytes(after).Build();
+  };
+  // The chunks start at the start-of-scan marker, whose segment is 14 bytes.
+  constexpr size_t kSOS = 14;
   const struct {
     const char* what;
     Bytes input;
-    uint8_t FLAG;
-    bool offered;
+    bool pulled = true;  // the scan goes out in chunks at all
+    uint8_t FLAG = ExifData::flDeleteAfterEOI | ExifData::flWriteComment;
   } cases[] = {
-      {"metadata dropped, comment added", longScan,
-       ExifData::flDeleteAfterEOI | ExifData::flWriteComment, true},
-      {"metadata dropped", longScan, ExifData::flDeleteAfterEOI, true},
-      {"no end-of-image search", longScan, ExifData::flWriteComment, false},
+      {"a trailer after the image", photo(600 << 10, {1, 2, 3})},
+      {"the end's 0xFF the last byte of a chunk", photo(2 * kChunk - kSOS - 1, {9})},
+      {"the end's 0xFF the first byte of a chunk", photo(2 * kChunk - kSOS, {9})},
+      {"the end the input's end", photo(kChunk + 17, {})},
+      {"no end of image", JpegBuilder().SOI().APP1(50).SOF0().SOS().Data(700 << 10).Build()},
+      {"a segment between scans across a chunk's end", JpegBuilder()
+                                                           .SOI()
+                                                           .APP1(50)
+                                                           .SOF0()
+                                                           .SOS()
+                                                           .Data(kChunk - 200)
+                                                           .Segment(0xFFE5, 3000)
+                                                           .SOS()
+                                                           .Data(300 << 10)
+                                                           .EOI()
+                                                           .Bytes({7})
+                                                           .Build()},
+      {"a broken length after the first chunk", JpegBuilder()
+                                                    .SOI()
+                                                    .APP1(50)
+                                                    .SOF0()
+                                                    .SOS()
+                                                    .Data(kChunk + 10)
+                                                    .SegmentWithLength(0xFFC4, 1, 0)
+                                                    .Data(1000)
+                                                    .EOI()
+                                                    .Build()},
       {"nothing changed before the scan",
-       JpegBuilder().SOI().DQT().SOF0().SOS().Data(600 << 10).EOI().Bytes({1}).Build(),
-       ExifData::flDeleteAfterEOI, false},
+       JpegBuilder().SOI().DQT().SOF0().SOS().Data(600 << 10).EOI().Bytes({1}).Build(), false,
+       ExifData::flDeleteAfterEOI},
       {"a scan of one chunk", JpegBuilder().SOI().APP1(50).SOS().Data(kChunk - 200).EOI().Build(),
-       ExifData::flDeleteAfterEOI, false},
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    TAheadRecorder files;
-    files.files["/p/a.jpg"] = c.input;
-    ExifData::TStripRun run(files, "/opt/velmora/velmora");
-    run.FLAG = c.FLAG;
-    run.AnalyzeExif("/p/a.jpg");
-    if (!c.offered) {
-      EXPECT_TRUE(files.offers.empty());
-      continue;
-    }
-    const Bytes output = run.StripJpeg.Bytes();
-    ASSERT_GE(files.offers.size(), 3u);
-    for (size_t i = 0; i < files.offers.size(); ++i) {
-      const auto& offer = files.offers[i];
-      if (i > 0) {
-        const auto& before = files.offers[i - 1];
-        EXPECT_EQ(offer.data, before.data + before.size);
-        EXPECT_EQ(offer.at, before.at + static_cast<int64_t>(before.size));
+    const auto analyze = [&](ExifData::TStripRun& run, TFakeFileAccess& files) {
+      files.files["/p/a.jpg"] = c.input;
+      run.FLAG = c.FLAG;
+      const ExifData::TOutcome outcome = run.AnalyzeExif("/p/a.jpg").outcome;
+      run.TraceLog.push_back("after the walk");
+      return outcome;
+    };
+    TFakeFileAccess eagerFiles;
+    ExifData::TStripRun eager(eagerFiles, "/opt/velmora/velmora");
+    const ExifData::TOutcome eagerOutcome = analyze(eager, eagerFiles);
+    const TRunSeen expected = seen(eager, eagerOutcome);
+    EXPECT_EQ(expected.lines.back(), "after the walk");
+
+    for (const size_t pulls : {size_t{0}, size_t{1}, size_t{1000}}) {
+      SCOPED_TRACE(pulls);
+      TFakeFileAccess files;
+      ExifData::TStripRun run(files, "/opt/velmora/velmora");
+      run.PullLongScan = true;
+      const ExifData::TOutcome outcome = analyze(run, files);
+      Bytes written;
+      for (const auto piece : run.Output().Known())
+        written.insert(written.end(), piece.begin(), piece.end());
+      size_t pulled = 0;
+      for (auto chunk = run.Output().Pull(); !chunk.empty() && pulled < pulls;
+           chunk = run.Output().Pull(), ++pulled) {
+        EXPECT_LE(chunk.size(), kChunk);
+        written.insert(written.end(), chunk.begin(), chunk.end());
       }
-      EXPECT_LE(offer.size, kChunk + 64) << "a chunk at a time";
-      const auto at = static_cast<size_t>(offer.at);
-      const size_t inOutput = std::min(offer.size, output.size() - std::min(at, output.size()));
-      EXPECT_TRUE(std::equal(offer.data, offer.data + inOutput, output.begin() + at)) << i;
+      run.FinishScan();
+      EXPECT_EQ(pulled > 0, c.pulled && pulls > 0);
+      EXPECT_EQ(seen(run, outcome), expected);
+      // What was written as it was pulled is the output's own, as far as it goes.
+      const size_t common = std::min(written.size(), expected.output.size());
+      EXPECT_TRUE(std::equal(written.begin(), written.begin() + common, expected.output.begin()));
     }
-    const auto& last = files.offers.back();
-    EXPECT_GE(last.at + static_cast<int64_t>(last.size), static_cast<int64_t>(output.size()));
   }
 }
 
-// The file access hears when a file's run is over: when the run ends, or
-// when it goes on to another file.
-TEST(TStripRun, TellsItsFileAccessWhenEachFilesRunIsOver) {
-  TAheadRecorder files;
+// The run holds what the file access kept of a load until it loads another
+// file or ends.
+TEST(TStripRun, HoldsEachLoadUntilTheNextOrItsEnd) {
+  TFakeFileAccess files;
   files.files["/a.jpg"] = kPhoto;
   files.files["/b.jpg"] = kPhoto;
   {
     ExifData::TStripRun run(files, "/opt/velmora/velmora");
     run.AnalyzeExif("/a.jpg");
-    run.AnalyzeExif("/a.jpg");
-    EXPECT_TRUE(files.ended.empty());
+    EXPECT_NE(run.Loaded(), nullptr);
     run.AnalyzeExif("/b.jpg");
-    EXPECT_EQ(files.ended, (std::vector<std::string>{"/a.jpg"}));
+    EXPECT_EQ(files.heldLoads, 1);
+    run.AnalyzeExif("/missing.jpg");
+    EXPECT_EQ(files.heldLoads, 0);
+    EXPECT_EQ(run.Loaded(), nullptr);
+    run.AnalyzeExif("/a.jpg");
   }
-  EXPECT_EQ(files.ended, (std::vector<std::string>{"/a.jpg", "/b.jpg"}));
-  { ExifData::TStripRun unused(files, "/opt/velmora/velmora"); }
-  EXPECT_EQ(files.ended.size(), 2u) << "a run that loaded nothing ends nothing";
+  EXPECT_EQ(files.heldLoads, 0);
 }

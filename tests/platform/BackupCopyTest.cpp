@@ -38,7 +38,7 @@ std::string makeSource(const TScratchFolder& folder) {
 TEST(CopyToBackup, CopiesContentModeAndModificationTimeToAFreeName) {
   TScratchFolder folder;
   const std::string source = makeSource(folder);
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg"),
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg", nullptr),
             TBackupOutcome::Written);
   EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "\xFF\xD8 original bytes \xFF\xD9");
   EXPECT_EQ(ModeOf(folder / "photo_bak.jpg"), 0640);
@@ -69,7 +69,8 @@ TEST(CopyToBackup, NeverReplacesWhatBearsTheName) {
       {"folder_bak.jpg", TBackupOutcome::Occupied},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / c.backup), c.outcome) << c.backup;
+    EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / c.backup, nullptr), c.outcome)
+        << c.backup;
   }
   EXPECT_EQ(folder.Names(), before);
   EXPECT_EQ(ReadFile(folder / "other_bak.jpg"), "an older backup, longer than the photo");
@@ -92,7 +93,7 @@ TEST(CopyToBackup, FailsWithoutLeavingATemporaryFile) {
       {"photo.jpg", "nofolder/photo_bak.jpg"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TPlatformFiles().CopyToBackup(folder / c.existing, folder / c.backup),
+    EXPECT_EQ(TPlatformFiles().CopyToBackup(folder / c.existing, folder / c.backup, nullptr),
               TBackupOutcome::Failed)
         << c.backup;
   }
@@ -106,7 +107,7 @@ TEST(CopyToBackup, FailsInAFolderTheUserMayNotWrite) {
   chmod(source.c_str(), 0644);
   chmod(folder.Path().c_str(), 0755);
   EXPECT_UNPRIVILEGED([&]() -> std::string {
-    const auto outcome = TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg");
+    const auto outcome = TPlatformFiles().CopyToBackup(source, folder / "photo_bak.jpg", nullptr);
     return outcome == TBackupOutcome::Failed ? "" : "not refused";
   });
   EXPECT_EQ(folder.Names(), Names{"photo.jpg"});

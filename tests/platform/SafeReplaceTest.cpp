@@ -36,11 +36,12 @@ std::string loadAndSave(const std::string& path, const std::string& bytes,
                         const std::function<void()>& betweenLoadAndSave = {}) {
   TPlatformFiles files;
   ExifData::TMemoryStream loaded;
-  if (files.LoadFile(path, loaded).kind != ExifData::TLoadResult::TKind::Loaded)
-    return "load failed";
+  const ExifData::TLoadResult load = files.LoadFile(path, loaded);
+  if (load.kind != ExifData::TLoadResult::TKind::Loaded) return "load failed";
   if (betweenLoadAndSave) betweenLoadAndSave();
   try {
-    SaveFileAtomically(path, bytes.data(), bytes.size());
+    ExifData::TKnownOutput output({{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}});
+    SaveFileAtomically(path, load.handle.get(), output);
   } catch (const EFileChanged&) {
     return "changed";
   } catch (const EFileError& error) {
@@ -55,9 +56,9 @@ std::string loadAndSave(const std::string& path, const std::string& bytes,
 std::string replaceChangedAtTheEnd(const std::string& path, const std::string& bytes,
                                    const std::function<void()>& change) {
   try {
-    posix::TLoadedFile loaded = posix::OpenLoadedFile(path);
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    posix::ReplaceLoadedFile(loaded, {{data, bytes.size()}}, change);
+    const posix::TLoadedFile loaded = posix::OpenLoadedFile(path);
+    ExifData::TKnownOutput output({{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}});
+    posix::ReplaceLoadedFile(loaded, output, change);
   } catch (const posix::EReplaceFailure& failure) {
     return failure.Step() == posix::EReplaceFailure::TStep::Changed ? "changed" : failure.what();
   }
@@ -181,7 +182,7 @@ TEST(SafeReplace, RootsBackupBelongsToTheOriginalsOwner) {
     ASSERT_EQ(chown((folder / "photo.jpg").c_str(), alice.Uid(), alice.Gid()), 0);
     ASSERT_EQ(chmod((folder / "photo.jpg").c_str(), mode), 0);
     TPlatformFiles files;
-    ASSERT_EQ(files.CopyToBackup(folder / "photo.jpg", folder / "photo_bak.jpg"),
+    ASSERT_EQ(files.CopyToBackup(folder / "photo.jpg", folder / "photo_bak.jpg", nullptr),
               ExifData::TBackupOutcome::Written);
     EXPECT_EQ(ReadFile(folder / "photo_bak.jpg"), "the original");
     struct stat st {};

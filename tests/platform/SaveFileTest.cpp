@@ -80,66 +80,56 @@ TEST(SaveFileAtomically, WritesThePiecesInOrderAlsoBeyondOneSystemCall) {
   EXPECT_EQ(ReadFile(path), expected);
 }
 
-// The temporary file a run wrote ahead of its save, or "" when there is none.
-std::string temporaryIn(const TScratchFolder& folder) {
-  for (const std::string& name : folder.Names())
-    if (name.rfind(".velmora-", 0) == 0) return folder / name;
-  return "";
-}
-
-ino_t inodeOf(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
-// Bytes offered ahead of the save (while the search ran) serve it only where
-// they lie inside its last piece, at their place in the output, taken from
-// the very same memory. Whatever was offered, the file gets exactly the pieces'
-// bytes and nothing written ahead is left behind.
-TEST(SaveFileAtomically, UsesBytesWrittenAheadOnlyWhereTheyAreInTheLastPiece) {
+// The save writes a long scan as it pulls it, chunks that may run past the
+// output's end or stop short of it, and the file gets exactly the output:
+// the rest written, the excess cut, nothing left beside it.
+TEST(SaveFileAtomically, WritesAPulledOutputWholeAndCutAtItsEnd) {
   const std::string content = velmora::test::RandomBytes(1 << 20, 5);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(content.data());
   const std::string head = "HEAD";
-  constexpr size_t kFrom = 1000, kChunk = size_t{256} << 10;
+  // Pulls hand out 256 KiB at a time from byte 1000 of the content.
+  class TChunks : public ExifData::TPulledOutput {
+   public:
+    TChunks(ExifData::TBytePieces known, const uint8_t* from, size_t pulls,
+            ExifData::TBytePieces whole)
+        : known_(std::move(known)), from_(from), pulls_(pulls), whole_(std::move(whole)) {}
+    ExifData::TBytePieces Known() override { return known_; }
+    std::span<const uint8_t> Pull() override {
+      if (pulls_ == 0) return {};
+      --pulls_;
+      const std::span<const uint8_t> chunk{from_, size_t{256} << 10};
+      from_ += chunk.size();
+      return chunk;
+    }
+    ExifData::TBytePieces Pieces() override { return whole_; }
+
+   private:
+    ExifData::TBytePieces known_;
+    const uint8_t* from_;
+    size_t pulls_;
+    ExifData::TBytePieces whole_;
+  };
   const struct {
     const char* what;
-    size_t pieceEnd;
-    size_t offeredEnd;
-    size_t fromShift;  // the offers start this many bytes after the piece
-    int64_t atShift;   // and this many bytes after its offset
-    size_t gap;        // bytes skipped after the first offer
-    bool used;
+    size_t pulls;
+    size_t end;  // the output's last piece ends at this byte of the content
   } cases[] = {
-      {"offered exactly the piece", 900000, 900000, 0, 0, 0, true},
-      {"offered past the piece's end", 700000, 1 << 20, 0, 0, 0, true},
-      {"offered less than the piece", 1 << 20, 300000, 0, 0, 0, true},
-      {"offered from inside the piece, at its place", 900000, 900000, 500, 500, 0, true},
-      {"offered at another offset", 900000, 900000, 0, 1, 0, false},
-      {"offered from another byte", 900000, 900000, 1, 0, 0, false},
-      {"offers with a gap", 900000, 900000, 0, 0, 7, false},
+      {"nothing pulled", 0, 900000},
+      {"pulled past the end", 3, 700000},
+      {"pulled short of the end", 1, 1 << 20},
+      {"pulled to the end exactly", 2, 1000 + (size_t{512} << 10)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TScratchFolder folder;
     const std::string path = folder / "photo.jpg";
-    WriteFile(path, content);
-    TPlatformFiles files;
-    ExifData::TMemoryStream stream;
-    ASSERT_EQ(files.LoadFile(path, stream).kind, ExifData::TLoadResult::TKind::Loaded);
-    size_t from = kFrom + c.fromShift;
-    auto at = static_cast<int64_t>(head.size()) + c.atShift;
-    for (bool first = true; from < c.offeredEnd; first = false) {
-      const size_t size = std::min(kChunk, c.offeredEnd - from);
-      files.AheadOfSearch({stream.Data() + from, size}, at);
-      from += size + (first ? c.gap : 0);
-      at += static_cast<int64_t>(size);
-    }
-    const ino_t ahead = inodeOf(temporaryIn(folder));
-    const ExifData::TBytePieces pieces{{reinterpret_cast<const uint8_t*>(head.data()), head.size()},
-                                       {stream.Data() + kFrom, c.pieceEnd - kFrom}};
-    SaveFileAtomically(path, pieces);
-    files.RunEnded(path);
-    EXPECT_EQ(ReadFile(path), head + content.substr(kFrom, c.pieceEnd - kFrom));
-    EXPECT_EQ(ahead != 0 && inodeOf(path) == ahead, c.used);
+    WriteFile(path, "the original");
+    const ExifData::TBytePieces known{{reinterpret_cast<const uint8_t*>(head.data()), head.size()}};
+    ExifData::TBytePieces whole = known;
+    whole.emplace_back(bytes + 1000, c.end - 1000);
+    TChunks output(known, bytes + 1000, c.pulls, whole);
+    SaveFileAtomically(path, nullptr, output);
+    EXPECT_EQ(ReadFile(path), head + content.substr(1000, c.end - 1000));
     EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
   }
 }
@@ -154,30 +144,22 @@ bool heldOpen(const std::string& path) {
   return false;
 }
 
-// A run that ends without a save leaves neither its file open nor anything it
-// wrote ahead; a file the user may not write gets nothing written ahead.
-TEST(SaveFileAtomically, WritesAheadOnlyForAWritableFileAndNothingOutlivesTheRun) {
+// The load's handle holds the file and its folder open for the save, and
+// nothing more: they close with it.
+TEST(SaveFileAtomically, TheLoadsHandleHoldsTheFileUntilItGoes) {
   TScratchFolder folder;
-  const std::string content = velmora::test::RandomBytes(1 << 20, 6);
-  for (const mode_t mode : {0644, 0444}) {
-    SCOPED_TRACE(mode);
-    const std::string path = folder / "photo.jpg";
-    WriteFile(path, content, mode);
-    chmod(path.c_str(), mode);
-    TPlatformFiles files;
-    ExifData::TMemoryStream stream;
-    ASSERT_EQ(files.LoadFile(path, stream).kind, ExifData::TLoadResult::TKind::Loaded);
-    files.AheadOfSearch({stream.Data() + 100, 4096}, 10);
-    EXPECT_EQ(temporaryIn(folder).empty(), mode == 0444);
-    EXPECT_TRUE(heldOpen(path));
-    EXPECT_TRUE(heldOpen(folder.Path()));
-    files.RunEnded(path);
-    EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
-    EXPECT_FALSE(heldOpen(path));
-    EXPECT_FALSE(heldOpen(folder.Path()));
-    EXPECT_EQ(ReadFile(path), content);
-    unlink(path.c_str());
-  }
+  const std::string path = folder / "photo.jpg";
+  WriteFile(path, velmora::test::RandomBytes(1 << 20, 6));
+  TPlatformFiles files;
+  ExifData::TMemoryStream stream;
+  ExifData::TLoadResult load = files.LoadFile(path, stream);
+  ASSERT_EQ(load.kind, ExifData::TLoadResult::TKind::Loaded);
+  EXPECT_TRUE(heldOpen(path));
+  EXPECT_TRUE(heldOpen(folder.Path()));
+  load.handle.reset();
+  EXPECT_FALSE(heldOpen(path));
+  EXPECT_FALSE(heldOpen(folder.Path()));
+  EXPECT_EQ(folder.Names(), Names{"photo.jpg"});
 }
 
 TEST(SaveFileAtomically, FollowsAChainOfLinksAndKeepsTheLinks) {

@@ -27,12 +27,16 @@ class TFakeFileAccess : public ExifData::TFileAccess {
   std::set<std::string> notReplaceable;
   // Backups removed after a failed save, in order.
   std::vector<std::string> removedBackups;
+  // Handles of loads that their runs still hold.
+  int heldLoads = 0;
 
   ExifData::TLoadResult LoadFile(const std::string& path, ExifData::TMemoryStream& into) override;
   // Never replaces: a taken name with the same bytes is kept, any other is occupied.
-  ExifData::TBackupOutcome CopyToBackup(const std::string& existing,
-                                        const std::string& backup) override;
-  bool MayReplace(const std::string& path) override { return notReplaceable.count(path) == 0; }
+  ExifData::TBackupOutcome CopyToBackup(const std::string& existing, const std::string& backup,
+                                        const ExifData::TLoadHandle* loaded) override;
+  bool MayReplace(const std::string& path, const ExifData::TLoadHandle*) override {
+    return notReplaceable.count(path) == 0;
+  }
   bool RemoveBackup(const std::string& backup) override;
 };
 

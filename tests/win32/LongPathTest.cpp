@@ -44,7 +44,7 @@ TEST_P(Win32LongPaths, EveryPathHelperWorksAndLeavesNoTemporaryFile) {
   ASSERT_EQ(TPlatformFiles().LoadFile(photo, loaded).kind, TLoadResult::TKind::Loaded);
   EXPECT_EQ(std::string(loaded.Bytes().begin(), loaded.Bytes().end()), "old content");
 
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(photo, place + "\\photo_bak.jpg"),
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(photo, place + "\\photo_bak.jpg", nullptr),
             TBackupOutcome::Written);
   EXPECT_EQ(ReadBytes(place + "\\photo_bak.jpg"), "old content");
 

@@ -58,22 +58,22 @@ TEST(Win32Files, BackupCopyNeverReplacesAndFailsCleanly) {
   const std::string source = folder / "写真.jpg";
   const std::string backup = folder / "写真_bak.jpg";
   WriteBytes(source, "photo");
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, backup), TBackupOutcome::Written);
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, backup, nullptr), TBackupOutcome::Written);
   EXPECT_EQ(ReadBytes(backup), "photo");
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, backup), TBackupOutcome::Kept);
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, backup, nullptr), TBackupOutcome::Kept);
   WriteBytes(source, "another photo");
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, backup), TBackupOutcome::Occupied);
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, backup, nullptr), TBackupOutcome::Occupied);
   EXPECT_EQ(ReadBytes(backup), "photo");
   // A read-only source: its copy cannot be opened to flush, and is kept all the same.
   SetFileAttributesW(W(source).c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "写真_bak_2.jpg"),
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "写真_bak_2.jpg", nullptr),
             TBackupOutcome::Written);
   SetFileAttributesW(W(source).c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW(W(folder / "写真_bak_2.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
 
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(folder / "missing.jpg", folder / "m_bak.jpg"),
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(folder / "missing.jpg", folder / "m_bak.jpg", nullptr),
             TBackupOutcome::Failed);
-  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "no folder\\x_bak.jpg"),
+  EXPECT_EQ(TPlatformFiles().CopyToBackup(source, folder / "no folder\\x_bak.jpg", nullptr),
             TBackupOutcome::Failed);
   EXPECT_EQ(folder.Entries(), "写真.jpg 写真_bak.jpg 写真_bak_2.jpg")
       << "no temporary file is left";
@@ -90,24 +90,24 @@ TEST(Win32Files, RefusalsAreSeenAheadAndOnlyTheBackupWrittenIsRemoved) {
   const std::string backup = folder / "写真_bak.jpg";
   WriteBytes(path, "photo");
   TPlatformFiles files;
-  EXPECT_TRUE(files.MayReplace(path));
+  EXPECT_TRUE(files.MayReplace(path, nullptr));
   SetFileAttributesW(W(path).c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(files.MayReplace(path));
+  EXPECT_FALSE(files.MayReplace(path, nullptr));
   SetFileAttributesW(W(path).c_str(), FILE_ATTRIBUTE_NORMAL);
   {
     TUniqueHandle other(CreateFileW(W(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(other.Valid());
-    EXPECT_FALSE(files.MayReplace(path));
-    ASSERT_EQ(files.CopyToBackup(path, backup), TBackupOutcome::Written);
+    EXPECT_FALSE(files.MayReplace(path, nullptr));
+    ASSERT_EQ(files.CopyToBackup(path, backup, nullptr), TBackupOutcome::Written);
     EXPECT_THROW(platform::SaveFileAtomically(path, "new", 3), platform::EFileError);
     EXPECT_TRUE(files.RemoveBackup(backup));
   }
   EXPECT_EQ(folder.Entries(), "写真.jpg");
   EXPECT_EQ(ReadBytes(path), "photo");
 
-  ASSERT_EQ(files.CopyToBackup(path, backup), TBackupOutcome::Written);
+  ASSERT_EQ(files.CopyToBackup(path, backup, nullptr), TBackupOutcome::Written);
   ASSERT_TRUE(DeleteFileW(W(backup).c_str()));
   WriteBytes(backup, "another file");
   EXPECT_FALSE(files.RemoveBackup(backup));
@@ -129,7 +129,7 @@ TEST(Win32Files, LinkAtTheBackupNameIsLeftAlone) {
   const HANDLE found = FindFirstFileW(W(folder / "a_bak.jpg").c_str(), &entry);
   const bool visible = found != INVALID_HANDLE_VALUE;
   if (visible) FindClose(found);
-  const auto outcome = TPlatformFiles().CopyToBackup(source, folder / "a_bak.jpg");
+  const auto outcome = TPlatformFiles().CopyToBackup(source, folder / "a_bak.jpg", nullptr);
   if (visible) {
     EXPECT_EQ(outcome, ExifData::TBackupOutcome::Occupied);
   }

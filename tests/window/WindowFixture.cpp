@@ -57,12 +57,13 @@ void WindowTest::TearDown() {
 bool WindowTest::StartWindow(const std::vector<std::string>& args) {
   app::TFormEnvironment environment{
       files_,
-      [this](const std::string& path, const ExifData::TBytePieces& pieces) {
+      [this](const std::string& path, const ExifData::TLoadHandle* loaded,
+             ExifData::TPulledOutput& output) {
         if (beforeSave) beforeSave(path);
         if (refusedSaves.count(path) != 0)
           throw platform::EFileError(path + ": refused by the test");
         saves.push_back(path);
-        platform::SaveFileAtomically(path, pieces);
+        platform::SaveFileAtomically(path, loaded, output);
       },
       platform::ExecutablePath(),
       platform::AppDataFolder(),

@@ -11,12 +11,12 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/posix/EffectiveIds.h"
+#include "platform/posix/MappedFiles.h"
 #include "platform/posix/SignalCleanup.h"
 #include "platform/posix/SystemReason.h"
 
@@ -179,11 +179,6 @@ void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void
   copy.Remove();
   flushFolder(loaded.place.folder.Get());
 }
-
-// The registry of the last load.
-std::mutex lastLoadMutex;
-std::string lastLoadPath;
-std::optional<TLoadedFile> lastLoad;
 
 }  // namespace
 
@@ -456,36 +451,47 @@ void checkWritable(const TLoadedFile& loaded) {
     throw EReplaceFailure(TStep::Create, EACCES);
 }
 
-// A temporary file beside the loaded file holding the pieces' bytes: the one
-// written ahead where its bytes lie inside the last piece at their offset in
-// the output (they were written from the very same memory), else a new one.
-// An existing file's content is private until its own attributes are set.
-std::unique_ptr<TTempFile> writtenCopy(TLoadedFile& loaded, const ExifData::TBytePieces& pieces) {
-  TWrittenAhead ahead = std::exchange(loaded.ahead, {});
-  if (ahead.temp && !pieces.empty()) {
-    const std::span<const uint8_t> last = pieces.back();
-    const ExifData::TBytePieces head(pieces.begin(), pieces.end() - 1);
-    off_t before = 0;
-    for (const std::span<const uint8_t> piece : head) before += static_cast<off_t>(piece.size());
-    // Addresses as numbers: the two pointers need not point into one object.
-    const auto start = reinterpret_cast<uintptr_t>(last.data());
-    const auto from = reinterpret_cast<uintptr_t>(ahead.from);
-    const size_t skip = from - start;  // bytes of the last piece before the ones written
-    if (from >= start && skip < last.size() && before + static_cast<off_t>(skip) == ahead.at) {
-      const size_t done = skip + std::min(ahead.size, last.size() - skip);
-      ahead.temp->WriteAt(head, 0);
-      ahead.temp->WriteAt({last.first(skip)}, before);
-      ahead.temp->WriteAt({last.subspan(done)}, before + static_cast<off_t>(done));
-      ahead.temp->Truncate(before + static_cast<off_t>(last.size()));
-      return std::move(ahead.temp);
+// The bytes of `pieces` from offset `from` on.
+ExifData::TBytePieces piecesFrom(const ExifData::TBytePieces& pieces, size_t from) {
+  ExifData::TBytePieces rest;
+  for (const std::span<const uint8_t> piece : pieces) {
+    if (from >= piece.size()) {
+      from -= piece.size();
+      continue;
     }
+    rest.push_back(piece.subspan(from));
+    from = 0;
   }
-  auto temp = std::make_unique<TTempFile>(loaded.place.folder.Get(), 0600);
-  temp->WriteAt(pieces, 0);
-  return temp;
+  return rest;
 }
 
-void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces,
+// Writes the output's bytes to the temporary file beside the loaded file,
+// each chunk of a long scan as soon as it is pulled. Returns the whole
+// output's pieces.
+ExifData::TBytePieces writeCopy(ExifData::TPulledOutput& output, TTempFile& temp) {
+  const ExifData::TBytePieces known = output.Known();
+  temp.WriteAt(known, 0);
+  size_t written = 0;
+  for (const std::span<const uint8_t> piece : known) written += piece.size();
+  for (std::span<const uint8_t> chunk = output.Pull(); !chunk.empty(); chunk = output.Pull()) {
+    temp.WriteAt({chunk}, static_cast<off_t>(written));
+    written += chunk.size();
+  }
+  // The chunks are the output's own bytes from where the known pieces ended,
+  // and may run past its end: what is left is written, what is past is cut.
+  ExifData::TBytePieces pieces = output.Pieces();
+  size_t size = 0;
+  for (const std::span<const uint8_t> piece : pieces) {
+    // A mapped input that shrank while it was read left zeros in its place.
+    if (MappingChanged(piece.data())) throw EReplaceFailure(TStep::Changed, 0);
+    size += piece.size();
+  }
+  if (size > written) temp.WriteAt(piecesFrom(pieces, written), static_cast<off_t>(written));
+  if (size < written) temp.Truncate(static_cast<off_t>(size));
+  return pieces;
+}
+
+void ReplaceLoadedFile(const TLoadedFile& loaded, ExifData::TPulledOutput& output,
                        const std::function<void()>& beforeFinalCheck) {
   // The load's status serves until the final check, which refuses the file
   // if any of it changed (a change of owner, mode or links changes its
@@ -494,8 +500,8 @@ void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces,
   const uid_t user = EffectiveUser();
   checkWritable(loaded);
 
-  const std::unique_ptr<TTempFile> copy = writtenCopy(loaded, pieces);
-  TTempFile& temp = *copy;
+  TTempFile temp(loaded.place.folder.Get(), 0600);
+  const ExifData::TBytePieces pieces = writeCopy(output, temp);
   const bool ownFile = user == 0 || st.st_uid == user;
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
     temp.Flush();
@@ -546,62 +552,18 @@ void ReplaceFileContents(const TPlace& place, const void* data, size_t size) {
   temp.Commit(place.name);
 }
 
-void RememberLoad(const std::string& path, TLoadedFile loaded) {
-  const std::lock_guard lock(lastLoadMutex);
-  lastLoadPath = path;
-  lastLoad = std::move(loaded);
+const TLoadedFile* LoadedFileOf(const ExifData::TLoadHandle* handle) {
+  const auto* ours = dynamic_cast<const TLoadedHandle*>(handle);
+  return ours != nullptr ? &ours->Loaded() : nullptr;
 }
 
-std::optional<TLoadedFile> TakeLoad(const std::string& path) {
-  const std::lock_guard lock(lastLoadMutex);
-  if (!lastLoad || lastLoadPath != path) return std::nullopt;
-  std::optional<TLoadedFile> taken = std::move(lastLoad);
-  lastLoad.reset();
-  return taken;
-}
-
-int LoadedFd(const std::string& path) {
-  const std::lock_guard lock(lastLoadMutex);
-  return lastLoad && lastLoadPath == path ? lastLoad->file.Get() : -1;
-}
-
-int LoadedWriteRefusal(const std::string& path) {
-  const std::lock_guard lock(lastLoadMutex);
-  if (!lastLoad || lastLoadPath != path) return 0;
+int LoadedWriteRefusal(const TLoadedFile& loaded) {
   try {
-    checkWritable(*lastLoad);
+    checkWritable(loaded);
   } catch (const EReplaceFailure& refusal) {
     return refusal.Error();
   }
   return 0;
-}
-
-void ForgetLoad(const std::string& path) {
-  const std::lock_guard lock(lastLoadMutex);
-  if (lastLoad && lastLoadPath == path) lastLoad.reset();
-}
-
-void WriteAhead(std::span<const uint8_t> bytes, int64_t at) {
-  const std::lock_guard lock(lastLoadMutex);
-  if (!lastLoad || bytes.empty()) return;
-  TWrittenAhead& ahead = lastLoad->ahead;
-  if (ahead.refused) return;
-  try {
-    if (!ahead.temp) {
-      checkWritable(*lastLoad);
-      ahead.temp = std::make_unique<TTempFile>(lastLoad->place.folder.Get(), 0600);
-      ahead.from = bytes.data();
-      ahead.at = at;
-    } else if (bytes.data() != ahead.from + ahead.size ||
-               at != ahead.at + static_cast<int64_t>(ahead.size)) {
-      throw EReplaceFailure(TStep::Write, EINVAL);
-    }
-    ahead.temp->WriteAt({bytes}, static_cast<off_t>(at));
-    ahead.size += bytes.size();
-  } catch (const EReplaceFailure&) {
-    ahead = {};
-    ahead.refused = true;
-  }
 }
 
 }  // namespace platform::posix

@@ -31,10 +31,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <span>
 #include <string>
+#include <utility>
 
+#include "engine/ExifData.h"
 #include "engine/StripOutput.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -78,26 +78,25 @@ struct TPlace {
 // ends. The final name need not exist. Throws EReplaceFailure(Create).
 TPlace ResolvePlace(const std::string& path);
 
-class TTempFile;
-
-// The output's bytes written to a temporary file beside the loaded file
-// ahead of the save, while the end-of-image search ran through them: input
-// bytes [from, from + size) at offset `at` of the file.
-struct TWrittenAhead {
-  std::unique_ptr<TTempFile> temp;
-  const uint8_t* from = nullptr;
-  size_t size = 0;
-  int64_t at = 0;
-  bool refused = false;  // no writing ahead for this load
-};
-
 // A file as the load saw it. The save writes this file or nothing.
 struct TLoadedFile {
   TPlace place;
   TUniqueFd file;  // open for reading
   struct stat st {};
-  TWrittenAhead ahead;  // ends before the folder it lies in is closed
 };
+
+// The load kept for the run that made it (ExifData::TLoadHandle).
+class TLoadedHandle : public ExifData::TLoadHandle {
+ public:
+  explicit TLoadedHandle(TLoadedFile loaded) : loaded_(std::move(loaded)) {}
+  const TLoadedFile& Loaded() const { return loaded_; }
+
+ private:
+  TLoadedFile loaded_;
+};
+
+// The file a handle of this platform kept, or nullptr (no handle, or none of ours).
+const TLoadedFile* LoadedFileOf(const ExifData::TLoadHandle* handle);
 
 // Resolves `path` and opens the regular file it names. Throws
 // EReplaceFailure(Create) with the errno that refuses it.
@@ -160,18 +159,21 @@ class TTempFile {
 // everything was kept; false when something could not be set.
 bool KeepAttributes(int from, const struct stat& st, TTempFile& temp);
 
-// Replaces the content of the file `loaded` read with the pieces' bytes, keeping
-// everything KeepAttributes keeps, by a rename or, where that cannot keep it,
-// by a write in place after a flushed copy. Throws EReplaceFailure: Changed
-// when the name no longer refers to the same file with the same size and
-// times, or the file is gone (nothing is created); Create when the file may
-// not be written (a file without write bits binds root too).
-// What the load wrote ahead (TWrittenAhead) serves where its bytes lie inside
-// the last piece at their place in the output; the rest is written here.
+// Replaces the content of the file `loaded` read with the output's bytes,
+// written as they are pulled, keeping everything KeepAttributes keeps, by a
+// rename or, where that cannot keep it, by a write in place after a flushed
+// copy. Throws EReplaceFailure: Changed when the name no longer refers to the
+// same file with the same size and times, or the file is gone (nothing is
+// created), or a mapped input shrank while it was read; Create when the file
+// may not be written (a file without write bits binds root too).
 // `beforeFinalCheck` runs once the new bytes are flushed beside the file,
 // right before that check: the last moment another program can change it.
-void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces,
+void ReplaceLoadedFile(const TLoadedFile& loaded, ExifData::TPulledOutput& output,
                        const std::function<void()>& beforeFinalCheck = {});
+
+// What the save of `loaded` would refuse before writing anything (a file the
+// user may not write, a read-only file, the name gone): the errno, or 0.
+int LoadedWriteRefusal(const TLoadedFile& loaded);
 
 // Replaces the content of `path` (the settings file). A symbolic link at
 // `path` is followed to its final target, which is replaced (the link stays).
@@ -182,26 +184,5 @@ void ReplaceLoadedFile(TLoadedFile& loaded, const ExifData::TBytePieces& pieces,
 void ReplaceFileContents(const std::string& path, const void* data, size_t size);
 // The same for a path already resolved.
 void ReplaceFileContents(const TPlace& place, const void* data, size_t size);
-
-// The last file loaded, kept for the save that follows (one at a time: the
-// per-file run loads, then saves or drops, before the next file).
-void RememberLoad(const std::string& path, TLoadedFile loaded);
-// The file the last load of `path` read, handed over to the save; nullopt
-// when the last load was of another path.
-std::optional<TLoadedFile> TakeLoad(const std::string& path);
-// The open file of the last load of `path`, or -1 (for the backup copy).
-int LoadedFd(const std::string& path);
-// What the save of the last load of `path` would refuse before writing
-// anything (a file the user may not write, a read-only file, the name gone):
-// the errno, or 0 when it may go ahead or `path` was not the last load.
-int LoadedWriteRefusal(const std::string& path);
-// Closes the last load when it was of `path`, removing what was written ahead.
-void ForgetLoad(const std::string& path);
-// Writes `bytes`, the output from offset `at` on, to a temporary file beside
-// the last loaded file (TWrittenAhead) when its user may write it. Bytes
-// that do not continue the ones before, or a failure, end the writing ahead
-// for this load: the save then writes everything itself and reports what
-// fails.
-void WriteAhead(std::span<const uint8_t> bytes, int64_t at);
 
 }  // namespace platform::posix

@@ -84,7 +84,8 @@ TPlatformFiles::TWrittenBackup identity(const std::string& name, const struct st
 // nothing bears it, so an older backup, a link or another file of that name is
 // never replaced or written through, and a failed copy leaves nothing behind.
 ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
-                                                      const std::string& backup) {
+                                                      const std::string& backup,
+                                                      const ExifData::TLoadHandle* loaded) {
   using ExifData::TBackupOutcome;
   written_ = {};
   if (posix::HasNul(existing) || posix::HasNul(backup)) return TBackupOutcome::Failed;
@@ -92,7 +93,8 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
     // The copy is of the file the load read, not of whatever the name
     // refers to by now.
     posix::TUniqueFd opened;
-    int in = posix::LoadedFd(existing);
+    const posix::TLoadedFile* file = posix::LoadedFileOf(loaded);
+    int in = file != nullptr ? file->file.Get() : -1;
     if (in < 0) {
       opened =
           posix::TUniqueFd(open(existing.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -142,8 +144,12 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
   }
 }
 
-bool TPlatformFiles::MayReplace(const std::string& path) {
-  return posix::LoadedWriteRefusal(path) == 0;
+bool TPlatformFiles::MayReplace(const std::string& path, const ExifData::TLoadHandle* loaded) {
+  // Without a load of ours the save takes the path as it stands: its refusal is the save's to
+  // report.
+  static_cast<void>(path);
+  const posix::TLoadedFile* file = posix::LoadedFileOf(loaded);
+  return file == nullptr || posix::LoadedWriteRefusal(*file) == 0;
 }
 
 bool TPlatformFiles::RemoveBackup(const std::string& backup) {

@@ -53,6 +53,13 @@ std::shared_ptr<TReadBuffer> readBuffer(size_t size) {
   return buffer;
 }
 
+// A load whose file stays open, with its folder, for the run's save.
+TLoadResult kept(posix::TLoadedFile loaded) {
+  TLoadResult result;
+  result.handle = std::make_shared<posix::TLoadedHandle>(std::move(loaded));
+  return result;
+}
+
 }  // namespace
 
 TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryStream& into) {
@@ -74,8 +81,7 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
     if (std::shared_ptr<const void> mapped = posix::MapWholeFile(fd, size)) {
       const auto* data = static_cast<const uint8_t*>(mapped.get());
       into.Adopt(data, size, std::move(mapped));
-      posix::RememberLoad(path, std::move(loaded));
-      return {};
+      return kept(std::move(loaded));
     }
   }
   std::shared_ptr<TReadBuffer> buffer;
@@ -97,15 +103,8 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
   }
   if (got < size) return failed(std::string(Tr(ExifData::texts::kStreamReadError)));
   if (size > 0) into.Adopt(bytes, size, std::move(buffer));
-  posix::RememberLoad(path, std::move(loaded));
-  return {};
+  return kept(std::move(loaded));
 }
-
-void TPlatformFiles::AheadOfSearch(std::span<const uint8_t> bytes, int64_t at) {
-  posix::WriteAhead(bytes, at);
-}
-
-void TPlatformFiles::RunEnded(const std::string& path) { posix::ForgetLoad(path); }
 
 std::string ExecutablePath() {
   std::vector<char> buffer(256);

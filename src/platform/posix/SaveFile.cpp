@@ -2,7 +2,6 @@
 #include "platform/Files.h"
 #include "platform/PlatformTexts.h"
 #include "platform/posix/AtomicReplace.h"
-#include "platform/posix/MappedFiles.h"
 #include "platform/posix/SystemReason.h"
 
 namespace platform {
@@ -12,15 +11,19 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
 }
 
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
-  // A loaded file that shrank while it was walked left zeros in its place.
-  for (const auto piece : pieces) {
-    if (posix::MappingChanged(piece.data())) throw EFileChanged(AbsolutePath(path));
-  }
+  ExifData::TKnownOutput output(pieces);
+  SaveFileAtomically(path, nullptr, output);
+}
+
+void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle* loaded,
+                        ExifData::TPulledOutput& output) {
   try {
-    // A path that was not loaded just before is taken as it stands now.
-    std::optional<posix::TLoadedFile> loaded = posix::TakeLoad(path);
-    if (!loaded) loaded = posix::OpenLoadedFile(path);
-    posix::ReplaceLoadedFile(*loaded, pieces);
+    // Without a load of ours the path is taken as it stands now.
+    if (const posix::TLoadedFile* file = posix::LoadedFileOf(loaded)) {
+      posix::ReplaceLoadedFile(*file, output);
+    } else {
+      posix::ReplaceLoadedFile(posix::OpenLoadedFile(path), output);
+    }
   } catch (const posix::EReplaceFailure& failure) {
     const std::string where = AbsolutePath(path);
     switch (failure.Step()) {

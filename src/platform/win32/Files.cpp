@@ -129,8 +129,11 @@ TLoadResult TPlatformFiles::LoadFile(const std::string& path, ExifData::TMemoryS
 // link or another file of that name is never replaced or written through, and
 // a failed copy leaves nothing behind. CopyFileW keeps the time stamps and
 // attributes.
+// The loaded file is not kept open here (the load shares it for reading
+// only while it reads), so the copy is of the name as it stands.
 ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existing,
-                                                      const std::string& backup) {
+                                                      const std::string& backup,
+                                                      const ExifData::TLoadHandle*) {
   using ExifData::TBackupOutcome;
   written_ = {};
   try {
@@ -168,7 +171,7 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
   }
 }
 
-bool TPlatformFiles::MayReplace(const std::string& path) {
+bool TPlatformFiles::MayReplace(const std::string& path, const ExifData::TLoadHandle*) {
   const std::wstring target = win32::FinalTarget(ApiPath(path));
   // A name that is gone by now is the save's to report.
   if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
@@ -194,6 +197,12 @@ bool TPlatformFiles::RemoveBackup(const std::string& backup) {
 
 void SaveFileAtomically(const std::string& path, const void* data, size_t size) {
   SaveFileAtomically(path, {{static_cast<const uint8_t*>(data), size}});
+}
+
+// No early write-back to gain here: the whole output is found first.
+void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle*,
+                        ExifData::TPulledOutput& output) {
+  SaveFileAtomically(path, output.Pieces());
 }
 
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
