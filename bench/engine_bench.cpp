@@ -12,6 +12,7 @@
 #include "FakeFileAccess.h"
 #include "JpegBuilder.h"
 #include "engine/ExifData.h"
+#include "engine/WalkSteps.h"
 
 namespace {
 
@@ -73,20 +74,20 @@ void BM_Walk(benchmark::State& state) {
   Src.Bytes() = input;
   std::vector<uint8_t> target(kCopyOut ? input.size() + 1024 : 0);
   for (auto _ : state) {
-    run.StripJpeg.Clear();
-    run.TraceLog.clear();
+    run.Stripped().Clear();
+    run.Trace().clear();
     Src.SetPosition(2);
-    run.ReadJpeg(Src);
+    ExifData::TWalkSteps(run).ReadJpeg(Src);
     if constexpr (kCopyOut) {
       uint8_t* at = target.data();
-      for (const auto piece : run.StripJpeg.Pieces()) {
+      for (const auto piece : run.Stripped().Pieces()) {
         std::memcpy(at, piece.data(), piece.size());
         at += piece.size();
       }
       benchmark::DoNotOptimize(target.data());
       benchmark::ClobberMemory();
     }
-    benchmark::DoNotOptimize(run.StripJpeg.Size());
+    benchmark::DoNotOptimize(run.Stripped().Size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input.size()));
 }
@@ -100,7 +101,7 @@ void BM_AnalyzeExif(benchmark::State& state) {
     ExifData::TStripRun run(files, "/opt/velmora/velmora");
     run.FLAG = FLAG;
     run.AnalyzeExif("/photos/big.jpg");
-    benchmark::DoNotOptimize(run.StripJpeg.Size());
+    benchmark::DoNotOptimize(run.Stripped().Size());
   }
   state.SetBytesProcessed(
       static_cast<int64_t>(state.iterations() * files.files["/photos/big.jpg"].size()));

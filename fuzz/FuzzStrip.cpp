@@ -259,16 +259,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     threw = true;
   }
 
-  std::vector<uint8_t> out = run.StripJpeg.Bytes();
+  std::vector<uint8_t> out = run.Stripped().Bytes();
   const bool jpeg = in.size() >= 2 && in[0] == 0xFF && in[1] == 0xD8;
-  if (run.TraceLog.empty() || run.TraceLog[0] != "-----<a.jpg>-----") Fail("header line");
+  if (run.Trace().empty() || run.Trace()[0] != "-----<a.jpg>-----") Fail("header line");
   if (!jpeg) {
-    if (!out.empty() || run.TraceLog.size() != 2 || threw) Fail("a file that is not JPEG");
+    if (!out.empty() || run.Trace().size() != 2 || threw) Fail("a file that is not JPEG");
     if (result.outcome != ExifData::TOutcome::NotJpeg) Fail("outcome of a file that is not JPEG");
     if (!files.copies.empty()) Fail("a backup of a file that is not JPEG");
     return 0;
   }
-  if (run.TraceLog.size() < 2 || run.TraceLog[1] != "ADRS=$000000 MARK=$FFD8 SOI") {
+  if (run.Trace().size() < 2 || run.Trace()[1] != "ADRS=$000000 MARK=$FFD8 SOI") {
     Fail("start-of-image line");
   }
   if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8) Fail("output does not start FF D8");
@@ -278,21 +278,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       TakeOrientation(out, threw, *found);
     }
   }
-  CheckSlices(in, out, flag, WalkOffsets(in, run.TraceLog));
-  if (!threw && (flag & ExifData::flDeleteAfterEOI)) CheckEndOfImage(in, out, run.TraceLog);
+  CheckSlices(in, out, flag, WalkOffsets(in, run.Trace()));
+  if (!threw && (flag & ExifData::flDeleteAfterEOI)) CheckEndOfImage(in, out, run.Trace());
   if (threw) {
     if (!files.copies.empty()) Fail("a backup of a file whose run failed");
     return 0;
   }
 
   using ExifData::TOutcome;
-  const bool notMarker = run.TraceLog.back().ends_with(" is not marker. Terminated.");
+  const bool notMarker = run.Trace().back().ends_with(" is not marker. Terminated.");
   if (notMarker != (result.damage == ExifData::TDamage::NotMarker)) Fail("not-a-marker damage");
   if ((result.damage != ExifData::TDamage::None) != (result.outcome == TOutcome::Damaged)) {
     Fail("damage and outcome disagree");
   }
   if (result.outcome == TOutcome::Damaged) return 0;
-  if ((result.outcome == TOutcome::Unchanged) != (run.StripJpeg.Bytes() == in))
+  if ((result.outcome == TOutcome::Unchanged) != (run.Stripped().Bytes() == in))
     Fail("unchanged is not output == input");
   if (result.outcome != TOutcome::Stripped && result.outcome != TOutcome::Unchanged) {
     Fail("outcome of a JPEG file");
@@ -300,6 +300,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool backup = (flag & ExifData::flSaveOriginal) && result.outcome == TOutcome::Stripped;
   if (backup != (files.copies.size() == 1) || files.copies.size() > 1) Fail("backup");
   CheckWrittenHeader(out, flag);
-  if (result.outcome == TOutcome::Stripped) CheckDecodesAsWell(in, run.StripJpeg.Bytes());
+  if (result.outcome == TOutcome::Stripped) CheckDecodesAsWell(in, run.Stripped().Bytes());
   return 0;
 }

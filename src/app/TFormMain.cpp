@@ -71,22 +71,23 @@ constexpr std::array<std::string_view, kNotWrittenKinds> kReasons{
 // The report of a file whose lines are complete: for one not written, the
 // last of them says why.
 TFileReport fileReport(const std::string& file, const ExifData::TStripRun& run,
+                       const std::vector<std::string>& lines,
                        const ExifData::TAnalyzeResult& result, std::optional<TNotWritten> kind) {
   TFileReport report;
   report.file = file;
-  report.bytesBefore = run.Src.Size();
+  report.bytesBefore = run.Input().Size();
   report.bytesAfter = report.bytesBefore;
   if (kind) {
     report.fate = TFileFate::NotWritten;
     report.reason = kReasons[static_cast<size_t>(*kind)];
-    if (!run.TraceLog.empty()) {
-      const std::string& line = run.TraceLog.back();
+    if (!lines.empty()) {
+      const std::string& line = lines.back();
       report.detail = line.substr(std::min(line.find_first_not_of(" *"), line.size()));
     }
   } else if (result.outcome == ExifData::TOutcome::Stripped) {
     report.fate = TFileFate::Written;
-    report.bytesAfter = run.StripJpeg.Size();
-    report.removed = run.Removed;
+    report.bytesAfter = run.Stripped().Size();
+    report.removed = run.RemovedSegments();
     if (result.backupAttempted) report.backup = result.backupName;
   } else {
     report.fate = TFileFate::Clean;
@@ -245,7 +246,7 @@ std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& Fil
 void TFormMain::runFile(TFileJob& job) const {
   try {
     job.result = job.run.AnalyzeExif(job.path);
-    appendOutcomeLine(job.result, job.run.TraceLog);
+    appendOutcomeLine(job.result, job.lines);
     // The save comes before the lines reach the pane, so that a file changed
     // behind our back is told inside its own block.
     if (job.result.outcome == ExifData::TOutcome::Stripped) {
@@ -253,12 +254,12 @@ void TFormMain::runFile(TFileJob& job) const {
         env_.save(job.path, job.run.Loaded(), job.run.Output());
         job.saved = true;
       } catch (const platform::EFileChanged&) {
-        removeBackup(job.result, job.run.TraceLog);
-        job.run.TraceLog.push_back(std::string(texts::kFileChanged));
+        removeBackup(job.result, job.lines);
+        job.lines.push_back(std::string(texts::kFileChanged));
         job.changed = true;
       } catch (...) {
         // A backup of a file that was never replaced would only mislead.
-        removeBackup(job.result, job.run.TraceLog);
+        removeBackup(job.result, job.lines);
         throw;
       }
     }
@@ -268,6 +269,8 @@ void TFormMain::runFile(TFileJob& job) const {
   // What the save did not pull (it failed, or there was none) is searched
   // now: the lines and the report tell the whole file.
   job.run.FinishScan();
+  // The engine's lines, then what became of the file.
+  job.lines.insert(job.lines.begin(), job.run.Trace().begin(), job.run.Trace().end());
 }
 
 // The file's lines, the normal cursor, its count, its warning box, its name.
@@ -282,15 +285,15 @@ void TFormMain::finishFile(TFileJob& job) {
     if (job.error) {
       // The file's lines stay in the pane, right before the line of the
       // stopped batch; the error goes on to the batch.
-      view_.AppendLogLines(job.run.TraceLog);
+      view_.AppendLogLines(job.lines);
       notWritten(TNotWritten::Error);
       std::rethrow_exception(job.error);
     }
     // Its reason is the file's own last line, not the blank ones after it.
-    report = fileReport(job.path, job.run, job.result, kind);
+    report = fileReport(job.path, job.run, job.lines, job.result, kind);
     // The file's lines and the blank lines after them, in one piece.
-    job.run.TraceLog.insert(job.run.TraceLog.end(), 2, std::string());
-    view_.AppendLogLines(job.run.TraceLog);
+    job.lines.insert(job.lines.end(), 2, std::string());
+    view_.AppendLogLines(job.lines);
   }
 
   if (job.saved) ++outcomes_.written;

@@ -141,6 +141,9 @@ class TFormMain {
         : run(files, exePath), path(std::move(file)) {}
     ExifData::TStripRun run;
     std::string path;
+    // The file's lines: once the job is done, the engine's and then the
+    // outcome's.
+    std::vector<std::string> lines;
     ExifData::TAnalyzeResult result;
     bool saved = false;
     bool changed = false;  // the file changed after it was read: not written

@@ -164,27 +164,31 @@ class TStripRun {
   TStripRun(const TStripRun&) = delete;
   TStripRun& operator=(const TStripRun&) = delete;
 
+  // The options, set by the caller before each file.
   uint8_t FLAG = 0;
   // Set by a caller that writes the output as it is pulled (Output()): the
   // search through a long scan of a file to be written then waits for the
   // pulls, each chunk searched right after the save wrote it. Until the scan
-  // is searched through (by the pulls or by FinishScan), StripJpeg, Removed
-  // and TraceLog lack what the search finds.
+  // is searched through (by the pulls or by FinishScan), Stripped(),
+  // RemovedSegments() and Trace() lack what the search finds.
   bool PullLongScan = false;
-  TStripOutput StripJpeg;
-  TStringList TraceLog;
-  // The file AnalyzeExif loaded; StripJpeg's ranges refer to it.
-  TMemoryStream Src;
-  // What the walk left out, in input order; emptied by AnalyzeExif, and
-  // empty after it when the output equals the input.
-  std::vector<TRemovedSegment> Removed;
 
   // The driver: one call per file. With flSaveOriginal it makes the backup
   // after the walk, and only when the output is to be written (outcome
-  // Stripped) and the file may be replaced (TFileAccess::MayReplace). Throws EStreamReadError when
-  // a kept segment runs past the end of the input (TraceLog keeps the lines written so far; no
-  // backup is made).
+  // Stripped) and the file may be replaced (TFileAccess::MayReplace). Throws
+  // EStreamReadError when a kept segment runs past the end of the input
+  // (Trace() keeps the lines written so far; no backup is made).
   TAnalyzeResult AnalyzeExif(const std::string& FileName);
+
+  // What the last AnalyzeExif found, valid until the next one or the run's end.
+  // The file's trace lines, from its header line on.
+  const TStringList& Trace() const { return TraceLog; }
+  // The stripped file; its ranges refer to Input().
+  const TStripOutput& Stripped() const { return StripJpeg; }
+  // The file as it was loaded.
+  const TMemoryStream& Input() const { return Src; }
+  // What the walk left out, in input order; empty when the output equals the input.
+  const std::vector<TRemovedSegment>& RemovedSegments() const { return Removed; }
   // What the file access keeps of the file AnalyzeExif loaded, for its save;
   // null when it keeps nothing or no file was loaded.
   const TLoadHandle* Loaded() const { return loaded_.get(); }
@@ -194,8 +198,12 @@ class TStripRun {
   // stretches and the trace lines are then whole.
   void FinishScan();
 
-  // The walk and its primitives, public for tests. Src is positioned as each
-  // one documents in its definition.
+ private:
+  // The walk's steps one at a time, for tests (engine/WalkSteps.h).
+  friend class TWalkSteps;
+
+  // The walk and its primitives. Src is positioned as each one documents in
+  // its definition.
   void ReadJpeg(TMemoryStream& Src);
   void SkipSegment(TMemoryStream& Src);
   void WriteSegment(TMemoryStream& Src);
@@ -206,14 +214,12 @@ class TStripRun {
   TDamage Damage() const { return damage_; }
   bool SkippedPastEnd() const { return damage_ == TDamage::SkippedPastEnd; }
 
- private:
   // A long scan whose end is still to be searched for, chunk by chunk.
   struct TPendingScan {
     TMemoryStream* input = nullptr;  // none: no search waits
     int64_t start = 0;               // the start-of-scan marker in the input
     int64_t handedOut = 0;           // the input up to here went out in chunks
     int64_t searchAt = 0;            // where the search goes on
-    size_t traceAt = 0;              // where the end-of-image line goes in TraceLog
   };
   class TRunOutput : public TPulledOutput {
    public:
@@ -238,6 +244,11 @@ class TStripRun {
   std::span<const uint8_t> PullScan();
   void EndPending(int64_t found);
 
+  TStripOutput StripJpeg;
+  TStringList TraceLog;
+  // The file AnalyzeExif loaded; StripJpeg's ranges refer to it.
+  TMemoryStream Src;
+  std::vector<TRemovedSegment> Removed;
   TFileAccess& files_;
   std::string exePath_;
   std::shared_ptr<TLoadHandle> loaded_;

@@ -48,6 +48,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
   TAnalyzeResult result;
   damage_ = TDamage::None;
   pending_ = {};
+  TraceLog.clear();
   StripJpeg.Clear();
   Removed.clear();
   const std::string name = FileNameOf(FileName);

@@ -29,7 +29,7 @@ void TStripRun::CopyScan(TMemoryStream& Src) {
       !StripJpeg.StartOf(Src.Data(), static_cast<size_t>(size))) {
     const int64_t body = PastSegment(Src.Data(), CP, size);
     if (body != kNoEnd) {
-      pending_ = {&Src, CP, CP, body, TraceLog.size()};
+      pending_ = {&Src, CP, CP, body};
       return;
     }
   }
@@ -74,11 +74,8 @@ void TStripRun::FinishScan() {
 
 void TStripRun::EndPending(int64_t found) {
   TMemoryStream& input = *std::exchange(pending_.input, nullptr);
-  if (found != kNoEnd) {
-    // In its place among the lines: before whatever the caller added since.
-    TraceLog.insert(TraceLog.begin() + static_cast<std::ptrdiff_t>(pending_.traceAt),
-                    TraceLine(static_cast<uint32_t>(found), 0xFFD9, texts::kEOI));
-  }
+  if (found != kNoEnd)
+    TraceLog.push_back(TraceLine(static_cast<uint32_t>(found), 0xFFD9, texts::kEOI));
   KeepScan(input, pending_.start, found);
 }
 

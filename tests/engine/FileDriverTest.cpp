@@ -28,7 +28,6 @@ struct TDriver {
 
   TDriver& Analyze(const std::string& path, uint8_t FLAG) {
     run.FLAG = FLAG;
-    run.TraceLog.clear();
     result = run.AnalyzeExif(path);
     return *this;
   }
@@ -57,8 +56,8 @@ TEST(AnalyzeExif, NamesFilesThatAreNotJpegAndLeavesThemAlone) {
     TDriver driver;
     driver.files.files["/pics/x.jpg"] = c.content;
     driver.Analyze("/pics/x.jpg", 63);
-    EXPECT_EQ(driver.run.TraceLog, (TStringList{"-----<x.jpg>-----", c.line}));
-    EXPECT_EQ(driver.run.StripJpeg.Size(), 0);
+    EXPECT_EQ(driver.run.Trace(), (TStringList{"-----<x.jpg>-----", c.line}));
+    EXPECT_EQ(driver.run.Stripped().Size(), 0);
     EXPECT_TRUE(driver.files.copies.empty()) << c.line;
     EXPECT_FALSE(driver.result.backupAttempted);
   }
@@ -82,10 +81,11 @@ TEST(AnalyzeExif, LoadFailuresGiveOneLine) {
     TDriver driver;
     driver.files.files["/pics/a.jpg"] = kPhoto;
     driver.files.loadFailures["/pics/a.jpg"] = c.load;
-    driver.run.StripJpeg.Write("old", 3);
+    driver.files.files["/pics/before.jpg"] = kPhoto;
+    driver.Analyze("/pics/before.jpg", 0);  // a former file's output never survives
     driver.Analyze("/pics/a.jpg", 4);
-    EXPECT_EQ(driver.run.TraceLog, (TStringList{"-----<a.jpg>-----", c.line}));
-    EXPECT_EQ(driver.run.StripJpeg.Size(), 0);
+    EXPECT_EQ(driver.run.Trace(), (TStringList{"-----<a.jpg>-----", c.line}));
+    EXPECT_EQ(driver.run.Stripped().Size(), 0);
     EXPECT_TRUE(driver.files.copies.empty());
   }
 }
@@ -93,13 +93,14 @@ TEST(AnalyzeExif, LoadFailuresGiveOneLine) {
 TEST(AnalyzeExif, StripsAJpegAfterItsHeaderAndStartOfImageLines) {
   TDriver driver;
   driver.files.files["/pics/a.jpg"] = kPhoto;
-  driver.run.StripJpeg.Write("old", 3);  // a former file's bytes never survive
+  driver.files.files["/pics/before.jpg"] = kPhoto;
+  driver.Analyze("/pics/before.jpg", 0);  // a former file's output never survives
   driver.Analyze("/pics/a.jpg", 0);
-  ASSERT_GE(driver.run.TraceLog.size(), 3u);
-  EXPECT_EQ(driver.run.TraceLog[0], "-----<a.jpg>-----");
-  EXPECT_EQ(driver.run.TraceLog[1], "ADRS=$000000 MARK=$FFD8 SOI");
-  EXPECT_EQ(driver.run.TraceLog[2], "ADRS=$000002 MARK=$FFE1 APP1");
-  EXPECT_EQ(driver.run.StripJpeg.Bytes(),
+  ASSERT_GE(driver.run.Trace().size(), 3u);
+  EXPECT_EQ(driver.run.Trace()[0], "-----<a.jpg>-----");
+  EXPECT_EQ(driver.run.Trace()[1], "ADRS=$000000 MARK=$FFD8 SOI");
+  EXPECT_EQ(driver.run.Trace()[2], "ADRS=$000002 MARK=$FFE1 APP1");
+  EXPECT_EQ(driver.run.Stripped().Bytes(),
             Concat({{0xFF, 0xD8}, velmora::test::Slice(kPhoto, 56, kPhoto.size())}));
   EXPECT_FALSE(driver.result.backupAttempted);
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Stripped);
@@ -134,14 +135,14 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
   driver.Analyze("/pics/a.jpeg", 4);
   EXPECT_EQ(driver.result.outcome, TOutcome::BackupFailed);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Failed);
-  EXPECT_GT(driver.run.StripJpeg.Size(), 2);
+  EXPECT_GT(driver.run.Stripped().Size(), 2);
 }
 
 TEST(AnalyzeExif, AFileWithNothingToRemoveGetsNoBackup) {
   TDriver driver;
   driver.files.files["/pics/a.jpg"] = kPhoto;
   driver.Analyze("/pics/a.jpg", 4);
-  driver.files.files["/pics/a.jpg"] = driver.run.StripJpeg.Bytes();  // the stripped file
+  driver.files.files["/pics/a.jpg"] = driver.run.Stripped().Bytes();  // the stripped file
   const size_t copies = driver.files.copies.size();
   driver.Analyze("/pics/a.jpg", 4);
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged);
@@ -164,11 +165,10 @@ TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::NotLoaded);
   EXPECT_EQ(driver.result.damage, ExifData::TDamage::None);
 
-  driver.run.TraceLog.clear();
   driver.run.FLAG = 0;
   EXPECT_THROW_MSG(driver.run.AnalyzeExif("/pics/copy.jpg"), ExifData::EStreamReadError,
                    "Stream read error");
-  EXPECT_EQ(driver.run.TraceLog,
+  EXPECT_EQ(driver.run.Trace(),
             (TStringList{"-----<copy.jpg>-----", "ADRS=$000000 MARK=$FFD8 SOI",
                          "ADRS=$000002 MARK=$FFDB DQI", "ADRS=$000047 MARK=$FFC4 DHI"}));
 }
@@ -183,7 +183,7 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
     ExifData::TStripRun run(files, exe);
     run.FLAG = FLAG;
     const auto result = run.AnalyzeExif(path);
-    return std::make_tuple(run.StripJpeg.Bytes(), run.TraceLog, result.damage);
+    return std::make_tuple(run.Stripped().Bytes(), run.Trace(), result.damage);
   };
   const auto a = alone("/x/first.exe", 42 | 1, "/a.jpg");
   const auto b = alone("/y/second", 2, "/b.jpg");
@@ -193,12 +193,10 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
   first.FLAG = 42 | 1;
   second.FLAG = 2;
   for (int i = 0; i < 2; ++i) {
-    first.TraceLog.clear();
-    second.TraceLog.clear();
     const auto resultB = second.AnalyzeExif("/b.jpg");
     const auto resultA = first.AnalyzeExif("/a.jpg");
-    EXPECT_EQ(std::make_tuple(first.StripJpeg.Bytes(), first.TraceLog, resultA.damage), a);
-    EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.damage), b);
+    EXPECT_EQ(std::make_tuple(first.Stripped().Bytes(), first.Trace(), resultA.damage), a);
+    EXPECT_EQ(std::make_tuple(second.Stripped().Bytes(), second.Trace(), resultB.damage), b);
   }
 }
 
@@ -239,7 +237,7 @@ TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
       ASSERT_TRUE(driver.result.outcome == ExifData::TOutcome::Stripped ||
                   driver.result.outcome == ExifData::TOutcome::Unchanged)
           << "FLAG=" << FLAG;
-      driver.files.files["/pics/a.jpg"] = driver.run.StripJpeg.Bytes();
+      driver.files.files["/pics/a.jpg"] = driver.run.Stripped().Bytes();
       driver.files.copies.clear();
       driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
       EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged) << "FLAG=" << FLAG;
@@ -260,8 +258,8 @@ struct TRunSeen {
 };
 
 TRunSeen seen(ExifData::TStripRun& run, ExifData::TOutcome outcome) {
-  TRunSeen result{outcome, run.StripJpeg.Bytes(), run.TraceLog, {}};
-  for (const auto& r : run.Removed) result.removed.emplace_back(r.offset, r.length);
+  TRunSeen result{outcome, run.Stripped().Bytes(), run.Trace(), {}};
+  for (const auto& r : run.RemovedSegments()) result.removed.emplace_back(r.offset, r.length);
   return result;
 }
 
@@ -270,7 +268,7 @@ TRunSeen seen(ExifData::TStripRun& run, ExifData::TOutcome outcome) {
 // A save that pulls a long scan gets the same file, lines and removed
 // stretches as the search at once, however many chunks it pulls before the
 // rest is searched: each chunk continues the one before from the scan's
-// start, and the lines added after the walk stay after the end-of-image line.
+// start.
 TEST(AnalyzeExif, APulledScanEndsAsTheSearchAtOnce) {
   constexpr size_t kChunk = size_t{256} << 10;
   const auto photo = [](size_t scan, std::initializer_list<uint8_t> after) {
@@ -323,14 +321,12 @@ TEST(AnalyzeExif, APulledScanEndsAsTheSearchAtOnce) {
       files.files["/p/a.jpg"] = c.input;
       run.FLAG = c.FLAG;
       const ExifData::TOutcome outcome = run.AnalyzeExif("/p/a.jpg").outcome;
-      run.TraceLog.push_back("after the walk");
       return outcome;
     };
     TFakeFileAccess eagerFiles;
     ExifData::TStripRun eager(eagerFiles, "/opt/velmora/velmora");
     const ExifData::TOutcome eagerOutcome = analyze(eager, eagerFiles);
     const TRunSeen expected = seen(eager, eagerOutcome);
-    EXPECT_EQ(expected.lines.back(), "after the walk");
 
     for (const size_t pulls : {size_t{0}, size_t{1}, size_t{1000}}) {
       SCOPED_TRACE(pulls);

@@ -15,8 +15,8 @@ namespace {
 Bytes CommentSegment(const std::string& exePath) {
   TFakeFileAccess files;
   ExifData::TStripRun run(files, exePath);
-  run.WriteCOM();
-  return run.StripJpeg.Bytes();
+  ExifData::TWalkSteps(run).WriteCOM();
+  return run.Stripped().Bytes();
 }
 
 }  // namespace
@@ -24,10 +24,11 @@ Bytes CommentSegment(const std::string& exePath) {
 TEST(WriteJFIF, AppendsTheFixedSegment) {
   TFakeFileAccess files;
   ExifData::TStripRun run(files, "/opt/velmora/velmora");
-  run.WriteJFIF();
-  EXPECT_EQ(run.StripJpeg.Bytes(), velmora::test::HexBytes("FF E0 00 10 4A 46 49 46 00 01 02 01 00 "
-                                                           "48 00 48 00 00"));
-  EXPECT_EQ(run.StripJpeg.Bytes(), kFreshJFIF);
+  ExifData::TWalkSteps(run).WriteJFIF();
+  EXPECT_EQ(run.Stripped().Bytes(),
+            velmora::test::HexBytes("FF E0 00 10 4A 46 49 46 00 01 02 01 00 "
+                                    "48 00 48 00 00"));
+  EXPECT_EQ(run.Stripped().Bytes(), kFreshJFIF);
 }
 
 TEST(WriteCOM, NamesTheExecutableWithoutExtensionAndTheVersion) {
@@ -100,9 +101,9 @@ TEST(WriteCOM, CarriesTheTextInThePlatformsEncoding) {
     }
   } files;
   ExifData::TStripRun run(files, "caf\xC3\xA9.exe");
-  run.WriteCOM();
+  ExifData::TWalkSteps(run).WriteCOM();
   const std::string text = "Modified by caf\xE9 v0.1.3d" + std::string(1, '\0');
-  const Bytes& segment = run.StripJpeg.Bytes();
+  const Bytes& segment = run.Stripped().Bytes();
   ASSERT_EQ(segment.size(), 4 + text.size());
   EXPECT_EQ(segment[2] * 256 + segment[3], static_cast<int>(text.size() + 2));
   EXPECT_EQ(std::string(segment.begin() + 4, segment.end()), text);

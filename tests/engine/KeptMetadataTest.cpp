@@ -32,7 +32,7 @@ const Bytes kScan = JpegBuilder().SOS().Data(30).EOI().Build();
 
 Bytes Walked(const Bytes& input, uint8_t FLAG, ExifData::TStringList* lines = nullptr) {
   TWalk walk(input, FLAG);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   if (lines) *lines = walk.Lines();
   return walk.Output();
 }
@@ -200,7 +200,7 @@ TEST(ReadJpeg, KeptICCChunkCutByTheEndIsSkippedAsDamage) {
   Bytes input = Concat({JpegBuilder().SOI().DQT().Build(), IccChunk(1, 1, 100)});
   input.resize(input.size() - 10);
   TWalk walk(input, flKeepICC);
-  EXPECT_NO_THROW(walk.run.ReadJpeg(walk.Src));
+  EXPECT_NO_THROW(walk.steps.ReadJpeg(walk.Src));
   EXPECT_EQ(walk.Output(), JpegBuilder().SOI().DQT().Build());
-  EXPECT_TRUE(walk.run.SkippedPastEnd());
+  EXPECT_TRUE(walk.steps.SkippedPastEnd());
 }

@@ -41,7 +41,7 @@ void CheckRow(const MarkerRow& row) {
   const Bytes scan = JpegBuilder().SOS().Data(20).Build();
   const Bytes input = Concat({{0xFF, 0xD8}, segment, scan});
   TWalk walk(input, row.FLAG);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
 
   const Bytes expected = Concat({{0xFF, 0xD8},
                                  row.freshJFIF ? kFreshJFIF : Bytes{},
@@ -107,7 +107,7 @@ TEST(ReadJpeg, MarkersWithoutLengthAreSteppedOverAndLeftOut) {
     const Bytes filled = {0xFF, 0xFF, static_cast<uint8_t>(code)};
     const Bytes input = Concat({{0xFF, 0xD8}, alone, app1, alone, dqt, filled, scan});
     TWalk walk(input, 0);
-    walk.run.ReadJpeg(walk.Src);
+    walk.steps.ReadJpeg(walk.Src);
     const std::string what = Line(2, code, "");
     EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt, scan})) << what;
     const size_t dqtAt = 4 + app1.size() + 2;
@@ -118,7 +118,7 @@ TEST(ReadJpeg, MarkersWithoutLengthAreSteppedOverAndLeftOut) {
                                      Line(fillAt, 0xFFFF, ""), Line(fillAt + 1, code, ""),
                                      Line(fillAt + 3, 0xFFDA, " SOS")}))
         << what;
-    EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::None) << what;
+    EXPECT_EQ(walk.steps.Damage(), ExifData::TDamage::None) << what;
   }
 }
 
@@ -130,10 +130,10 @@ TEST(ReadJpeg, SecondStartOfImageBeforeTheScanIsDamage) {
   const Bytes input =
       Concat({{0xFF, 0xD8}, app1, JpegBuilder().SOI().DQT().SOS().Data(10).Build()});
   TWalk walk(input, 2 | 8);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Lines(),
             (ExifData::TStringList{Line(2, 0xFFE1, " APP1"), Line(2 + app1.size(), 0xFFD8, "")}));
-  EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::SecondSOI);
+  EXPECT_EQ(walk.steps.Damage(), ExifData::TDamage::SecondSOI);
 }
 
 // Any number of fill bytes 0xFF may stand before a marker. The walk reads
@@ -161,10 +161,10 @@ TEST(ReadJpeg, FillBytesOfAnyCountBeforeAMarker) {
   };
   for (const Case& c : cases) {
     TWalk walk(Concat({{0xFF, 0xD8}, Bytes(c.fillBytes, 0xFF), app1, dqt, scan}), 0);
-    walk.run.ReadJpeg(walk.Src);
+    walk.steps.ReadJpeg(walk.Src);
     EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt, scan})) << c.fillBytes << " fill bytes";
     EXPECT_EQ(walk.Lines(), c.lines) << c.fillBytes << " fill bytes";
-    EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::None);
+    EXPECT_EQ(walk.steps.Damage(), ExifData::TDamage::None);
   }
 }
 
@@ -172,22 +172,22 @@ TEST(ReadJpeg, NotAMarkerCopiesTheRestWhateverTheOptions) {
   const Bytes input =
       JpegBuilder().SOI().DQT().Bytes({0x12, 0x34}).SOS().Data(8).EOI().Bytes({1, 2}).Build();
   TWalk walk(input, 2 | 8);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, Slice(input, 2, input.size())}));
   EXPECT_EQ(walk.Lines().back(), "ADRS=$000047 MARK=$1234 is not marker. Terminated.");
-  EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::NotMarker);
+  EXPECT_EQ(walk.steps.Damage(), ExifData::TDamage::NotMarker);
 }
 
 TEST(ReadJpeg, OnlyTheStartOfImage) {
   TWalk bare({0xFF, 0xD8}, 0);
-  bare.run.ReadJpeg(bare.Src);
+  bare.steps.ReadJpeg(bare.Src);
   EXPECT_EQ(bare.Output(), HexBytes("FF D8"));
   EXPECT_TRUE(bare.Lines().empty());
 
   // One byte after FF D8 cannot be an APP0 for the look-ahead.
   for (const Bytes& input : {Bytes{0xFF, 0xD8}, Bytes{0xFF, 0xD8, 0xFF}}) {
     TWalk jfif(input, 1 | 16);
-    jfif.run.ReadJpeg(jfif.Src);
+    jfif.steps.ReadJpeg(jfif.Src);
     EXPECT_EQ(jfif.Output(), Concat({{0xFF, 0xD8}, kFreshJFIF}));
     EXPECT_TRUE(jfif.Lines().empty());
   }
@@ -196,7 +196,7 @@ TEST(ReadJpeg, OnlyTheStartOfImage) {
 TEST(ReadJpeg, WithoutStartOfScanTheLastTwoBytesAreNotCopied) {
   const Bytes dqt = JpegBuilder().DQT().Build();
   TWalk walk(Concat({{0xFF, 0xD8}, dqt, {0xFF, 0xD9}}), 8 | 2);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt}));  // no EOI, no comment
   EXPECT_EQ(walk.Lines(), (ExifData::TStringList{"ADRS=$000002 MARK=$FFDB DQI"}));
 }
@@ -219,7 +219,7 @@ TEST(ReadJpeg, TypicalPhotoKeepsWhatADecoderNeeds) {
   const Bytes input = photo.Build();
 
   TWalk plain(input, 0);
-  plain.run.ReadJpeg(plain.Src);
+  plain.steps.ReadJpeg(plain.Src);
   EXPECT_EQ(plain.Output(),
             Concat({{0xFF, 0xD8}, Slice(input, dqt, sos), Slice(input, sos, input.size())}));
   EXPECT_EQ(plain.Lines(),
@@ -231,18 +231,18 @@ TEST(ReadJpeg, TypicalPhotoKeepsWhatADecoderNeeds) {
   const Bytes jfxx = JpegBuilder().APP(0, 10).Build();
   const Bytes withJfxx = Concat({Slice(input, 0, app1), jfxx, Slice(input, app1, input.size())});
   TWalk own(withJfxx, 1 | 16);
-  own.run.ReadJpeg(own.Src);
+  own.steps.ReadJpeg(own.Src);
   EXPECT_EQ(
       own.Output(),
       Concat({{0xFF, 0xD8}, Slice(input, app0, app1), jfxx, Slice(input, dqt, input.size())}));
 
   TWalk fresh(input, 1);
-  fresh.run.ReadJpeg(fresh.Src);
+  fresh.steps.ReadJpeg(fresh.Src);
   EXPECT_EQ(fresh.Output(), Concat({{0xFF, 0xD8}, kFreshJFIF, Slice(input, dqt, input.size())}));
 
   // End-of-image cut: the trailing bytes go, and the search's line follows SOS.
   TWalk cut(input, 2);
-  cut.run.ReadJpeg(cut.Src);
+  cut.steps.ReadJpeg(cut.Src);
   EXPECT_EQ(cut.Output(), Concat({{0xFF, 0xD8}, Slice(input, dqt, input.size() - 2)}));
   EXPECT_EQ(cut.Lines().back(), Line(input.size() - 4, 0xFFD9, " EOI"));
   EXPECT_EQ(cut.Lines()[cut.Lines().size() - 2], Line(sos, 0xFFDA, " SOS"));
@@ -251,7 +251,7 @@ TEST(ReadJpeg, TypicalPhotoKeepsWhatADecoderNeeds) {
   const Bytes com = JpegBuilder().COM("old").Build();
   const Bytes withCom = Concat({Slice(input, 0, sof), com, Slice(input, sof, input.size())});
   TWalk comment(withCom, 8);
-  comment.run.ReadJpeg(comment.Src);
+  comment.steps.ReadJpeg(comment.Src);
   EXPECT_EQ(comment.Output(), Concat({{0xFF, 0xD8},
                                       Slice(input, dqt, sos),
                                       kVelmoraComment,
@@ -262,7 +262,7 @@ TEST(ReadJpeg, FirstSegmentNotApp0GetsTheFreshOneAndDropsLaterApp0) {
   const Bytes tail = JpegBuilder().DQT().SOS().Data(16).EOI().Build();
   const Bytes input = Concat({JpegBuilder().SOI().APP1(20).APP0().Build(), tail});
   TWalk walk(input, 1 | 16);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, kFreshJFIF, tail}));
 }
 
@@ -275,7 +275,7 @@ TEST(ReadJpeg, ProgressiveStopsAtTheFirstScan) {
   photo.SOS().Data(50).DHT().APP1(30).COM("between scans").SOS().Data(50).EOI();
   const Bytes input = photo.Build();
   TWalk walk(input, 0);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), input);  // nothing before the first scan is metadata
   EXPECT_EQ(walk.Lines()[1], Line(sof2, 0xFFC2, ""));
   EXPECT_EQ(walk.Lines().back(), Line(sos, 0xFFDA, " SOS"));
@@ -284,7 +284,7 @@ TEST(ReadJpeg, ProgressiveStopsAtTheFirstScan) {
 TEST(ReadJpeg, ZeroLengthKeptSegmentEndsInNotAMarker) {
   const Bytes input = JpegBuilder().SOI().SegmentWithLength(0xFFDB, 0, 0).Data(20).Build();
   TWalk walk(input, 0);
-  walk.run.ReadJpeg(walk.Src);
+  walk.steps.ReadJpeg(walk.Src);
   EXPECT_EQ(walk.Output(), input);
   EXPECT_EQ(walk.Lines(),
             (ExifData::TStringList{"ADRS=$000002 MARK=$FFDB DQI",
@@ -312,12 +312,12 @@ TEST(ReadJpeg, SegmentsRunningPastTheEnd) {
     TWalk walk(Concat({{0xFF, 0xD8}, dqt, c.tail}), 0);
     bool threw = false;
     try {
-      walk.run.ReadJpeg(walk.Src);
+      walk.steps.ReadJpeg(walk.Src);
     } catch (const EStreamReadError&) {
       threw = true;
     }
     EXPECT_EQ(threw, c.throws) << c.what;
-    EXPECT_EQ(walk.run.SkippedPastEnd(), c.skippedPastEnd) << c.what;
+    EXPECT_EQ(walk.steps.SkippedPastEnd(), c.skippedPastEnd) << c.what;
     EXPECT_EQ(walk.Output(), Concat({{0xFF, 0xD8}, dqt})) << c.what;
     ASSERT_EQ(walk.Lines().size(), 2u) << c.what;  // the failing segment's line is there
     EXPECT_EQ(walk.Lines()[1].substr(0, 12), "ADRS=$000047") << c.what;

@@ -63,8 +63,8 @@ TStripped Strip(const Bytes& input, uint8_t FLAG) {
   } catch (const ExifData::EStreamReadError&) {
     stripped.threw = true;
   }
-  stripped.output = run.StripJpeg.Bytes();
-  stripped.lines = run.TraceLog;
+  stripped.output = run.Stripped().Bytes();
+  stripped.lines = run.Trace();
   return stripped;
 }
 

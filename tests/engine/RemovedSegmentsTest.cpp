@@ -37,7 +37,7 @@ std::vector<TSeen> removedBy(const std::vector<uint8_t>& file, uint8_t flag) {
   run.FLAG = flag;
   run.AnalyzeExif("a.jpg");
   std::vector<TSeen> seen;
-  for (const ExifData::TRemovedSegment& r : run.Removed)
+  for (const ExifData::TRemovedSegment& r : run.RemovedSegments())
     seen.push_back({r.marker, std::string(r.kind), r.offset, r.length});
   return seen;
 }

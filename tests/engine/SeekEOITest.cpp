@@ -25,7 +25,7 @@ struct Found {
 Found Seek(const Bytes& input, int64_t E) {
   TWalk walk(input, 2);
   walk.Src.SetPosition(E);
-  const int32_t result = walk.run.SeekEOI(walk.Src);
+  const int32_t result = walk.steps.SeekEOI(walk.Src);
   return {result, walk.Lines()};
 }
 
@@ -156,7 +156,7 @@ TEST(SeekEOI, LongScansGiveTheSameFindAndOutput) {
         EXPECT_EQ(Seek(input, static_cast<int64_t>(sos)).result, expected)
             << boundary << ": " << runLength << " at " << shift;
         TWalk walk(input, 2);
-        walk.run.ReadJpeg(walk.Src);
+        walk.steps.ReadJpeg(walk.Src);
         EXPECT_EQ(walk.Output(),
                   Concat({{0xFF, 0xD8}, velmora::test::Slice(input, sos, expected + 2)}))
             << boundary << ": " << runLength << " at " << shift;

@@ -27,10 +27,10 @@ TEST(SkipSegment, MovesByTheLengthLessTwo) {
   for (const Case c : {Case{2, 6}, Case{3, 7}, Case{65535, 6 + 65533}}) {
     TWalk walk(SegmentInput(c.L, 70000), 0);
     walk.Src.SetPosition(4);
-    walk.run.SkipSegment(walk.Src);
+    walk.steps.SkipSegment(walk.Src);
     EXPECT_EQ(walk.Src.Position(), c.positionAfter) << "L=" << c.L;
-    EXPECT_EQ(walk.run.StripJpeg.Size(), 0);
-    EXPECT_EQ(walk.run.Damage(), ExifData::TDamage::None);
+    EXPECT_EQ(walk.run.Stripped().Size(), 0);
+    EXPECT_EQ(walk.steps.Damage(), ExifData::TDamage::None);
   }
 }
 
@@ -49,8 +49,8 @@ TEST(SkipSegment, DamageIsNoErrorButIsReported) {
         Case{0, 70000, TDamage::ShortLength, 6}, Case{1, 70000, TDamage::ShortLength, 6}}) {
     TWalk walk(SegmentInput(c.L, c.body), 0);
     walk.Src.SetPosition(4);
-    walk.run.SkipSegment(walk.Src);
-    EXPECT_EQ(walk.run.Damage(), c.damage) << "L=" << c.L << " body=" << c.body;
+    walk.steps.SkipSegment(walk.Src);
+    EXPECT_EQ(walk.steps.Damage(), c.damage) << "L=" << c.L << " body=" << c.body;
     EXPECT_EQ(walk.Src.Position(), c.positionAfter) << "L=" << c.L << " body=" << c.body;
   }
 }
@@ -68,7 +68,7 @@ TEST(WriteSegment, CopiesLengthPlusTwoBytesFromTheMarker) {
     const Bytes input = SegmentInput(c.L, 70000);
     TWalk walk(input, 0);
     walk.Src.SetPosition(4);
-    walk.run.WriteSegment(walk.Src);
+    walk.steps.WriteSegment(walk.Src);
     EXPECT_EQ(walk.Output(), Slice(input, 2, 2 + c.copied)) << "L=" << c.L;
     EXPECT_EQ(walk.Src.Position(), c.positionAfter) << "L=" << c.L;
   }
@@ -78,12 +78,12 @@ TEST(WriteSegment, EndingExactlyAtTheEndIsCopiedAndOneByteMoreFails) {
   const Bytes exact = SegmentInput(10, 8);
   TWalk whole(exact, 0);
   whole.Src.SetPosition(4);
-  whole.run.WriteSegment(whole.Src);
+  whole.steps.WriteSegment(whole.Src);
   EXPECT_EQ(whole.Output(), Slice(exact, 2, exact.size()));
 
   TWalk cut(SegmentInput(11, 8), 0);
   cut.Src.SetPosition(4);
-  EXPECT_THROW(cut.run.WriteSegment(cut.Src), EStreamReadError);
+  EXPECT_THROW(cut.steps.WriteSegment(cut.Src), EStreamReadError);
 }
 
 // A marker three bytes before the end: one length byte is left. The length
@@ -92,12 +92,12 @@ TEST(SegmentPrimitives, LengthFieldCutByTheEnd) {
   const Bytes input = JpegBuilder().SOI().Bytes({0xFF, 0xDB, 0x00}).Build();
   TWalk copy(input, 0);
   copy.Src.SetPosition(4);
-  EXPECT_THROW(copy.run.WriteSegment(copy.Src), EStreamReadError);
+  EXPECT_THROW(copy.steps.WriteSegment(copy.Src), EStreamReadError);
 
   TWalk skip(input, 0);
   skip.Src.SetPosition(4);
-  skip.run.SkipSegment(skip.Src);
-  EXPECT_TRUE(skip.run.SkippedPastEnd());
+  skip.steps.SkipSegment(skip.Src);
+  EXPECT_TRUE(skip.steps.SkippedPastEnd());
   EXPECT_GE(skip.Src.Position(), skip.Src.Size());
-  EXPECT_EQ(skip.run.StripJpeg.Size(), 0);
+  EXPECT_EQ(skip.run.Stripped().Size(), 0);
 }

@@ -8,6 +8,7 @@
 #include "FakeFileAccess.h"
 #include "InsertedBytes.h"
 #include "engine/ExifData.h"
+#include "engine/WalkSteps.h"
 
 namespace velmora::test {
 
@@ -35,14 +36,15 @@ inline Bytes Slice(const Bytes& bytes, size_t from, size_t to) {
 struct TWalk {
   TFakeFileAccess files;
   ExifData::TStripRun run{files, "/opt/velmora/Velmora.exe"};
+  ExifData::TWalkSteps steps{run};
   ExifData::TMemoryStream Src;
 
   TWalk(const Bytes& input, uint8_t FLAG) {
     run.FLAG = FLAG;
     Src = StreamOf(input, 2);
   }
-  Bytes Output() const { return run.StripJpeg.Bytes(); }
-  const ExifData::TStringList& Lines() const { return run.TraceLog; }
+  Bytes Output() const { return run.Stripped().Bytes(); }
+  const ExifData::TStringList& Lines() const { return run.Trace(); }
 };
 
 }  // namespace velmora::test
