@@ -199,7 +199,8 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
   SaveFileAtomically(path, {{static_cast<const uint8_t*>(data), size}});
 }
 
-// No early write-back to gain here: the whole output is found first.
+// The whole output is found first, then written: a save here writes from one
+// buffer, so a scan written while it is searched would gain nothing.
 void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle*,
                         ExifData::TPulledOutput& output) {
   SaveFileAtomically(path, output.Pieces());
