@@ -228,7 +228,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
 std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& FileName,
                                                           const std::string& label) {
   view_.SetFileNameLabel(label);
-  uint8_t flag = 0;
+  ExifData::TStripOptions flag = ExifData::flNone;
   for (size_t row = 0; row < kSettingsRows.size(); ++row)
     if (IsOption(kSettingsRows[row]) && OptionOn(row)) flag |= kSettingsRows[row].flag;
   if (env_.runStarting) env_.runStarting(flag);

@@ -29,7 +29,7 @@ struct TFormEnvironment {
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;
   // Told the FLAG of each file's run before the engine starts; may be empty.
-  std::function<void(uint8_t FLAG)> runStarting = {};
+  std::function<void(ExifData::TStripOptions FLAG)> runStarting = {};
 };
 
 // Why a file was not written over, by kind.

@@ -14,21 +14,11 @@
 #include <vector>
 
 #include "MemoryStream.h"
+#include "StripOptions.h"
 #include "StripOutput.h"
 #include "VelmoraVersion.h"
 
 namespace ExifData {
-
-inline constexpr uint8_t flWriteJFIF = 1;
-inline constexpr uint8_t flDeleteAfterEOI = 2;
-inline constexpr uint8_t flSaveOriginal = 4;
-inline constexpr uint8_t flWriteComment = 8;
-inline constexpr uint8_t flOriginalJFIF = 16;
-inline constexpr uint8_t flWriteAPP14 = 32;
-// Settings-only options, never a check box: keep the picture's orientation as
-// a minimal Exif segment; keep the ICC profile's APP2 segments.
-inline constexpr uint8_t flKeepOrientation = 64;
-inline constexpr uint8_t flKeepICC = 128;
 
 // The program's version text, made from the project's one version.
 inline constexpr std::string_view Version = VELMORA_VERSION_TEXT;
@@ -161,7 +151,7 @@ class TStripRun {
   TStripRun(const TStripRun&) = delete;
   TStripRun& operator=(const TStripRun&) = delete;
 
-  uint8_t FLAG = 0;
+  TStripOptions FLAG = flNone;
   TStripOutput StripJpeg;
   TStringList TraceLog;
   // The file AnalyzeExif loaded; StripJpeg's ranges refer to it.

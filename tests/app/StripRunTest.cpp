@@ -36,10 +36,14 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
     WriteSettings(std::string("[CONFIG]\n") + c.settings + "\n");
     TRecordingView fresh;
     std::vector<int> flags;
-    app::TFormEnvironment env{
-        files,          [](const std::string&, const ExifData::TBytePieces&) {},
-        "/opt/velmora", appData.string(),
-        chime,          [&](uint8_t FLAG) { flags.push_back(FLAG); }};
+    app::TFormEnvironment env{files,
+                              [](const std::string&, const ExifData::TBytePieces&) {},
+                              "/opt/velmora",
+                              appData.string(),
+                              chime,
+                              [&](ExifData::TStripOptions FLAG) {
+                                flags.push_back(static_cast<int>(ExifData::Bits(FLAG)));
+                              }};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     const char* boxes[] = {"Write_JFIF", "Delete_after_EOI", "Save_Original_File", "Write_APP14"};

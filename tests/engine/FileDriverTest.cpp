@@ -26,7 +26,7 @@ struct TDriver {
   ExifData::TStripRun run{files, "/opt/velmora/velmora"};
   ExifData::TAnalyzeResult result;
 
-  TDriver& Analyze(const std::string& path, uint8_t FLAG) {
+  TDriver& Analyze(const std::string& path, ExifData::TStripOptions FLAG) {
     run.FLAG = FLAG;
     run.TraceLog.clear();
     result = run.AnalyzeExif(path);
@@ -56,7 +56,7 @@ TEST(AnalyzeExif, NamesFilesThatAreNotJpegAndLeavesThemAlone) {
   for (const Case& c : cases) {
     TDriver driver;
     driver.files.files["/pics/x.jpg"] = c.content;
-    driver.Analyze("/pics/x.jpg", 63);
+    driver.Analyze("/pics/x.jpg", ExifData::TStripOptions{63});
     EXPECT_EQ(driver.run.TraceLog, (TStringList{"-----<x.jpg>-----", c.line}));
     EXPECT_EQ(driver.run.StripJpeg.Size(), 0);
     EXPECT_TRUE(driver.files.copies.empty()) << c.line;
@@ -83,7 +83,7 @@ TEST(AnalyzeExif, LoadFailuresGiveOneLine) {
     driver.files.files["/pics/a.jpg"] = kPhoto;
     driver.files.loadFailures["/pics/a.jpg"] = c.load;
     driver.run.StripJpeg.Write("old", 3);
-    driver.Analyze("/pics/a.jpg", 4);
+    driver.Analyze("/pics/a.jpg", ExifData::flSaveOriginal);
     EXPECT_EQ(driver.run.TraceLog, (TStringList{"-----<a.jpg>-----", c.line}));
     EXPECT_EQ(driver.run.StripJpeg.Size(), 0);
     EXPECT_TRUE(driver.files.copies.empty());
@@ -94,7 +94,7 @@ TEST(AnalyzeExif, StripsAJpegAfterItsHeaderAndStartOfImageLines) {
   TDriver driver;
   driver.files.files["/pics/a.jpg"] = kPhoto;
   driver.run.StripJpeg.Write("old", 3);  // a former file's bytes never survive
-  driver.Analyze("/pics/a.jpg", 0);
+  driver.Analyze("/pics/a.jpg", ExifData::flNone);
   ASSERT_GE(driver.run.TraceLog.size(), 3u);
   EXPECT_EQ(driver.run.TraceLog[0], "-----<a.jpg>-----");
   EXPECT_EQ(driver.run.TraceLog[1], "ADRS=$000000 MARK=$FFD8 SOI");
@@ -112,7 +112,7 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
   TDriver driver;
   driver.files.files["/pics/a.jpeg"] = kPhoto;
   driver.files.files["/pics/a_bak.jpg"] = {1, 2, 3};  // another original, never replaced
-  driver.Analyze("/pics/a.jpeg", 4);
+  driver.Analyze("/pics/a.jpeg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, TOutcome::Stripped);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Written);
   EXPECT_EQ(driver.result.backupName, "/pics/a_bak_2.jpg");
@@ -120,18 +120,18 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
   EXPECT_EQ(driver.files.files["/pics/a_bak_2.jpg"], kPhoto);
 
   // The same original again: its backup is there and stays as it is.
-  driver.Analyze("/pics/a.jpeg", 4);
+  driver.Analyze("/pics/a.jpeg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, TOutcome::Stripped);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Kept);
   EXPECT_EQ(driver.result.backupName, "/pics/a_bak_2.jpg");
 
   driver.files.files["/pics/a_bak.jpg"] = kPhoto;
-  driver.Analyze("/pics/a_bak.jpg", 4);
+  driver.Analyze("/pics/a_bak.jpg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.files.copies.back().second, "/pics/a_bak_bak.jpg");
 
   // A failed copy refuses the overwrite.
   driver.files.failingCopies.insert("/pics/a.jpeg");
-  driver.Analyze("/pics/a.jpeg", 4);
+  driver.Analyze("/pics/a.jpeg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, TOutcome::BackupFailed);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Failed);
   EXPECT_GT(driver.run.StripJpeg.Size(), 2);
@@ -140,10 +140,10 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
 TEST(AnalyzeExif, AFileWithNothingToRemoveGetsNoBackup) {
   TDriver driver;
   driver.files.files["/pics/a.jpg"] = kPhoto;
-  driver.Analyze("/pics/a.jpg", 4);
+  driver.Analyze("/pics/a.jpg", ExifData::flSaveOriginal);
   driver.files.files["/pics/a.jpg"] = driver.run.StripJpeg.Bytes();  // the stripped file
   const size_t copies = driver.files.copies.size();
-  driver.Analyze("/pics/a.jpg", 4);
+  driver.Analyze("/pics/a.jpg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged);
   EXPECT_FALSE(driver.result.backupAttempted);
   EXPECT_EQ(driver.files.copies.size(), copies);
@@ -156,16 +156,16 @@ TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
   driver.files.files["/pics/copy.jpg"] =
       JpegBuilder().SOI().DQT().SegmentWithLength(0xFFC4, 5000, 10).Build();
 
-  driver.Analyze("/pics/skip.jpg", 4);
+  driver.Analyze("/pics/skip.jpg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Damaged);
   EXPECT_EQ(driver.result.damage, ExifData::TDamage::SkippedPastEnd);
   EXPECT_TRUE(driver.files.copies.empty()) << "no backup of a file left as it is";
-  driver.Analyze("/pics/a.jpg", 0);  // missing: a fresh result
+  driver.Analyze("/pics/a.jpg", ExifData::flNone);  // missing: a fresh result
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::NotLoaded);
   EXPECT_EQ(driver.result.damage, ExifData::TDamage::None);
 
   driver.run.TraceLog.clear();
-  driver.run.FLAG = 0;
+  driver.run.FLAG = ExifData::flNone;
   EXPECT_THROW_MSG(driver.run.AnalyzeExif("/pics/copy.jpg"), ExifData::EStreamReadError,
                    "Stream read error");
   EXPECT_EQ(driver.run.TraceLog,
@@ -179,19 +179,19 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
   files.files["/a.jpg"] = kPhoto;
   files.files["/b.jpg"] = JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 5000, 10).Build();
 
-  auto alone = [&](const std::string& exe, uint8_t FLAG, const std::string& path) {
+  auto alone = [&](const std::string& exe, ExifData::TStripOptions FLAG, const std::string& path) {
     ExifData::TStripRun run(files, exe);
     run.FLAG = FLAG;
     const auto result = run.AnalyzeExif(path);
     return std::make_tuple(run.StripJpeg.Bytes(), run.TraceLog, result.damage);
   };
-  const auto a = alone("/x/first.exe", 42 | 1, "/a.jpg");
-  const auto b = alone("/y/second", 2, "/b.jpg");
+  const auto a = alone("/x/first.exe", ExifData::TStripOptions{42 | 1}, "/a.jpg");
+  const auto b = alone("/y/second", ExifData::flDeleteAfterEOI, "/b.jpg");
 
   ExifData::TStripRun first(files, "/x/first.exe");
   ExifData::TStripRun second(files, "/y/second");
-  first.FLAG = 42 | 1;
-  second.FLAG = 2;
+  first.FLAG = ExifData::TStripOptions{42 | 1};
+  second.FLAG = ExifData::flDeleteAfterEOI;
   for (int i = 0; i < 2; ++i) {
     first.TraceLog.clear();
     second.TraceLog.clear();
@@ -199,6 +199,34 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
     const auto resultA = first.AnalyzeExif("/a.jpg");
     EXPECT_EQ(std::make_tuple(first.StripJpeg.Bytes(), first.TraceLog, resultA.damage), a);
     EXPECT_EQ(std::make_tuple(second.StripJpeg.Bytes(), second.TraceLog, resultB.damage), b);
+  }
+}
+
+// The bits above the eight options are free for options to come: set, they
+// change nothing today, whatever the options beside them.
+TEST(AnalyzeExif, BitsOfNoOptionChangeNothing) {
+  const Bytes input = JpegBuilder()
+                          .SOI()
+                          .APP0()
+                          .APP1(30)
+                          .APP(14, 12)
+                          .DQT()
+                          .SOF0()
+                          .SOS()
+                          .Data(60)
+                          .EOI()
+                          .Bytes({1, 2, 3})
+                          .Build();
+  for (uint32_t FLAG = 0; FLAG < 256; ++FLAG) {
+    TDriver plain;
+    TDriver extra;
+    plain.files.files["/pics/a.jpg"] = input;
+    extra.files.files["/pics/a.jpg"] = input;
+    plain.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG});
+    extra.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG | 0xFFFFFF00u});
+    EXPECT_EQ(extra.run.StripJpeg.Bytes(), plain.run.StripJpeg.Bytes()) << "FLAG=" << FLAG;
+    EXPECT_EQ(extra.run.TraceLog, plain.run.TraceLog) << "FLAG=" << FLAG;
+    EXPECT_EQ(extra.files.copies.size(), plain.files.copies.size()) << "FLAG=" << FLAG;
   }
 }
 
@@ -232,16 +260,16 @@ TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
       JpegBuilder().SOI().APP0().APP(0, 12).DRI().SOF0().SOS().Data(40).Build(),
   };
   for (const Bytes& input : inputs) {
-    for (int FLAG = 0; FLAG < 256; ++FLAG) {
+    for (uint32_t FLAG = 0; FLAG < 256; ++FLAG) {
       TDriver driver;
       driver.files.files["/pics/a.jpg"] = input;
-      driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
+      driver.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG});
       ASSERT_TRUE(driver.result.outcome == ExifData::TOutcome::Stripped ||
                   driver.result.outcome == ExifData::TOutcome::Unchanged)
           << "FLAG=" << FLAG;
       driver.files.files["/pics/a.jpg"] = driver.run.StripJpeg.Bytes();
       driver.files.copies.clear();
-      driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
+      driver.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG});
       EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged) << "FLAG=" << FLAG;
       EXPECT_TRUE(driver.files.copies.empty()) << "FLAG=" << FLAG;
     }
@@ -280,7 +308,7 @@ TEST(AnalyzeExif, OffersALongScanAtItsPlaceInTheOutput) {
   const struct {
     const char* what;
     Bytes input;
-    uint8_t FLAG;
+    ExifData::TStripOptions FLAG;
     bool offered;
   } cases[] = {
       {"metadata dropped, comment added", longScan,
