@@ -65,7 +65,7 @@ const std::vector<uint8_t>& Photo(bool trailingImage) {
 // to the file instead).
 template <bool kCopyOut>
 void BM_Walk(benchmark::State& state) {
-  const uint8_t FLAG = static_cast<uint8_t>(state.range(0));
+  const auto FLAG = static_cast<ExifData::TStripOptions>(state.range(0));
   const auto& input = Photo(state.range(1) != 0);
   velmora::test::TFakeFileAccess files;
   ExifData::TStripRun run(files, "/opt/velmora/velmora");
@@ -94,7 +94,7 @@ void BM_Walk(benchmark::State& state) {
 
 // The driver as the window calls it: load (a copy here), fresh output, walk.
 void BM_AnalyzeExif(benchmark::State& state) {
-  const uint8_t FLAG = static_cast<uint8_t>(state.range(0));
+  const auto FLAG = static_cast<ExifData::TStripOptions>(state.range(0));
   velmora::test::TFakeFileAccess files;
   files.files["/photos/big.jpg"] = Photo(state.range(1) != 0);
   for (auto _ : state) {

@@ -79,10 +79,11 @@ std::vector<size_t> WalkOffsets(const std::vector<uint8_t>& in, const ExifData::
   return offsets;
 }
 
-void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out, uint8_t flag,
-                 const std::vector<size_t>& offsets) {
+void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out,
+                 ExifData::TStripOptions flag, const std::vector<size_t>& offsets) {
   std::set<size_t> reach{2};
-  if ((flag & ExifData::flWriteJFIF) && Same(out, 2, kFreshJFIF.data(), kFreshJFIF.size())) {
+  if (ExifData::Has(flag, ExifData::flWriteJFIF) &&
+      Same(out, 2, kFreshJFIF.data(), kFreshJFIF.size())) {
     reach.insert(2 + kFreshJFIF.size());
   }
   if (offsets.empty()) {
@@ -105,7 +106,8 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
   for (size_t at : reach) {
     if (at == out.size()) return;
     size_t from = at;
-    if ((flag & ExifData::flWriteComment) && Same(out, at, kComment.data(), kComment.size())) {
+    if (ExifData::Has(flag, ExifData::flWriteComment) &&
+        Same(out, at, kComment.data(), kComment.size())) {
       from = at + kComment.size();
     }
     for (size_t start : {at, from}) {
@@ -119,21 +121,22 @@ void CheckSlices(const std::vector<uint8_t>& in, const std::vector<uint8_t>& out
 // A written file (the orientation segment taken out): from FF D8 to its first
 // scan, only markers, none of a dropped kind (the comment only as the inserted
 // one right before the scan, APP2 only as a kept ICC profile chunk).
-void CheckWrittenHeader(const std::vector<uint8_t>& out, uint8_t flag) {
+void CheckWrittenHeader(const std::vector<uint8_t>& out, ExifData::TStripOptions flag) {
   size_t p = 2;
   while (p + 2 <= out.size()) {
     if (out[p] != 0xFF) Fail("a written file holds bytes that are not a marker before its scan");
     const uint8_t code = out[p + 1];
     if (code == 0xDA) return;
-    const bool comment = code == 0xFE && (flag & ExifData::flWriteComment) &&
+    const bool comment = code == 0xFE && ExifData::Has(flag, ExifData::flWriteComment) &&
                          Same(out, p, kComment.data(), kComment.size()) &&
                          p + kComment.size() + 2 <= out.size() &&
                          out[p + kComment.size()] == 0xFF && out[p + kComment.size() + 1] == 0xDA;
     static constexpr uint8_t kICC[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
-    const bool icc = code == 0xE2 && (flag & ExifData::flKeepICC) && Same(out, p + 4, kICC, 12);
-    const bool dropped = (code == 0xE0 && !(flag & ExifData::flWriteJFIF)) ||
+    const bool icc =
+        code == 0xE2 && ExifData::Has(flag, ExifData::flKeepICC) && Same(out, p + 4, kICC, 12);
+    const bool dropped = (code == 0xE0 && !ExifData::Has(flag, ExifData::flWriteJFIF)) ||
                          (code >= 0xE1 && code <= 0xEF &&
-                          !(code == 0xEE && (flag & ExifData::flWriteAPP14)) && !icc) ||
+                          !(code == 0xEE && ExifData::Has(flag, ExifData::flWriteAPP14)) && !icc) ||
                          (code == 0xFE && !comment);
     if (dropped) Fail("a written file keeps a dropped kind of segment before its scan");
     if (p + 4 > out.size()) return;  // the input ended inside this length field
@@ -239,7 +242,7 @@ void CheckDecodesAsWell(const std::vector<uint8_t>& in, const std::vector<uint8_
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const uint8_t flag = data[0];
+  const ExifData::TStripOptions flag{data[0]};
   const std::vector<uint8_t> in(data + 1, data + size);
 
   if (const auto found = ExifData::ReadExifOrientation(in)) {
@@ -272,14 +275,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fail("start-of-image line");
   }
   if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8) Fail("output does not start FF D8");
-  if (flag & ExifData::flKeepOrientation) {
+  if (ExifData::Has(flag, ExifData::flKeepOrientation)) {
     if (const auto found = ExifData::FindExifOrientation(in)) {
       CheckOrientationSource(in, *found);
       TakeOrientation(out, threw, *found);
     }
   }
   CheckSlices(in, out, flag, WalkOffsets(in, run.Trace()));
-  if (!threw && (flag & ExifData::flDeleteAfterEOI)) CheckEndOfImage(in, out, run.Trace());
+  if (!threw && ExifData::Has(flag, ExifData::flDeleteAfterEOI))
+    CheckEndOfImage(in, out, run.Trace());
   if (threw) {
     if (!files.copies.empty()) Fail("a backup of a file whose run failed");
     return 0;
@@ -297,7 +301,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result.outcome != TOutcome::Stripped && result.outcome != TOutcome::Unchanged) {
     Fail("outcome of a JPEG file");
   }
-  const bool backup = (flag & ExifData::flSaveOriginal) && result.outcome == TOutcome::Stripped;
+  const bool backup =
+      ExifData::Has(flag, ExifData::flSaveOriginal) && result.outcome == TOutcome::Stripped;
   if (backup != (files.copies.size() == 1) || files.copies.size() > 1) Fail("backup");
   CheckWrittenHeader(out, flag);
   if (result.outcome == TOutcome::Stripped) CheckDecodesAsWell(in, run.Stripped().Bytes());

@@ -63,7 +63,7 @@ int RunConsoleProgram(const std::vector<std::string>& files, std::ostream& out, 
     err.flush();
   }
   CloseConsoleView(form, view);
-  return failed || form.FilesNotWritten() > 0 ? 1 : 0;
+  return ExitStatusOf(form.Outcomes(), false, failed);
 }
 
 }  // namespace app

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/ExifData.h"
+#include "engine/StripOptions.h"
 #include "engine/TextMark.h"
 
 namespace app {
@@ -22,9 +22,9 @@ using ExifData::Tx;
 enum class THome { CheckBox, Field, ChimeNumber, ChimeShown, Language };
 
 struct TSettingsRow {
-  std::string_view key;  // in the settings section
-  int32_t fallback;      // when the key is absent or holds no number
-  uint8_t flag;          // an option's FLAG bit
+  std::string_view key;          // in the settings section
+  int32_t fallback;              // when the key is absent or holds no number
+  ExifData::TStripOptions flag;  // an option's FLAG bit
   THome home;
   // An option's switch for one run: --name turns it on, --no-name off
   // (empty: no switch); and the line that tells what it does (shown with Tr).
@@ -47,13 +47,13 @@ inline constexpr std::array<TSettingsRow, 11> kSettingsRows{{
      Tx("keep a backup copy name_bak.jpg beside the file")},
     {"Write_APP14",        1,  ExifData::flWriteAPP14,      THome::CheckBox,    "app14",
      Tx("keep Adobe APP14 segments")},
-    {"Wave_Sound",         16, 0,                           THome::ChimeNumber, "", ""},
-    {"Wave_Change",        0,  0,                           THome::ChimeShown,  "", ""},
+    {"Wave_Sound",         16, ExifData::flNone,            THome::ChimeNumber, "", ""},
+    {"Wave_Change",        0,  ExifData::flNone,            THome::ChimeShown,  "", ""},
     {"Keep_Orientation",   0,  ExifData::flKeepOrientation, THome::Field,       "keep-orientation",
      Tx("keep the orientation as a minimal Exif segment")},
     {"Keep_ICC",           0,  ExifData::flKeepICC,         THome::Field,       "keep-icc",
      Tx("keep the ICC colour profile")},
-    {"Language",           0,  0,                           THome::Language,    "", ""},
+    {"Language",           0,  ExifData::flNone,            THome::Language,    "", ""},
 }};
 // clang-format on
 

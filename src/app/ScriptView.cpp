@@ -4,7 +4,6 @@
 #include <ostream>
 
 #include "app/ErrorReport.h"
-#include "app/ExitStatus.h"
 #include "app/JsonText.h"
 #include "app/TFormMain.h"
 #include "engine/ExifData.h"
@@ -26,25 +25,13 @@ std::string kindList(const std::vector<ExifData::TRemovedSegment>& removed) {
   return text;
 }
 
-std::string_view outcomeWord(TFileFate fate, bool check) {
-  switch (fate) {
-    case TFileFate::Written:
-      return check ? "to strip" : "written";
-    case TFileFate::Clean:
-      return "clean";
-    case TFileFate::NotWritten:
-      break;
-  }
-  return check ? "not checked" : "not written";
-}
-
 std::string jsonNumber(int64_t n) { return std::to_string(n); }
 
 }  // namespace
 
 std::string CheckLine(const TFileReport& report) {
   std::string line = EscapeForConsole(report.file) + ": ";
-  switch (report.fate) {
+  switch (report.Fate()) {
     case TFileFate::Written:
       // Nothing removed and still rewritten: a segment of ours would be added.
       return line + (report.removed.empty() ? "would be rewritten, nothing removed"
@@ -54,16 +41,17 @@ std::string CheckLine(const TFileReport& report) {
     case TFileFate::NotWritten:
       break;
   }
-  line += "not checked: " + std::string(report.reason);
+  line += "not checked: " + std::string(report.Row().reason);
   if (!report.detail.empty()) line += " (" + EscapeForConsole(report.detail) + ")";
   return line;
 }
 
 std::string JsonLine(const TFileReport& report, bool check) {
-  std::string line = "{\"file\":" + JsonString(report.file) +
-                     ",\"outcome\":" + JsonString(outcomeWord(report.fate, check)) + ",\"reason\":";
-  line += report.fate == TFileFate::NotWritten
-              ? JsonString(std::string(report.reason) +
+  std::string line = "{\"file\":" + JsonString(report.file) + ",\"outcome\":" +
+                     JsonString(check ? report.Row().checkJson : report.Row().json) +
+                     ",\"reason\":";
+  line += report.Fate() == TFileFate::NotWritten
+              ? JsonString(std::string(report.Row().reason) +
                            (report.detail.empty() ? "" : ": " + report.detail))
               : "null";
   line += ",\"bytes_before\":" + jsonNumber(report.bytesBefore) +
@@ -102,12 +90,12 @@ void TScriptView::ShowErrorReport(const std::string& caption, const std::string&
 }
 
 void TScriptView::FileDone(const TFileReport& report) {
-  lastFate_ = report.fate;
+  lastFate_ = report.Fate();
   if (output_.json) {
     out_ << JsonLine(report, output_.check) << '\n';
   } else if (output_.check) {
-    if (!output_.quiet || report.fate != TFileFate::Clean) out_ << CheckLine(report) << '\n';
-  } else if (output_.quiet && report.fate == TFileFate::NotWritten) {
+    if (!output_.quiet || report.Fate() != TFileFate::Clean) out_ << CheckLine(report) << '\n';
+  } else if (output_.quiet && report.Fate() == TFileFate::NotWritten) {
     // The trace lines that would say why are left out: one line says it.
     err_ << EscapeForConsole(report.file) << ": " << EscapeForConsole(report.detail) << '\n';
   }
@@ -116,24 +104,26 @@ void TScriptView::FileDone(const TFileReport& report) {
 
 int TScriptView::Finish(const TFormMain& form, bool failed) {
   const TOutcomeCounts& counts = form.Outcomes();
-  const bool notAll = failed || counts.NotWritten() > 0 || (output_.check && counts.written > 0);
-  const int status = notAll ? kExitNotAll : kExitDone;
+  const int status = ExitStatusOf(counts, output_.check, failed);
   if (!form.StoppedAt().empty() && output_.json) {
+    const TOutcomeRow& error = OutcomeRow(TOutcomeCode::Error);
     out_ << "{\"file\":" << JsonString(form.StoppedAt())
-         << ",\"outcome\":\"error\",\"reason\":" << JsonString(lastError_) << "}\n";
+         << ",\"outcome\":" << JsonString(output_.check ? error.checkJson : error.json)
+         << ",\"reason\":" << JsonString(lastError_) << "}\n";
   }
   const std::string caption = ErrorReportCaption(form.ExePath());
   if (output_.json) {
     out_ << "{\"summary\":{\"mode\":" << (output_.check ? "\"check\"" : "\"strip\"") << ",\""
-         << (output_.check ? "to_strip" : "written") << "\":" << counts.written
-         << ",\"clean\":" << counts.unchanged << ",\""
+         << (output_.check ? "to_strip" : "written") << "\":" << counts.Of(TFileFate::Written)
+         << ",\"clean\":" << counts.Of(TFileFate::Clean) << ",\""
          << (output_.check ? "not_checked" : "not_written") << "\":" << counts.NotWritten()
          << ",\"not_handled\":" << counts.notHandled << ",\"status\":" << status << "}}\n";
     out_.flush();
   } else if (output_.check) {
     out_.flush();
-    err_ << caption << ": " << counts.written << " to strip, " << counts.unchanged << " clean, "
-         << counts.NotWritten() << " not checked, " << counts.notHandled << " not handled.\n";
+    err_ << caption << ": " << counts.Of(TFileFate::Written) << " to strip, "
+         << counts.Of(TFileFate::Clean) << " clean, " << counts.NotWritten() << " not checked, "
+         << counts.notHandled << " not handled.\n";
   } else {
     out_.flush();
     err_ << caption << ": " << OutcomeCountText(counts) << '\n';

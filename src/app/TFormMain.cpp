@@ -1,7 +1,6 @@
 #include "app/TFormMain.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "app/ErrorReport.h"
 #include "app/Language.h"
@@ -25,97 +24,35 @@ std::vector<std::string> stopLines(const std::string& head, size_t left) {
           "", ""};
 }
 
-std::string_view damageLine(ExifData::TDamage damage) {
-  switch (damage) {
-    case ExifData::TDamage::ShortLength:
-      return texts::kShortLength;
-    case ExifData::TDamage::NotMarker:
-      return texts::kNotMarkerBeforeScan;
-    case ExifData::TDamage::SecondSOI:
-      return texts::kSecondSOI;
-    case ExifData::TDamage::SkippedPastEnd:
-    case ExifData::TDamage::None:
-      break;
-  }
-  return texts::kDamagedInput;
-}
-
-// The kind of a file that is left as it was for a fault; none for a file
-// written or already clean.
-std::optional<TNotWritten> notWrittenKind(ExifData::TOutcome outcome) {
-  switch (outcome) {
-    case ExifData::TOutcome::NotLoaded:
-      return TNotWritten::NotLoaded;
-    case ExifData::TOutcome::NotJpeg:
-      return TNotWritten::NotJpeg;
-    case ExifData::TOutcome::TooLarge:
-      return TNotWritten::TooLarge;
-    case ExifData::TOutcome::Damaged:
-      return TNotWritten::Damaged;
-    case ExifData::TOutcome::BackupFailed:
-      return TNotWritten::BackupFailed;
-    case ExifData::TOutcome::Stripped:
-    case ExifData::TOutcome::Unchanged:
-      break;
-  }
-  return std::nullopt;
-}
-
-// clang-format off
-constexpr std::array<std::string_view, kNotWrittenKinds> kReasons{
-    texts::kReasonNotLoaded, texts::kReasonNotJpeg, texts::kReasonTooLarge,
-    texts::kReasonDamaged, texts::kReasonBackupFailed, texts::kReasonChanged,
-    texts::kReasonError};
-// clang-format on
-
 // The report of a file whose lines are complete: for one not written, the
 // last of them says why.
 TFileReport fileReport(const std::string& file, const ExifData::TStripRun& run,
                        const std::vector<std::string>& lines,
-                       const ExifData::TAnalyzeResult& result, std::optional<TNotWritten> kind) {
+                       const ExifData::TAnalyzeResult& result, TOutcomeCode outcome) {
   TFileReport report;
   report.file = file;
+  report.outcome = outcome;
   report.bytesBefore = run.Input().Size();
   report.bytesAfter = report.bytesBefore;
-  if (kind) {
-    report.fate = TFileFate::NotWritten;
-    report.reason = kReasons[static_cast<size_t>(*kind)];
-    if (!lines.empty()) {
-      const std::string& line = lines.back();
-      report.detail = line.substr(std::min(line.find_first_not_of(" *"), line.size()));
-    }
-  } else if (result.outcome == ExifData::TOutcome::Stripped) {
-    report.fate = TFileFate::Written;
-    report.bytesAfter = run.Stripped().Size();
-    report.removed = run.RemovedSegments();
-    if (result.backupAttempted) report.backup = result.backupName;
-  } else {
-    report.fate = TFileFate::Clean;
+  switch (report.Fate()) {
+    case TFileFate::NotWritten:
+      if (!lines.empty()) {
+        const std::string& line = lines.back();
+        report.detail = line.substr(std::min(line.find_first_not_of(" *"), line.size()));
+      }
+      break;
+    case TFileFate::Written:
+      report.bytesAfter = run.Stripped().Size();
+      report.removed = run.RemovedSegments();
+      if (result.backupAttempted) report.backup = result.backupName;
+      break;
+    case TFileFate::Clean:
+      break;
   }
   return report;
 }
 
 }  // namespace
-
-int TOutcomeCounts::NotWritten() const {
-  int total = 0;
-  for (const int n : notWritten) total += n;
-  return total;
-}
-
-std::string OutcomeCountText(const TOutcomeCounts& counts) {
-  std::string text = std::to_string(counts.written) + std::string(texts::kCountWritten) +
-                     std::to_string(counts.unchanged) + std::string(texts::kCountUnchanged) +
-                     std::to_string(counts.NotWritten()) + std::string(texts::kCountNotWritten);
-  std::string reasons;
-  for (size_t kind = 0; kind < kNotWrittenKinds; ++kind) {
-    if (counts.notWritten[kind] == 0) continue;
-    if (!reasons.empty()) reasons += ", ";
-    reasons += std::to_string(counts.notWritten[kind]) + " " + std::string(kReasons[kind]);
-  }
-  if (!reasons.empty()) text += " (" + reasons + ")";
-  return text + ", " + std::to_string(counts.notHandled) + std::string(texts::kNotHandled);
-}
 
 TFormMain::TFormMain(TMainView& view, TFormEnvironment env) : view_(view), env_(std::move(env)) {}
 
@@ -229,7 +166,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
 std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& FileName,
                                                           const std::string& label) {
   view_.SetFileNameLabel(label);
-  uint8_t flag = 0;
+  ExifData::TStripOptions flag = ExifData::flNone;
   for (size_t row = 0; row < kSettingsRows.size(); ++row)
     if (IsOption(kSettingsRows[row]) && OptionOn(row)) flag |= kSettingsRows[row].flag;
   if (env_.runStarting) env_.runStarting(flag);
@@ -255,7 +192,7 @@ void TFormMain::runFile(TFileJob& job) const {
         job.saved = true;
       } catch (const platform::EFileChanged&) {
         removeBackup(job.result, job.lines);
-        job.lines.push_back(std::string(texts::kFileChanged));
+        job.lines.push_back(OutcomeLine(OutcomeRow(TOutcomeCode::Changed).message));
         job.changed = true;
       } catch (...) {
         // A backup of a file that was never replaced would only mislead.
@@ -273,10 +210,15 @@ void TFormMain::runFile(TFileJob& job) const {
   job.lines.insert(job.lines.begin(), job.run.Trace().begin(), job.run.Trace().end());
 }
 
+TOutcomeCode TFormMain::outcomeOf(const TFileJob& job) {
+  if (job.error) return TOutcomeCode::Error;
+  if (job.changed) return TOutcomeCode::Changed;
+  return OutcomeOf(job.result.outcome);
+}
+
 // The file's lines, the normal cursor, its count, its warning box, its name.
 void TFormMain::finishFile(TFileJob& job) {
-  std::optional<TNotWritten> kind = notWrittenKind(job.result.outcome);
-  if (job.changed) kind = TNotWritten::Changed;
+  const TOutcomeCode outcome = outcomeOf(job);
   TFileReport report;
   {
     // The normal cursor returns once the file's lines are in the pane, or
@@ -286,24 +228,21 @@ void TFormMain::finishFile(TFileJob& job) {
       // The file's lines stay in the pane, right before the line of the
       // stopped batch; the error goes on to the batch.
       view_.AppendLogLines(job.lines);
-      notWritten(TNotWritten::Error);
+      outcomes_.Add(outcome);
       std::rethrow_exception(job.error);
     }
     // Its reason is the file's own last line, not the blank ones after it.
-    report = fileReport(job.path, job.run, job.lines, job.result, kind);
+    report = fileReport(job.path, job.run, job.lines, job.result, outcome);
     // The file's lines and the blank lines after them, in one piece.
     job.lines.insert(job.lines.end(), 2, std::string());
     view_.AppendLogLines(job.lines);
   }
 
-  if (job.saved) ++outcomes_.written;
-  if (job.result.outcome == ExifData::TOutcome::Unchanged) ++outcomes_.unchanged;
+  outcomes_.Add(outcome);
   view_.FileDone(report);
   const std::string name = ExifData::FileNameOf(job.path);
-  if (kind) {
-    notWritten(*kind);
+  if (report.Row().warning)
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
-  }
   view_.SetFileNameLabel(name);
 }
 
@@ -317,35 +256,24 @@ void TFormMain::removeBackup(const ExifData::TAnalyzeResult& result,
                   result.backupName);
 }
 
-// What became of the file, after the engine's own lines.
+// What became of the file, after the engine's own lines: for a file written,
+// its backup; otherwise its row's line, unless the engine's own line says why.
+// A failed backup stops the overwrite: without it the user could lose data.
 void TFormMain::appendOutcomeLine(const ExifData::TAnalyzeResult& result,
                                   std::vector<std::string>& lines) {
-  using ExifData::TOutcome;
   const std::string& backupName = result.backupName;
-  switch (result.outcome) {
-    case TOutcome::Stripped:
-      if (result.backup == ExifData::TBackupOutcome::Written) {
-        lines.push_back(std::string(texts::kBackupWritten) + backupName);
-      } else if (result.backupAttempted) {
-        lines.push_back(std::string(texts::kBackupKept) + backupName);
-      }
-      break;
-    case TOutcome::Unchanged:
-      lines.push_back(std::string(texts::kNothingToRemove));
-      break;
-    case TOutcome::Damaged:
-      lines.push_back(std::string(damageLine(result.damage)));
-      break;
-    case TOutcome::BackupFailed:
-      // An overwrite without the backup the user asked for could lose data.
-      lines.push_back(std::string(texts::kBackupFailed) + backupName +
-                      std::string(texts::kNotOverwritten));
-      break;
-    case TOutcome::NotLoaded:
-    case TOutcome::TooLarge:
-    case TOutcome::NotJpeg:
-      break;  // the engine's own line says why
+  if (result.outcome == ExifData::TOutcome::Stripped) {
+    if (result.backup == ExifData::TBackupOutcome::Written) {
+      lines.push_back(std::string(texts::kBackupWritten) + backupName);
+    } else if (result.backupAttempted) {
+      lines.push_back(std::string(texts::kBackupKept) + backupName);
+    }
+    return;
   }
+  const std::string_view message = result.outcome == ExifData::TOutcome::Damaged
+                                       ? DamageRow(result.damage).message
+                                       : OutcomeRow(OutcomeOf(result.outcome)).message;
+  if (!message.empty()) lines.push_back(OutcomeLine(message, backupName));
 }
 
 void TFormMain::WMDropFiles(const std::vector<std::string>& files) { append(TRoute::Drop, files); }
@@ -498,15 +426,8 @@ void TFormMain::endBatch(bool completed) {
   // A stop that came with the last file stops nothing.
   const bool stopped = completed && stopRequested_ && filesLeft() > 0;
   if (stopped) stopEverything();
-  {
-    TOutcomeCounts batch = outcomes_;
-    batch.written -= atBatchStart_.written;
-    batch.unchanged -= atBatchStart_.unchanged;
-    batch.notHandled -= atBatchStart_.notHandled;
-    for (size_t kind = 0; kind < kNotWrittenKinds; ++kind)
-      batch.notWritten[kind] -= atBatchStart_.notWritten[kind];
-    view_.ShowBatchSummary(std::string(texts::kSummary) + OutcomeCountText(batch));
-  }
+  view_.ShowBatchSummary(std::string(texts::kSummary) +
+                         OutcomeCountText(outcomes_.Since(atBatchStart_)));
   const TRoute route = running_->route;
   const bool allWritten = outcomes_.NotWritten() == running_->notWrittenBefore;
   // The caption goes back before the cursor does.

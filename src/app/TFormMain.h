@@ -14,6 +14,7 @@
 
 #include "app/MainView.h"
 #include "app/Options.h"
+#include "app/OutcomeCounts.h"
 #include "engine/ExifData.h"
 #include "platform/Sound.h"
 
@@ -32,25 +33,8 @@ struct TFormEnvironment {
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;
   // Told the FLAG of each file's run before the engine starts; may be empty.
-  std::function<void(uint8_t FLAG)> runStarting = {};
+  std::function<void(ExifData::TStripOptions FLAG)> runStarting = {};
 };
-
-// Why a file was not written over, by kind.
-enum class TNotWritten { NotLoaded, NotJpeg, TooLarge, Damaged, BackupFailed, Changed, Error };
-inline constexpr size_t kNotWrittenKinds = 7;
-
-// What became of the files of the batches run so far.
-struct TOutcomeCounts {
-  int written = 0;
-  int unchanged = 0;  // nothing left to remove: left as they were, counted as done
-  std::array<int, kNotWrittenKinds> notWritten{};
-  int notHandled = 0;  // after the file whose error stopped a batch
-
-  int NotWritten() const;
-};
-
-// "3 written, 1 already clean, 2 not written (1 not JPEG, 1 damaged), 0 not handled."
-std::string OutcomeCountText(const TOutcomeCounts& counts);
 
 class TFormMain {
  public:
@@ -179,8 +163,8 @@ class TFormMain {
   void schedule(void (TFormMain::*what)());
   static void appendOutcomeLine(const ExifData::TAnalyzeResult& result,
                                 std::vector<std::string>& lines);
+  static TOutcomeCode outcomeOf(const TFileJob& job);
   void removeBackup(const ExifData::TAnalyzeResult& result, std::vector<std::string>& lines) const;
-  void notWritten(TNotWritten kind) { ++outcomes_.notWritten[static_cast<size_t>(kind)]; }
   void requestChime(bool wait);
 
   TMainView& view_;

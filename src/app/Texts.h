@@ -21,22 +21,6 @@ inline constexpr std::string_view kCreditLine = Tx("  metadata off, pixels untou
 // Warning box of a file that was not stripped: kStripError + name + "> ".
 inline constexpr std::string_view kStripError = "Strip error.\r\n<";
 inline constexpr std::string_view kStripErrorEnd = "> ";
-// Lines added to a file's block when its overwrite is refused.
-inline constexpr std::string_view kBackupFailed = "  *** Backup copy failed: ";
-inline constexpr std::string_view kNotOverwritten = ". File not overwritten.";
-inline constexpr std::string_view kDamagedInput =
-    "  *** A segment runs past the end of the file. File not overwritten.";
-inline constexpr std::string_view kFileChanged =
-    "  *** The file was changed or replaced after it was read. File not overwritten.";
-inline constexpr std::string_view kShortLength =
-    "  *** A segment's length is below 2. File not overwritten.";
-inline constexpr std::string_view kNotMarkerBeforeScan =
-    "  *** Bytes that are not a marker stand before the image data. File not overwritten.";
-inline constexpr std::string_view kSecondSOI =
-    "  *** A second start-of-image marker stands before the image data. File not overwritten.";
-// A file whose stripped bytes equal its own: it counts as done.
-inline constexpr std::string_view kNothingToRemove =
-    "  *** Nothing left to remove. File not overwritten.";
 // Lines of a written or kept backup: text + the backup's name.
 inline constexpr std::string_view kBackupWritten = "  Backup copy written: ";
 inline constexpr std::string_view kBackupKept = "  Backup copy kept (same bytes): ";
@@ -88,16 +72,10 @@ inline constexpr std::string_view kStandardInputError = "  *** Standard input co
 inline constexpr std::string_view kStandardOutputError = Tx("standard output could not be written");
 // The count of outcomes after the last file, e.g.
 // ": 3 written, 1 already clean, 2 not written (1 not JPEG, 1 damaged), 0 not handled."
+// The reasons in brackets and the lines of files not written are kOutcomeRows'
+// (app/Outcomes.h).
 inline constexpr std::string_view kCountWritten = " written, ";
 inline constexpr std::string_view kCountUnchanged = " already clean, ";
 inline constexpr std::string_view kCountNotWritten = " not written";
-// Reasons a file was not written, in the order they are counted.
-inline constexpr std::string_view kReasonNotLoaded = "not loaded";
-inline constexpr std::string_view kReasonNotJpeg = "not JPEG";
-inline constexpr std::string_view kReasonTooLarge = "too large";
-inline constexpr std::string_view kReasonDamaged = "damaged";
-inline constexpr std::string_view kReasonBackupFailed = "backup failed";
-inline constexpr std::string_view kReasonChanged = "changed meanwhile";
-inline constexpr std::string_view kReasonError = "error";
 
 }  // namespace app::texts

@@ -16,21 +16,11 @@
 #include <vector>
 
 #include "MemoryStream.h"
+#include "StripOptions.h"
 #include "StripOutput.h"
 #include "VelmoraVersion.h"
 
 namespace ExifData {
-
-inline constexpr uint8_t flWriteJFIF = 1;
-inline constexpr uint8_t flDeleteAfterEOI = 2;
-inline constexpr uint8_t flSaveOriginal = 4;
-inline constexpr uint8_t flWriteComment = 8;
-inline constexpr uint8_t flOriginalJFIF = 16;
-inline constexpr uint8_t flWriteAPP14 = 32;
-// Settings-only options, never a check box: keep the picture's orientation as
-// a minimal Exif segment; keep the ICC profile's APP2 segments.
-inline constexpr uint8_t flKeepOrientation = 64;
-inline constexpr uint8_t flKeepICC = 128;
 
 // The program's version text, made from the project's one version.
 inline constexpr std::string_view Version = VELMORA_VERSION_TEXT;
@@ -165,7 +155,7 @@ class TStripRun {
   TStripRun& operator=(const TStripRun&) = delete;
 
   // The options, set by the caller before each file.
-  uint8_t FLAG = 0;
+  TStripOptions FLAG = flNone;
   // Set by a caller that writes the output as it is pulled (Output()): the
   // search through a long scan of a file to be written then waits for the
   // pulls, each chunk searched right after the save wrote it. Until the scan

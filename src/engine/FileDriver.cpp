@@ -97,7 +97,7 @@ TAnalyzeResult TStripRun::AnalyzeExif(const std::string& FileName) {
     // A file the save will refuse (read-only, held open elsewhere) gets no
     // backup: it would be a copy of a file that was never stripped. The save
     // then reports why.
-    if ((FLAG & flSaveOriginal) && files_.MayReplace(FileName, Loaded()))
+    if (Has(FLAG, flSaveOriginal) && files_.MayReplace(FileName, Loaded()))
       MakeBackup(FileName, result);
   }
   return result;

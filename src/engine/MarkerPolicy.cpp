@@ -6,15 +6,15 @@
 
 namespace ExifData {
 
-TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF) {
+TMarkerRule MarkerRule(uint16_t Marker, TStripOptions FLAG, bool JFIF) {
   using enum TSegmentAction;
   switch (Marker) {
     case 0xFFE0:  // APP0 (JFIF, JFXX): kept only when asked and no fresh one was written
-      return {texts::kAPP0, (FLAG & flWriteJFIF) && !JFIF ? Copy : Skip};
+      return {texts::kAPP0, Has(FLAG, flWriteJFIF) && !JFIF ? Copy : Skip};
     case 0xFFE1:  // APP1: Exif, XMP, anything
       return {texts::kAPP1, Skip};
     case 0xFFE2:  // APP2: ICC profile, multi-picture index
-      return {texts::kAPP2, (FLAG & flKeepICC) ? CopyICC : Skip};
+      return {texts::kAPP2, Has(FLAG, flKeepICC) ? CopyICC : Skip};
     case 0xFFDB:  // DQT
       return {texts::kDQT, Copy};
     case 0xFFC4:  // DHT
@@ -30,7 +30,7 @@ TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF) {
     case 0xFFED:  // APP13
       return {texts::kAPP13, Skip};
     case 0xFFEE:  // APP14: kept on request, it tells the colour transform
-      return {texts::kAPP14, (FLAG & flWriteAPP14) ? Copy : Skip};
+      return {texts::kAPP14, Has(FLAG, flWriteAPP14) ? Copy : Skip};
     case 0xFFFF:  // a fill byte before the next one
       return {{}, Fill};
     case 0xFFFE:  // COM

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "StripOptions.h"
+
 namespace ExifData {
 
 enum class TSegmentAction {
@@ -26,6 +28,6 @@ struct TMarkerRule {
 };
 
 // `JFIF`: the walk has written a fresh JFIF segment.
-TMarkerRule MarkerRule(uint16_t Marker, uint8_t FLAG, bool JFIF);
+TMarkerRule MarkerRule(uint16_t Marker, TStripOptions FLAG, bool JFIF);
 
 }  // namespace ExifData

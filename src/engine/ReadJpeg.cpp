@@ -36,11 +36,11 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
   static constexpr uint8_t kSOI[2] = {0xFF, 0xD8};
   StripJpeg.Write(kSOI, 2);
 
-  if (FLAG & flWriteJFIF) {
+  if (Has(FLAG, flWriteJFIF)) {
     // The input's own APP0 is kept only when it is the first segment.
     uint16_t Marker = 0;
     const bool whole = ReadField(Src, Marker);
-    if (!whole || Marker != 0xFFE0 || !(FLAG & flOriginalJFIF)) {
+    if (!whole || Marker != 0xFFE0 || !Has(FLAG, flOriginalJFIF)) {
       JFIF = true;
       WriteJFIF();
     }
@@ -51,7 +51,7 @@ void TStripRun::ReadJpeg(TMemoryStream& Src) {
   // input's own leading APP0 segments when they are kept. It is placed before
   // the walk acts on the first other marker, or at its end.
   std::optional<TExifOrientation> orientation;
-  if (FLAG & flKeepOrientation) {
+  if (Has(FLAG, flKeepOrientation)) {
     orientation = FindExifOrientation({Src.Data(), static_cast<size_t>(Src.Size())});
   }
   const auto placeOrientation = [&] {

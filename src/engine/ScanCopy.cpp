@@ -17,8 +17,8 @@ void TStripRun::CopyScan(TMemoryStream& Src) {
   const int64_t CP = Src.Position();
   // The comment first: the scan's place in the output is then known while
   // the search runs through it.
-  if (FLAG & flWriteComment) WriteCOM();
-  if (!(FLAG & flDeleteAfterEOI)) {
+  if (Has(FLAG, flWriteComment)) WriteCOM();
+  if (!Has(FLAG, flDeleteAfterEOI)) {
     KeepScan(Src, CP, kNoEnd);
     return;
   }

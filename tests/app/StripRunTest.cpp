@@ -42,7 +42,9 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
         "/opt/velmora",
         appData.string(),
         chime,
-        [&](uint8_t FLAG) { flags.push_back(FLAG); }};
+        [&](ExifData::TStripOptions FLAG) {
+          flags.push_back(static_cast<int>(ExifData::Bits(FLAG)));
+        }};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     const char* boxes[] = {"Write_JFIF", "Delete_after_EOI", "Save_Original_File", "Write_APP14"};

@@ -26,7 +26,7 @@ struct TDriver {
   ExifData::TStripRun run{files, "/opt/velmora/velmora"};
   ExifData::TAnalyzeResult result;
 
-  TDriver& Analyze(const std::string& path, uint8_t FLAG) {
+  TDriver& Analyze(const std::string& path, ExifData::TStripOptions FLAG) {
     run.FLAG = FLAG;
     result = run.AnalyzeExif(path);
     return *this;
@@ -55,7 +55,7 @@ TEST(AnalyzeExif, NamesFilesThatAreNotJpegAndLeavesThemAlone) {
   for (const Case& c : cases) {
     TDriver driver;
     driver.files.files["/pics/x.jpg"] = c.content;
-    driver.Analyze("/pics/x.jpg", 63);
+    driver.Analyze("/pics/x.jpg", ExifData::TStripOptions{63});
     EXPECT_EQ(driver.run.Trace(), (TStringList{"-----<x.jpg>-----", c.line}));
     EXPECT_EQ(driver.run.Stripped().Size(), 0);
     EXPECT_TRUE(driver.files.copies.empty()) << c.line;
@@ -82,8 +82,8 @@ TEST(AnalyzeExif, LoadFailuresGiveOneLine) {
     driver.files.files["/pics/a.jpg"] = kPhoto;
     driver.files.loadFailures["/pics/a.jpg"] = c.load;
     driver.files.files["/pics/before.jpg"] = kPhoto;
-    driver.Analyze("/pics/before.jpg", 0);  // a former file's output never survives
-    driver.Analyze("/pics/a.jpg", 4);
+    driver.Analyze("/pics/before.jpg", ExifData::flNone);  // a former file's output never survives
+    driver.Analyze("/pics/a.jpg", ExifData::flSaveOriginal);
     EXPECT_EQ(driver.run.Trace(), (TStringList{"-----<a.jpg>-----", c.line}));
     EXPECT_EQ(driver.run.Stripped().Size(), 0);
     EXPECT_TRUE(driver.files.copies.empty());
@@ -94,8 +94,8 @@ TEST(AnalyzeExif, StripsAJpegAfterItsHeaderAndStartOfImageLines) {
   TDriver driver;
   driver.files.files["/pics/a.jpg"] = kPhoto;
   driver.files.files["/pics/before.jpg"] = kPhoto;
-  driver.Analyze("/pics/before.jpg", 0);  // a former file's output never survives
-  driver.Analyze("/pics/a.jpg", 0);
+  driver.Analyze("/pics/before.jpg", ExifData::flNone);  // a former file's output never survives
+  driver.Analyze("/pics/a.jpg", ExifData::flNone);
   ASSERT_GE(driver.run.Trace().size(), 3u);
   EXPECT_EQ(driver.run.Trace()[0], "-----<a.jpg>-----");
   EXPECT_EQ(driver.run.Trace()[1], "ADRS=$000000 MARK=$FFD8 SOI");
@@ -113,7 +113,7 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
   TDriver driver;
   driver.files.files["/pics/a.jpeg"] = kPhoto;
   driver.files.files["/pics/a_bak.jpg"] = {1, 2, 3};  // another original, never replaced
-  driver.Analyze("/pics/a.jpeg", 4);
+  driver.Analyze("/pics/a.jpeg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, TOutcome::Stripped);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Written);
   EXPECT_EQ(driver.result.backupName, "/pics/a_bak_2.jpg");
@@ -121,18 +121,18 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
   EXPECT_EQ(driver.files.files["/pics/a_bak_2.jpg"], kPhoto);
 
   // The same original again: its backup is there and stays as it is.
-  driver.Analyze("/pics/a.jpeg", 4);
+  driver.Analyze("/pics/a.jpeg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, TOutcome::Stripped);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Kept);
   EXPECT_EQ(driver.result.backupName, "/pics/a_bak_2.jpg");
 
   driver.files.files["/pics/a_bak.jpg"] = kPhoto;
-  driver.Analyze("/pics/a_bak.jpg", 4);
+  driver.Analyze("/pics/a_bak.jpg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.files.copies.back().second, "/pics/a_bak_bak.jpg");
 
   // A failed copy refuses the overwrite.
   driver.files.failingCopies.insert("/pics/a.jpeg");
-  driver.Analyze("/pics/a.jpeg", 4);
+  driver.Analyze("/pics/a.jpeg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, TOutcome::BackupFailed);
   EXPECT_EQ(driver.result.backup, TBackupOutcome::Failed);
   EXPECT_GT(driver.run.Stripped().Size(), 2);
@@ -141,10 +141,10 @@ TEST(AnalyzeExif, BacksUpUnderTheFirstNameThatIsFreeOrHoldsTheSameBytes) {
 TEST(AnalyzeExif, AFileWithNothingToRemoveGetsNoBackup) {
   TDriver driver;
   driver.files.files["/pics/a.jpg"] = kPhoto;
-  driver.Analyze("/pics/a.jpg", 4);
+  driver.Analyze("/pics/a.jpg", ExifData::flSaveOriginal);
   driver.files.files["/pics/a.jpg"] = driver.run.Stripped().Bytes();  // the stripped file
   const size_t copies = driver.files.copies.size();
-  driver.Analyze("/pics/a.jpg", 4);
+  driver.Analyze("/pics/a.jpg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged);
   EXPECT_FALSE(driver.result.backupAttempted);
   EXPECT_EQ(driver.files.copies.size(), copies);
@@ -157,15 +157,15 @@ TEST(AnalyzeExif, ReportsDamageAndPassesTheReadErrorOn) {
   driver.files.files["/pics/copy.jpg"] =
       JpegBuilder().SOI().DQT().SegmentWithLength(0xFFC4, 5000, 10).Build();
 
-  driver.Analyze("/pics/skip.jpg", 4);
+  driver.Analyze("/pics/skip.jpg", ExifData::flSaveOriginal);
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Damaged);
   EXPECT_EQ(driver.result.damage, ExifData::TDamage::SkippedPastEnd);
   EXPECT_TRUE(driver.files.copies.empty()) << "no backup of a file left as it is";
-  driver.Analyze("/pics/a.jpg", 0);  // missing: a fresh result
+  driver.Analyze("/pics/a.jpg", ExifData::flNone);  // missing: a fresh result
   EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::NotLoaded);
   EXPECT_EQ(driver.result.damage, ExifData::TDamage::None);
 
-  driver.run.FLAG = 0;
+  driver.run.FLAG = ExifData::flNone;
   EXPECT_THROW_MSG(driver.run.AnalyzeExif("/pics/copy.jpg"), ExifData::EStreamReadError,
                    "Stream read error");
   EXPECT_EQ(driver.run.Trace(),
@@ -179,24 +179,52 @@ TEST(TStripRun, InterleavedRunsAreIndependent) {
   files.files["/a.jpg"] = kPhoto;
   files.files["/b.jpg"] = JpegBuilder().SOI().DQT().SegmentWithLength(0xFFE1, 5000, 10).Build();
 
-  auto alone = [&](const std::string& exe, uint8_t FLAG, const std::string& path) {
+  auto alone = [&](const std::string& exe, ExifData::TStripOptions FLAG, const std::string& path) {
     ExifData::TStripRun run(files, exe);
     run.FLAG = FLAG;
     const auto result = run.AnalyzeExif(path);
     return std::make_tuple(run.Stripped().Bytes(), run.Trace(), result.damage);
   };
-  const auto a = alone("/x/first.exe", 42 | 1, "/a.jpg");
-  const auto b = alone("/y/second", 2, "/b.jpg");
+  const auto a = alone("/x/first.exe", ExifData::TStripOptions{42 | 1}, "/a.jpg");
+  const auto b = alone("/y/second", ExifData::flDeleteAfterEOI, "/b.jpg");
 
   ExifData::TStripRun first(files, "/x/first.exe");
   ExifData::TStripRun second(files, "/y/second");
-  first.FLAG = 42 | 1;
-  second.FLAG = 2;
+  first.FLAG = ExifData::TStripOptions{42 | 1};
+  second.FLAG = ExifData::flDeleteAfterEOI;
   for (int i = 0; i < 2; ++i) {
     const auto resultB = second.AnalyzeExif("/b.jpg");
     const auto resultA = first.AnalyzeExif("/a.jpg");
     EXPECT_EQ(std::make_tuple(first.Stripped().Bytes(), first.Trace(), resultA.damage), a);
     EXPECT_EQ(std::make_tuple(second.Stripped().Bytes(), second.Trace(), resultB.damage), b);
+  }
+}
+
+// The bits above the eight options are free for options to come: set, they
+// change nothing today, whatever the options beside them.
+TEST(AnalyzeExif, BitsOfNoOptionChangeNothing) {
+  const Bytes input = JpegBuilder()
+                          .SOI()
+                          .APP0()
+                          .APP1(30)
+                          .APP(14, 12)
+                          .DQT()
+                          .SOF0()
+                          .SOS()
+                          .Data(60)
+                          .EOI()
+                          .Bytes({1, 2, 3})
+                          .Build();
+  for (uint32_t FLAG = 0; FLAG < 256; ++FLAG) {
+    TDriver plain;
+    TDriver extra;
+    plain.files.files["/pics/a.jpg"] = input;
+    extra.files.files["/pics/a.jpg"] = input;
+    plain.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG});
+    extra.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG | 0xFFFFFF00u});
+    EXPECT_EQ(extra.run.Stripped().Bytes(), plain.run.Stripped().Bytes()) << "FLAG=" << FLAG;
+    EXPECT_EQ(extra.run.Trace(), plain.run.Trace()) << "FLAG=" << FLAG;
+    EXPECT_EQ(extra.files.copies.size(), plain.files.copies.size()) << "FLAG=" << FLAG;
   }
 }
 
@@ -230,16 +258,16 @@ TEST(AnalyzeExif, ASecondStripOfAnOutputChangesNothing) {
       JpegBuilder().SOI().APP0().APP(0, 12).DRI().SOF0().SOS().Data(40).Build(),
   };
   for (const Bytes& input : inputs) {
-    for (int FLAG = 0; FLAG < 256; ++FLAG) {
+    for (uint32_t FLAG = 0; FLAG < 256; ++FLAG) {
       TDriver driver;
       driver.files.files["/pics/a.jpg"] = input;
-      driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
+      driver.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG});
       ASSERT_TRUE(driver.result.outcome == ExifData::TOutcome::Stripped ||
                   driver.result.outcome == ExifData::TOutcome::Unchanged)
           << "FLAG=" << FLAG;
       driver.files.files["/pics/a.jpg"] = driver.run.Stripped().Bytes();
       driver.files.copies.clear();
-      driver.Analyze("/pics/a.jpg", static_cast<uint8_t>(FLAG));
+      driver.Analyze("/pics/a.jpg", ExifData::TStripOptions{FLAG});
       EXPECT_EQ(driver.result.outcome, ExifData::TOutcome::Unchanged) << "FLAG=" << FLAG;
       EXPECT_TRUE(driver.files.copies.empty()) << "FLAG=" << FLAG;
     }
@@ -280,7 +308,7 @@ TEST(AnalyzeExif, APulledScanEndsAsTheSearchAtOnce) {
     const char* what;
     Bytes input;
     bool pulled = true;  // the scan goes out in chunks at all
-    uint8_t FLAG = ExifData::flDeleteAfterEOI | ExifData::flWriteComment;
+    ExifData::TStripOptions FLAG = ExifData::flDeleteAfterEOI | ExifData::flWriteComment;
   } cases[] = {
       {"a trailer after the image", photo(600 << 10, {1, 2, 3})},
       {"the end's 0xFF the last byte of a chunk", photo(2 * kChunk - kSOS - 1, {9})},

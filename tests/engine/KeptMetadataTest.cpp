@@ -30,7 +30,8 @@ constexpr uint16_t kLong = 4;
 
 const Bytes kScan = JpegBuilder().SOS().Data(30).EOI().Build();
 
-Bytes Walked(const Bytes& input, uint8_t FLAG, ExifData::TStringList* lines = nullptr) {
+Bytes Walked(const Bytes& input, ExifData::TStripOptions FLAG,
+             ExifData::TStringList* lines = nullptr) {
   TWalk walk(input, FLAG);
   walk.steps.ReadJpeg(walk.Src);
   if (lines) *lines = walk.Lines();
@@ -116,8 +117,8 @@ TEST(ReadExifOrientation, TakesIFD0sOrientationAndRefusesAnythingMalformed) {
     EXPECT_EQ(read ? std::optional<uint16_t>(read->value) : std::nullopt, row.value) << row.what;
 
     const Bytes input = Concat({header, ExifSegment(row.body), tables, kScan});
-    const Bytes plain = Walked(input, 42);
-    const Bytes kept = Walked(input, 42 | flKeepOrientation);
+    const Bytes plain = Walked(input, ExifData::TStripOptions{42});
+    const Bytes kept = Walked(input, ExifData::TStripOptions{42} | flKeepOrientation);
     if (!row.value) {
       EXPECT_EQ(kept, plain) << row.what;
       continue;
@@ -140,13 +141,14 @@ TEST(ReadJpeg, KeptOrientationFollowsTheJFIFSegmentAndAddsNoTraceLine) {
   const Bytes input = Concat({{0xFF, 0xD8}, app0, jfxx, xmp, exif, dqt, kScan});
   struct Row {
     const char* what;
-    uint8_t FLAG;
+    ExifData::TStripOptions FLAG;
     Bytes expected;
   };
   const Row rows[] = {
-      {"no JFIF segment", 0, Concat({{0xFF, 0xD8}, segment, dqt, kScan})},
-      {"fresh JFIF", 1, Concat({{0xFF, 0xD8}, kFreshJFIF, segment, dqt, kScan})},
-      {"own APP0 and its extension kept", 1 | 16,
+      {"no JFIF segment", ExifData::TStripOptions{0}, Concat({{0xFF, 0xD8}, segment, dqt, kScan})},
+      {"fresh JFIF", ExifData::TStripOptions{1},
+       Concat({{0xFF, 0xD8}, kFreshJFIF, segment, dqt, kScan})},
+      {"own APP0 and its extension kept", ExifData::TStripOptions{1 | 16},
        Concat({{0xFF, 0xD8}, app0, jfxx, segment, dqt, kScan})},
   };
   for (const Row& row : rows) {
@@ -191,7 +193,7 @@ TEST(ReadJpeg, KeptICCProfileChunksStayInOrderAndOtherAPP2Go) {
 
   ExifData::TStringList without;
   ExifData::TStringList with;
-  EXPECT_EQ(Walked(input, 0, &without), Concat({{0xFF, 0xD8}, dqt, kScan}));
+  EXPECT_EQ(Walked(input, ExifData::flNone, &without), Concat({{0xFF, 0xD8}, dqt, kScan}));
   EXPECT_EQ(Walked(input, flKeepICC, &with), Concat({{0xFF, 0xD8}, icc1, icc2, dqt, icc3, kScan}));
   EXPECT_EQ(with, without);
 }

@@ -40,7 +40,7 @@ void CheckRow(const MarkerRow& row) {
   const Bytes segment = JpegBuilder().Segment(row.marker, 4).Build();
   const Bytes scan = JpegBuilder().SOS().Data(20).Build();
   const Bytes input = Concat({{0xFF, 0xD8}, segment, scan});
-  TWalk walk(input, row.FLAG);
+  TWalk walk(input, ExifData::TStripOptions{row.FLAG});
   walk.steps.ReadJpeg(walk.Src);
 
   const Bytes expected = Concat({{0xFF, 0xD8},

@@ -52,7 +52,7 @@ struct TStripped {
   bool threw = false;
 };
 
-TStripped Strip(const Bytes& input, uint8_t FLAG) {
+TStripped Strip(const Bytes& input, ExifData::TStripOptions FLAG) {
   velmora::test::TFakeFileAccess files;
   files.files["/photos/p.jpg"] = input;
   ExifData::TStripRun run(files, "/opt/bin/Velmora.exe");
@@ -245,7 +245,7 @@ TEST(RealPhotos, StrippingKeepsPixelsAndDropsMetadataAndTrailingImages) {
   for (const fs::path& path : photos) {
     const std::string name = path.filename().string();
     const Bytes input = ReadAll(path);
-    const TStripped stripped = Strip(input, 42);
+    const TStripped stripped = Strip(input, ExifData::TStripOptions{42});
     ASSERT_FALSE(stripped.threw) << name;
 
     const velmora::test::TDecoded before = velmora::test::DecodeJpeg(input);
@@ -280,8 +280,8 @@ TEST(RealPhotos, WhatFollowsTheMainImageIsCut) {
     const fs::path path = kCorpus / name;
     if (!fs::exists(path)) continue;
     const Bytes input = ReadAll(path);
-    const TStripped cut = Strip(input, 2);
-    const TStripped kept = Strip(input, 0);
+    const TStripped cut = Strip(input, ExifData::flDeleteAfterEOI);
+    const TStripped kept = Strip(input, ExifData::flNone);
     const size_t sos = CheckHeader(cut.output, name);
     const size_t eoi = FirstEOI(cut.output, sos);
     EXPECT_EQ(eoi + 2, cut.output.size()) << name << ": the output ends at the main image's EOI";
@@ -314,7 +314,7 @@ TEST(RealPhotos, GoldenOutputs) {
   for (const Case& c : cases) {
     const fs::path path = kCorpus / c.name;
     if (!fs::exists(path)) continue;
-    const TStripped stripped = Strip(ReadAll(path), c.FLAG);
+    const TStripped stripped = Strip(ReadAll(path), ExifData::TStripOptions{c.FLAG});
     EXPECT_EQ(stripped.output.size(), c.size) << c.name << " FLAG=" << int{c.FLAG};
     EXPECT_EQ(velmora::test::Fnv1a64(stripped.output), c.fnv1a)
         << c.name << " FLAG=" << int{c.FLAG};
@@ -350,7 +350,9 @@ TEST(RealPhotos, KeptOrientationIsAllThatIsLeftOfTheExifAndPixelsStay) {
       for (const bool keep : {false, true}) {
         const std::string what = std::string(name) + " orientation " + std::to_string(value) +
                                  (keep ? " kept" : " dropped");
-        const TStripped stripped = Strip(input, 42 | (keep ? ExifData::flKeepOrientation : 0));
+        const TStripped stripped =
+            Strip(input, ExifData::TStripOptions{42} |
+                             (keep ? ExifData::flKeepOrientation : ExifData::flNone));
         ASSERT_FALSE(stripped.threw) << what;
         const Bytes& out = stripped.output;
         const int seen = keep && value >= 2 ? value : 0;
@@ -442,8 +444,8 @@ TEST(RealPhotos, KeptICCProfileInSeveralChunksStaysWhole) {
   Bytes input = built.Build();
   input.insert(input.end(), hopper.begin() + 2, hopper.end());
 
-  const TStripped kept = Strip(input, 42 | ExifData::flKeepICC);
-  const TStripped dropped = Strip(input, 42);
+  const TStripped kept = Strip(input, ExifData::TStripOptions{42} | ExifData::flKeepICC);
+  const TStripped dropped = Strip(input, ExifData::TStripOptions{42});
   ASSERT_FALSE(kept.threw || dropped.threw);
   EXPECT_EQ(kept.lines, dropped.lines);
   Bytes expected = {0xFF, 0xD8};

@@ -30,7 +30,7 @@ void PrintTo(const TSeen& s, std::ostream* os) {
   *os << std::hex << s.marker << std::dec << " " << s.kind << " @" << s.offset << "+" << s.length;
 }
 
-std::vector<TSeen> removedBy(const std::vector<uint8_t>& file, uint8_t flag) {
+std::vector<TSeen> removedBy(const std::vector<uint8_t>& file, ExifData::TStripOptions flag) {
   TFakeFileAccess files;
   files.files["a.jpg"] = file;
   ExifData::TStripRun run(files, "/bin/velmora");
@@ -98,7 +98,7 @@ TEST(RemovedSegments, KeptSegmentsAndAnUnchangedFileListNothing) {
 
 TEST(RemovedSegments, ASegmentCutByTheEndCountsOnlyTheBytesThereAre) {
   auto file = JpegBuilder().SOI().SegmentWithLength(0xFFE1, 400, 20).Build();
-  const auto seen = removedBy(file, 0);
+  const auto seen = removedBy(file, ExifData::flNone);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].offset, 2);
   EXPECT_EQ(seen[0].length, 24);

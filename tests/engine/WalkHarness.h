@@ -39,10 +39,12 @@ struct TWalk {
   ExifData::TWalkSteps steps{run};
   ExifData::TMemoryStream Src;
 
-  TWalk(const Bytes& input, uint8_t FLAG) {
+  TWalk(const Bytes& input, ExifData::TStripOptions FLAG) {
     run.FLAG = FLAG;
     Src = StreamOf(input, 2);
   }
+  // FLAG as a number, the bit values typed as the tests' tables give them.
+  TWalk(const Bytes& input, uint32_t FLAG) : TWalk(input, ExifData::TStripOptions{FLAG}) {}
   Bytes Output() const { return run.Stripped().Bytes(); }
   const ExifData::TStringList& Lines() const { return run.Trace(); }
 };
