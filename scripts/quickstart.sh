@@ -15,7 +15,9 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           xvfb xauth xdotool x11-utils fonts-ipafont-gothic acl attr passwd
           mingw-w64 libz-mingw-w64-dev wine wine64 dpkg-dev xz-utils make
           openbox python3-gi gir1.2-gtk-3.0 clang-format clang-tidy pre-commit gettext wx3.2-i18n
-          locales debhelper lintian desktop-file-utils appstream nsis)
+          locales debhelper lintian desktop-file-utils appstream nsis
+          python3-dev pybind11-dev python3-pybind11 python3-pytest python3-dask python3-distributed
+          python3-pil)
 
 install_packages() {
   local missing=()
@@ -71,6 +73,11 @@ sanitized_tests() {  # the asan preset, leaks included
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$repo/tests/lsan.supp" \
     run_tests asan
+}
+
+thread_tests() {  # the library's threads under ThreadSanitizer: only what that test needs
+  build tsan
+  (cd "$repo" && ctest --preset tsan --timeout 600)
 }
 
 benchmarks() {
@@ -229,6 +236,7 @@ case "${1:-}" in
     stage "tests" run_tests ci
     stage "build and test with clang (warnings are errors)" build_and_test ci-clang
     stage "build and test under AddressSanitizer + UndefinedBehaviorSanitizer" sanitized_tests
+    stage "the library's threads under ThreadSanitizer" thread_tests
     stage "benchmarks, each run once" benchmarks
     stage "fuzzing: the seed corpus, then 60 s" fuzzing
     stage "Debian package: built (nocheck), lintian, validators, install" package_checks

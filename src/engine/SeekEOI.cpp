@@ -17,8 +17,10 @@
 #include "ExifData.h"
 
 // Where the loader can choose among builds of a function by the processor it
-// runs on, the block search is also built for 32-byte vectors.
-#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__)
+// runs on, the block search is also built for 32-byte vectors. Not under
+// ThreadSanitizer (VELMORA_NO_CLONES): the loader makes that choice before the
+// sanitizer is set up, and its instrumented chooser crashes.
+#if defined(__x86_64__) && defined(__ELF__) && defined(__GNUC__) && !defined(VELMORA_NO_CLONES)
 #define VELMORA_WIDE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VELMORA_WIDE_VECTOR_CLONES
