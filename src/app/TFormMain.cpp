@@ -163,8 +163,8 @@ void TFormMain::StripJpeg(const std::string& FileName) {
 }
 
 // The label, then FLAG from the options as they stand now.
-std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& FileName,
-                                                          const std::string& label) {
+std::shared_ptr<TFileJob> TFormMain::beginFile(const std::string& FileName,
+                                               const std::string& label) {
   view_.SetFileNameLabel(label);
   ExifData::TStripOptions flag = ExifData::flNone;
   for (size_t row = 0; row < kSettingsRows.size(); ++row)
@@ -177,48 +177,12 @@ std::shared_ptr<TFormMain::TFileJob> TFormMain::beginFile(const std::string& Fil
   return job;
 }
 
-// The engine and the save. Touches nothing but the job, the file access and
-// the save, so that it can run on another thread; an error is kept for
-// finishFile.
-void TFormMain::runFile(TFileJob& job) const {
-  try {
-    job.result = job.run.AnalyzeExif(job.path);
-    appendOutcomeLine(job.result, job.lines);
-    // The save comes before the lines reach the pane, so that a file changed
-    // behind our back is told inside its own block.
-    if (job.result.outcome == ExifData::TOutcome::Stripped) {
-      try {
-        env_.save(job.path, job.run.Loaded(), job.run.Output());
-        job.saved = true;
-      } catch (const platform::EFileChanged&) {
-        removeBackup(job.result, job.lines);
-        job.lines.push_back(OutcomeLine(OutcomeRow(TOutcomeCode::Changed).message));
-        job.changed = true;
-      } catch (...) {
-        // A backup of a file that was never replaced would only mislead.
-        removeBackup(job.result, job.lines);
-        throw;
-      }
-    }
-  } catch (...) {
-    job.error = std::current_exception();
-  }
-  // What the save did not pull (it failed, or there was none) is searched
-  // now: the lines and the report tell the whole file.
-  job.run.FinishScan();
-  // The engine's lines, then what became of the file.
-  job.lines.insert(job.lines.begin(), job.run.Trace().begin(), job.run.Trace().end());
-}
-
-TOutcomeCode TFormMain::outcomeOf(const TFileJob& job) {
-  if (job.error) return TOutcomeCode::Error;
-  if (job.changed) return TOutcomeCode::Changed;
-  return OutcomeOf(job.result.outcome);
-}
+// The engine and the save, on any thread (FileRun.h).
+void TFormMain::runFile(TFileJob& job) const { RunFile(job, env_.files, env_.save); }
 
 // The file's lines, the normal cursor, its count, its warning box, its name.
 void TFormMain::finishFile(TFileJob& job) {
-  const TOutcomeCode outcome = outcomeOf(job);
+  const TOutcomeCode outcome = job.Outcome();
   TFileReport report;
   {
     // The normal cursor returns once the file's lines are in the pane, or
@@ -244,36 +208,6 @@ void TFormMain::finishFile(TFileJob& job) {
   if (report.Row().warning)
     view_.ShowWarning(std::string(texts::kStripError) + name + std::string(texts::kStripErrorEnd));
   view_.SetFileNameLabel(name);
-}
-
-// The backup this run wrote of a file whose save then failed goes again: it
-// would be a copy of a file that was never stripped.
-void TFormMain::removeBackup(const ExifData::TAnalyzeResult& result,
-                             std::vector<std::string>& lines) const {
-  if (result.backup != ExifData::TBackupOutcome::Written) return;
-  const bool removed = env_.files.RemoveBackup(result.backupName);
-  lines.push_back(std::string(removed ? texts::kBackupRemoved : texts::kBackupNotRemoved) +
-                  result.backupName);
-}
-
-// What became of the file, after the engine's own lines: for a file written,
-// its backup; otherwise its row's line, unless the engine's own line says why.
-// A failed backup stops the overwrite: without it the user could lose data.
-void TFormMain::appendOutcomeLine(const ExifData::TAnalyzeResult& result,
-                                  std::vector<std::string>& lines) {
-  const std::string& backupName = result.backupName;
-  if (result.outcome == ExifData::TOutcome::Stripped) {
-    if (result.backup == ExifData::TBackupOutcome::Written) {
-      lines.push_back(std::string(texts::kBackupWritten) + backupName);
-    } else if (result.backupAttempted) {
-      lines.push_back(std::string(texts::kBackupKept) + backupName);
-    }
-    return;
-  }
-  const std::string_view message = result.outcome == ExifData::TOutcome::Damaged
-                                       ? DamageRow(result.damage).message
-                                       : OutcomeRow(OutcomeOf(result.outcome)).message;
-  if (!message.empty()) lines.push_back(OutcomeLine(message, backupName));
 }
 
 void TFormMain::WMDropFiles(const std::vector<std::string>& files) { append(TRoute::Drop, files); }

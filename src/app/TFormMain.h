@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/FileRun.h"
 #include "app/MainView.h"
 #include "app/Options.h"
 #include "app/OutcomeCounts.h"
@@ -24,11 +25,7 @@ namespace app {
 // path, the settings folder and the chime player. Tests hand in their own.
 struct TFormEnvironment {
   ExifData::TFileAccess& files;
-  // Writes the output over the file at `path`, which the load with the
-  // handle `loaded` read (null: the path as it stands).
-  std::function<void(const std::string& path, const ExifData::TLoadHandle* loaded,
-                     ExifData::TPulledOutput& output)>
-      save;
+  TSave save;  // the crash-safe save (FileRun.h)
   std::string exePath;
   std::string appDataFolder;  // the per-user application-data folder, may be empty
   platform::TChimePlayer& chime;
@@ -118,21 +115,6 @@ class TFormMain {
    public:
     explicit TBusyCursor(TMainView& view) : TNormalCursorOnExit(view) { view_.SetBusyCursor(true); }
   };
-  // One file's work, done aside (TMainView::RunAside): the engine and the
-  // save, and what they brought back for the window's thread to show.
-  struct TFileJob {
-    TFileJob(ExifData::TFileAccess& files, const std::string& exePath, std::string file)
-        : run(files, exePath), path(std::move(file)) {}
-    ExifData::TStripRun run;
-    std::string path;
-    // The file's lines: once the job is done, the engine's and then the
-    // outcome's.
-    std::vector<std::string> lines;
-    ExifData::TAnalyzeResult result;
-    bool saved = false;
-    bool changed = false;  // the file changed after it was read: not written
-    std::exception_ptr error;
-  };
   struct TRunning {
     TRunning(TMainView& view, TBatch batch, int notWritten)
         : busy(view),
@@ -161,10 +143,6 @@ class TFormMain {
   std::string progress() const;
   void showMoreFiles();
   void schedule(void (TFormMain::*what)());
-  static void appendOutcomeLine(const ExifData::TAnalyzeResult& result,
-                                std::vector<std::string>& lines);
-  static TOutcomeCode outcomeOf(const TFileJob& job);
-  void removeBackup(const ExifData::TAnalyzeResult& result, std::vector<std::string>& lines) const;
   void requestChime(bool wait);
 
   TMainView& view_;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "app/FileRun.h"
 #include "app/Options.h"
 #include "engine/ExifData.h"
 #include "platform/Files.h"
@@ -40,8 +41,8 @@ constexpr const app::TSettingsRow& rowOf(std::string_view key) {
   return app::kSettingsRows[app::SettingsRow(key)];
 }
 
-uint8_t flagOf(const velmora_options& options) {
-  uint8_t flag = 0;
+ExifData::TStripOptions flagOf(const velmora_options& options) {
+  ExifData::TStripOptions flag = ExifData::flNone;
   for (const TOptionField& option : kOptionFields)
     if (options.*option.field != 0) flag |= rowOf(option.key).flag;
   return flag;
@@ -57,7 +58,8 @@ class TBufferAccess : public ExifData::TFileAccess {
     into.Adopt(data_, size_, nullptr);
     return {};
   }
-  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&) override {
+  ExifData::TBackupOutcome CopyToBackup(const std::string&, const std::string&,
+                                        const ExifData::TLoadHandle*) override {
     return ExifData::TBackupOutcome::Failed;
   }
 
@@ -66,23 +68,27 @@ class TBufferAccess : public ExifData::TFileAccess {
   size_t size_;
 };
 
-velmora_outcome outcomeOf(ExifData::TOutcome outcome) {
-  using ExifData::TOutcome;
-  switch (outcome) {
-    case TOutcome::Stripped:
+velmora_outcome outcomeOf(app::TOutcomeCode code) {
+  using app::TOutcomeCode;
+  switch (code) {
+    case TOutcomeCode::Written:
       return VELMORA_WRITTEN;
-    case TOutcome::Unchanged:
+    case TOutcomeCode::Clean:
       return VELMORA_CLEAN;
-    case TOutcome::NotLoaded:
+    case TOutcomeCode::NotLoaded:
       return VELMORA_NOT_LOADED;
-    case TOutcome::TooLarge:
+    case TOutcomeCode::TooLarge:
       return VELMORA_TOO_LARGE;
-    case TOutcome::NotJpeg:
+    case TOutcomeCode::NotJpeg:
       return VELMORA_NOT_JPEG;
-    case TOutcome::Damaged:
+    case TOutcomeCode::Damaged:
       return VELMORA_DAMAGED;
-    case TOutcome::BackupFailed:
+    case TOutcomeCode::BackupFailed:
       return VELMORA_BACKUP_FAILED;
+    case TOutcomeCode::Changed:
+      return VELMORA_CHANGED;
+    case TOutcomeCode::Error:
+      break;
   }
   return VELMORA_ERROR;
 }
@@ -95,38 +101,41 @@ std::string lastLine(const ExifData::TStringList& lines) {
   return line.substr(std::min(line.find_first_not_of(" *"), line.size()));
 }
 
-// Runs the engine; a kept segment running past the end is a damaged file.
-ExifData::TAnalyzeResult analyze(ExifData::TStripRun& run, const std::string& name,
-                                 TRunResult& result) {
-  try {
-    return run.AnalyzeExif(name);
-  } catch (const ExifData::EStreamReadError& error) {
-    ExifData::TAnalyzeResult damaged;
-    damaged.outcome = ExifData::TOutcome::Damaged;
-    result.reason = error.what();
-    return damaged;
-  }
-}
-
+// A file's removed stretches, backup and lines, and for a file left as it
+// was, why: the last line, as the program's report gives it.
 void collect(const ExifData::TStripRun& run, const ExifData::TAnalyzeResult& analyzed,
-             bool wantTrace, TRunResult& result) {
+             const std::vector<std::string>& lines, bool wantTrace, TRunResult& result) {
   if (result.outcome != VELMORA_WRITTEN && result.outcome != VELMORA_CLEAN && result.reason.empty())
-    result.reason = lastLine(run.TraceLog);
+    result.reason = lastLine(lines);
   if (result.outcome == VELMORA_WRITTEN || result.outcome == VELMORA_CHANGED ||
       result.outcome == VELMORA_ERROR) {
-    result.removed.reserve(run.Removed.size());
-    for (const ExifData::TRemovedSegment& segment : run.Removed)
+    result.removed.reserve(run.RemovedSegments().size());
+    for (const ExifData::TRemovedSegment& segment : run.RemovedSegments())
       result.removed.push_back(
           {segment.marker, std::string(segment.kind), segment.offset, segment.length});
   }
   if (analyzed.backupAttempted) result.backupName = analyzed.backupName;
-  if (wantTrace) result.trace = run.TraceLog;
+  if (wantTrace) result.trace = lines;
+}
+
+// An error kept by the run: a kept segment running past the end is a damaged
+// file, not a failure of the call; anything else goes on to the caller.
+void takeError(const std::exception_ptr& error, TRunResult& result) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const ExifData::EStreamReadError& damaged) {
+    result.outcome = VELMORA_DAMAGED;
+    result.reason = damaged.what();
+  } catch (const platform::EFileError& failed) {
+    result.outcome = VELMORA_ERROR;
+    result.reason = failed.what();
+  }
 }
 
 void copyOutput(const ExifData::TStripRun& run, const TAllocate& allocate, TRunResult& result) {
-  uint8_t* at = allocate(static_cast<size_t>(run.StripJpeg.Size()));
+  uint8_t* at = allocate(static_cast<size_t>(run.Stripped().Size()));
   result.hasOutput = true;
-  for (const std::span<const uint8_t> piece : run.StripJpeg.Pieces()) {
+  for (const std::span<const uint8_t> piece : run.Stripped().Pieces()) {
     std::copy(piece.begin(), piece.end(), at);
     at += piece.size();
   }
@@ -147,44 +156,33 @@ TRunResult StripBuffer(const uint8_t* in, size_t size, const velmora_options& op
   TBufferAccess access(in, size);
   ExifData::TStripRun run(access, kProgramName);
   // A buffer has no file beside it to back up.
-  run.FLAG = flagOf(options) & static_cast<uint8_t>(~ExifData::flSaveOriginal);
-  const ExifData::TAnalyzeResult analyzed = analyze(run, "", result);
-  result.outcome = outcomeOf(analyzed.outcome);
+  run.FLAG = flagOf(options) & ~ExifData::flSaveOriginal;
+  ExifData::TAnalyzeResult analyzed;
+  try {
+    analyzed = run.AnalyzeExif("");
+    result.outcome = outcomeOf(app::OutcomeOf(analyzed.outcome));
+  } catch (...) {
+    takeError(std::current_exception(), result);
+  }
   if (allocate && (result.outcome == VELMORA_WRITTEN || result.outcome == VELMORA_CLEAN))
     copyOutput(run, allocate, result);
-  collect(run, analyzed, wantTrace, result);
+  collect(run, analyzed, run.Trace(), wantTrace, result);
   return result;
 }
 
 TRunResult StripFile(const std::string& path, const velmora_options& options, bool wantTrace) {
   TRunResult result;
   platform::TPlatformFiles files;
-  ExifData::TStripRun run(files, kProgramName);
-  run.FLAG = flagOf(options);
-  const ExifData::TAnalyzeResult analyzed = analyze(run, path, result);
-  result.outcome = outcomeOf(analyzed.outcome);
-  if (analyzed.outcome == ExifData::TOutcome::Stripped) {
-    // A backup of a file that was never replaced would only mislead.
-    const auto removeBackup = [&] {
-      if (analyzed.backup == ExifData::TBackupOutcome::Written)
-        files.RemoveBackup(analyzed.backupName);
-    };
-    try {
-      platform::SaveFileAtomically(path, run.StripJpeg.Pieces());
-    } catch (const platform::EFileChanged& changed) {
-      removeBackup();
-      result.outcome = VELMORA_CHANGED;
-      result.reason = std::string("changed since it was read: ") + changed.what();
-    } catch (const platform::EFileError& error) {
-      removeBackup();
-      result.outcome = VELMORA_ERROR;
-      result.reason = error.what();
-    } catch (...) {
-      removeBackup();
-      throw;
-    }
-  }
-  collect(run, analyzed, wantTrace, result);
+  app::TFileJob job(files, kProgramName, path);
+  job.run.FLAG = flagOf(options);
+  job.run.PullLongScan = true;
+  app::RunFile(
+      job, files,
+      [](const std::string& file, const ExifData::TLoadHandle* loaded,
+         ExifData::TPulledOutput& output) { platform::SaveFileAtomically(file, loaded, output); });
+  result.outcome = outcomeOf(job.Outcome());
+  if (job.error) takeError(job.error, result);
+  collect(job.run, job.result, job.lines, wantTrace, result);
   return result;
 }
 

@@ -1,0 +1,44 @@
+// One file's work, as the program does it for every file it is given: the
+// engine, the line that says what became of the file, the crash-safe save,
+// and a backup taken back when the save fails. The window, the console and
+// the library all strip a file through this.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Outcomes.h"
+#include "engine/ExifData.h"
+
+namespace app {
+
+// Writes the output over the file at `path`, which the load with the handle
+// `loaded` read (null: the path as it stands).
+using TSave = std::function<void(const std::string& path, const ExifData::TLoadHandle* loaded,
+                                 ExifData::TPulledOutput& output)>;
+
+struct TFileJob {
+  TFileJob(ExifData::TFileAccess& files, const std::string& exePath, std::string file)
+      : run(files, exePath), path(std::move(file)) {}
+  ExifData::TStripRun run;
+  std::string path;
+  // The file's lines once the job is done: the engine's, then the outcome's.
+  std::vector<std::string> lines;
+  ExifData::TAnalyzeResult result;
+  bool saved = false;
+  bool changed = false;  // the file changed after it was read: not written
+  std::exception_ptr error;
+
+  // What became of the file.
+  TOutcomeCode Outcome() const;
+};
+
+// Runs the job with the options already set on its run. Touches nothing but
+// the job, `files` and `save`, so that it can run on any thread; an error is
+// kept in the job, never thrown.
+void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save);
+
+}  // namespace app
