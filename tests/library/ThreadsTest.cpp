@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "velmora/velmora.h"
@@ -57,6 +58,18 @@ TExpected stripAlone(const std::vector<uint8_t>& input) {
   return expected;
 }
 
+// The photos' bytes, and what one thread makes of each.
+std::pair<std::vector<std::vector<uint8_t>>, std::vector<TExpected>> readAndStripAlone(
+    const std::vector<fs::path>& photos) {
+  std::vector<std::vector<uint8_t>> inputs;
+  std::vector<TExpected> expected;
+  for (const fs::path& photo : photos) {
+    inputs.push_back(readAll(photo));
+    expected.push_back(stripAlone(inputs.back()));
+  }
+  return {std::move(inputs), std::move(expected)};
+}
+
 class LibraryThreads : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,12 +86,7 @@ class LibraryThreads : public ::testing::Test {
 TEST_F(LibraryThreads, EightThreadsOnFourHundredFilesGiveTheBytesOfOneThread) {
   const std::vector<fs::path> photos = corpusPhotos();
   if (photos.empty()) GTEST_SKIP() << "no real photos beside the clone";
-  std::vector<std::vector<uint8_t>> inputs;
-  std::vector<TExpected> expected;
-  for (const fs::path& photo : photos) {
-    inputs.push_back(readAll(photo));
-    expected.push_back(stripAlone(inputs.back()));
-  }
+  const auto [inputs, expected] = readAndStripAlone(photos);
   std::vector<fs::path> files;
   for (size_t i = 0; i < kFiles; ++i) {
     files.push_back(folder_ / ("photo" + std::to_string(i) + ".jpg"));
@@ -107,12 +115,7 @@ TEST_F(LibraryThreads, EightThreadsOnFourHundredFilesGiveTheBytesOfOneThread) {
 TEST_F(LibraryThreads, ResultsOfBufferRunsAtOnceAgreeWithOneThread) {
   const std::vector<fs::path> photos = corpusPhotos();
   if (photos.empty()) GTEST_SKIP() << "no real photos beside the clone";
-  std::vector<std::vector<uint8_t>> inputs;
-  std::vector<TExpected> expected;
-  for (const fs::path& photo : photos) {
-    inputs.push_back(readAll(photo));
-    expected.push_back(stripAlone(inputs.back()));
-  }
+  const auto [inputs, expected] = readAndStripAlone(photos);
   std::atomic<int> mismatches{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
