@@ -59,15 +59,18 @@ TExpected stripAlone(const std::vector<uint8_t>& input) {
 }
 
 // The photos' bytes, and what one thread makes of each.
-std::pair<std::vector<std::vector<uint8_t>>, std::vector<TExpected>> readAndStripAlone(
-    const std::vector<fs::path>& photos) {
+struct TPhotoSet {
   std::vector<std::vector<uint8_t>> inputs;
   std::vector<TExpected> expected;
+};
+
+TPhotoSet readAndStripAlone(const std::vector<fs::path>& photos) {
+  TPhotoSet set;
   for (const fs::path& photo : photos) {
-    inputs.push_back(readAll(photo));
-    expected.push_back(stripAlone(inputs.back()));
+    set.inputs.push_back(readAll(photo));
+    set.expected.push_back(stripAlone(set.inputs.back()));
   }
-  return {std::move(inputs), std::move(expected)};
+  return set;
 }
 
 class LibraryThreads : public ::testing::Test {
@@ -86,7 +89,9 @@ class LibraryThreads : public ::testing::Test {
 TEST_F(LibraryThreads, EightThreadsOnFourHundredFilesGiveTheBytesOfOneThread) {
   const std::vector<fs::path> photos = corpusPhotos();
   if (photos.empty()) GTEST_SKIP() << "no real photos beside the clone";
-  const auto [inputs, expected] = readAndStripAlone(photos);
+  const TPhotoSet set = readAndStripAlone(photos);
+  const std::vector<std::vector<uint8_t>>& inputs = set.inputs;
+  const std::vector<TExpected>& expected = set.expected;
   std::vector<fs::path> files;
   for (size_t i = 0; i < kFiles; ++i) {
     files.push_back(folder_ / ("photo" + std::to_string(i) + ".jpg"));
@@ -115,7 +120,9 @@ TEST_F(LibraryThreads, EightThreadsOnFourHundredFilesGiveTheBytesOfOneThread) {
 TEST_F(LibraryThreads, ResultsOfBufferRunsAtOnceAgreeWithOneThread) {
   const std::vector<fs::path> photos = corpusPhotos();
   if (photos.empty()) GTEST_SKIP() << "no real photos beside the clone";
-  const auto [inputs, expected] = readAndStripAlone(photos);
+  const TPhotoSet set = readAndStripAlone(photos);
+  const std::vector<std::vector<uint8_t>>& inputs = set.inputs;
+  const std::vector<TExpected>& expected = set.expected;
   std::atomic<int> mismatches{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
