@@ -73,11 +73,11 @@ void BM_Walk(benchmark::State& state) {
   ExifData::TMemoryStream Src;
   Src.Bytes() = input;
   std::vector<uint8_t> target(kCopyOut ? input.size() + 1024 : 0);
+  ExifData::TWalkSteps steps(run);
   for (auto _ : state) {
-    run.Stripped().Clear();
-    run.Trace().clear();
+    steps.Clear();
     Src.SetPosition(2);
-    ExifData::TWalkSteps(run).ReadJpeg(Src);
+    steps.ReadJpeg(Src);
     if constexpr (kCopyOut) {
       uint8_t* at = target.data();
       for (const auto piece : run.Stripped().Pieces()) {

@@ -13,6 +13,14 @@ class TWalkSteps {
  public:
   explicit TWalkSteps(TStripRun& run) : run_(run) {}
 
+  // Empties the output, the lines and the removed stretches, for another
+  // walk on the same run.
+  void Clear() {
+    run_.StripJpeg.Clear();
+    run_.TraceLog.clear();
+    run_.Removed.clear();
+  }
+
   void ReadJpeg(TMemoryStream& Src) { run_.ReadJpeg(Src); }
   void SkipSegment(TMemoryStream& Src) { run_.SkipSegment(Src); }
   void WriteSegment(TMemoryStream& Src) { run_.WriteSegment(Src); }
