@@ -73,11 +73,14 @@ int RunCommandLine(const TCommandLine& line, std::ostream& out, std::ostream& er
                                               : base.files;
   auto save = base.save;
   if (line.check) {
-    save = [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {};
+    save = [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+      return std::unique_ptr<platform::TPendingSave>();
+    };
   } else if (line.filter) {
     save = [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput& output) {
       if (!platform::WriteStandardOutput(output.Pieces()))
         throw std::runtime_error(std::string(texts::kStandardOutputError));  // shown with Tr
+      return std::unique_ptr<platform::TPendingSave>();
     };
   }
   TScriptView view(line.filter ? err : out, out, err, {line.check, line.json, line.quiet});

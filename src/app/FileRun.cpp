@@ -35,6 +35,20 @@ void appendOutcomeLine(const ExifData::TAnalyzeResult& result, std::vector<std::
   if (!message.empty()) lines.push_back(OutcomeLine(message, backupName));
 }
 
+// A save that failed: its backup goes; a file changed behind our back is
+// told in its block, any other failure is the job's error.
+void settleFailedSave(TFileJob& job, ExifData::TFileAccess& files, const std::exception_ptr& error) {
+  removeBackup(files, job.result, job.lines);
+  try {
+    std::rethrow_exception(error);
+  } catch (const platform::EFileChanged&) {
+    job.lines.push_back(OutcomeLine(OutcomeRow(TOutcomeCode::Changed).message));
+    job.changed = true;
+  } catch (...) {
+    job.error = std::current_exception();
+  }
+}
+
 }  // namespace
 
 TOutcomeCode TFileJob::Outcome() const {
@@ -51,15 +65,10 @@ void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save) {
     // behind our back is told inside its own block.
     if (job.result.outcome == ExifData::TOutcome::Stripped) {
       try {
-        save(job.path, job.run.Loaded(), job.run.Output());
-        job.saved = true;
-      } catch (const platform::EFileChanged&) {
-        removeBackup(files, job.result, job.lines);
-        job.lines.push_back(OutcomeLine(OutcomeRow(TOutcomeCode::Changed).message));
-        job.changed = true;
+        job.pending = save(job.path, job.run.Loaded(), job.run.Output());
+        job.saved = job.pending == nullptr;
       } catch (...) {
-        removeBackup(files, job.result, job.lines);
-        throw;
+        settleFailedSave(job, files, std::current_exception());
       }
     }
   } catch (...) {
@@ -70,6 +79,31 @@ void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save) {
   job.run.FinishScan();
   // The engine's lines, then what became of the file.
   job.lines.insert(job.lines.begin(), job.run.Trace().begin(), job.run.Trace().end());
+}
+
+void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files) {
+  std::vector<TFileJob*> waiting;
+  std::vector<platform::TPendingSave*> saves;
+  for (TFileJob* job : jobs) {
+    if (!job->pending) continue;
+    waiting.push_back(job);
+    saves.push_back(job->pending.get());
+  }
+  if (saves.empty()) return;
+  std::vector<std::exception_ptr> errors;
+  try {
+    errors = platform::FinishSaves(saves);
+  } catch (...) {
+    errors.assign(saves.size(), std::current_exception());
+  }
+  for (size_t i = 0; i < waiting.size(); ++i) {
+    TFileJob& job = *waiting[i];
+    job.pending.reset();
+    if (errors[i])
+      settleFailedSave(job, files, errors[i]);
+    else
+      job.saved = true;
+  }
 }
 
 }  // namespace app

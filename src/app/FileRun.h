@@ -6,19 +6,23 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Outcomes.h"
 #include "engine/ExifData.h"
+#include "platform/Files.h"
 
 namespace app {
 
 // Writes the output over the file at `path`, which the load with the handle
-// `loaded` read (null: the path as it stands).
-using TSave = std::function<void(const std::string& path, const ExifData::TLoadHandle* loaded,
-                                 ExifData::TPulledOutput& output)>;
+// `loaded` read (null: the path as it stands): whole, or begun, to be
+// finished by FinishFiles (platform::BeginSave). Returns the save still
+// pending, or null when the save is complete.
+using TSave = std::function<std::unique_ptr<platform::TPendingSave>(
+    const std::string& path, const ExifData::TLoadHandle* loaded, ExifData::TPulledOutput& output)>;
 
 struct TFileJob {
   TFileJob(ExifData::TFileAccess& files, const std::string& exePath, std::string file)
@@ -31,8 +35,12 @@ struct TFileJob {
   bool saved = false;
   bool changed = false;  // the file changed after it was read: not written
   std::exception_ptr error;
+  // A save begun and not yet finished: the file is not written until it is.
+  // Declared after the run, whose load it needs, so that it goes first.
+  std::unique_ptr<platform::TPendingSave> pending;
 
-  // What became of the file.
+  // What became of the file (a pending save counts as written: a file is
+  // reported only once its save is finished).
   TOutcomeCode Outcome() const;
 };
 
@@ -40,5 +48,11 @@ struct TFileJob {
 // the job, `files` and `save`, so that it can run on any thread; an error is
 // kept in the job, never thrown.
 void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save);
+
+// Finishes the pending saves of the jobs, in their order, waiting for the disk
+// once for all of them (platform::FinishSaves), and settles each job as
+// RunFile would have: written, or changed or failed with its backup taken
+// back. Jobs without a pending save are left as they are. Runs on any thread.
+void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files);
 
 }  // namespace app

@@ -159,6 +159,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   const std::shared_ptr<TFileJob> job =
       beginFile(FileName, std::string(platform::Tr(texts::kAnalyzing)));
   runFile(*job);
+  FinishFiles({job.get()}, env_.files);
   finishFile(*job);
 }
 
@@ -290,7 +291,14 @@ void TFormMain::beginBatch() {
 
 void TFormMain::step() {
   TRunning& batch = *running_;
-  if (batch.next >= batch.files.size() || stopRequested_) {
+  const bool ended = batch.next >= batch.files.size() || stopRequested_;
+  // Saves that wait are finished before the batch ends, and before a file
+  // whose save waits is read again.
+  if (!group_.Empty() && (ended || group_.Holds(batch.files[batch.next]))) {
+    finishGroup();
+    return;
+  }
+  if (ended) {
     endBatch(true);
     return;
   }
@@ -298,29 +306,61 @@ void TFormMain::step() {
   const std::string& file = batch.files[batch.next++];
   view_.SetProgressCaption(progress());
   std::shared_ptr<TFileJob> job = beginFile(file, progress() + ExifData::FileNameOf(file));
-  view_.RunAside([this, job] { runFile(*job); }, [this, job] { fileDone(*job); });
+  view_.RunAside([this, job] { runFile(*job); }, [this, job] { fileDone(job); });
 }
 
-void TFormMain::fileDone(TFileJob& job) {
-  try {
-    finishFile(job);
-  } catch (...) {
-    // An error ends the batch here: a line names the file and counts the
-    // files left, which are dropped, and the error goes on to the general
-    // error report.
-    TRunning& batch = *running_;
-    const size_t left = batch.files.size() - batch.next;
-    // The label names the file the batch stopped at, not work still going on.
-    view_.SetFileNameLabel(ExifData::FileNameOf(job.path));
-    outcomes_.notHandled += static_cast<int>(left);
-    runTotal_ -= static_cast<int>(left);
-    stoppedAt_ = job.path;
-    view_.AppendLogLines(
-        stopLines(std::string(texts::kBatchStopped) + ExifData::FileNameOf(job.path) + ": ", left));
-    endBatch(false);
-    throw;
+// A file done aside joins the group; the group is finished when it is due,
+// and with nothing waiting the file is reported at once.
+void TFormMain::fileDone(std::shared_ptr<TFileJob> job) {
+  group_.Add(std::move(job));
+  if (group_.Waiting() && group_.Due()) {
+    finishGroup();
+    return;
   }
+  if (!group_.Waiting()) reportGroup();
   step();
+}
+
+// The waits of the group's saves happen aside, so that the window stays live
+// through them; its files are then reported in order, and the batch goes on.
+void TFormMain::finishGroup() {
+  view_.RunAside([this] { group_.Finish(env_.files); },
+                 [this] {
+                   reportGroup();
+                   step();
+                 });
+}
+
+void TFormMain::reportGroup() {
+  // A failed file ends the batch, but the files of the group after it were
+  // handled too: each is reported before the batch stops at the first.
+  std::shared_ptr<TFileJob> failed;
+  std::exception_ptr error;
+  for (const std::shared_ptr<TFileJob>& job : group_.Take()) {
+    try {
+      finishFile(*job);
+    } catch (...) {
+      if (!error) {
+        failed = job;
+        error = std::current_exception();
+      }
+    }
+  }
+  if (!error) return;
+  // An error ends the batch here: a line names the file and counts the files
+  // left, which are dropped, and the error goes on to the general error
+  // report.
+  TRunning& batch = *running_;
+  const size_t left = batch.files.size() - batch.next;
+  // The label names the file the batch stopped at, not work still going on.
+  view_.SetFileNameLabel(ExifData::FileNameOf(failed->path));
+  outcomes_.notHandled += static_cast<int>(left);
+  runTotal_ -= static_cast<int>(left);
+  stoppedAt_ = failed->path;
+  view_.AppendLogLines(
+      stopLines(std::string(texts::kBatchStopped) + ExifData::FileNameOf(failed->path) + ": ", left));
+  endBatch(false);
+  std::rethrow_exception(error);
 }
 
 // Files that arrive while others are in hand count in the progress at once.

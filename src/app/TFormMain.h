@@ -16,6 +16,7 @@
 #include "app/MainView.h"
 #include "app/Options.h"
 #include "app/OutcomeCounts.h"
+#include "app/SaveGroup.h"
 #include "engine/ExifData.h"
 #include "platform/Sound.h"
 
@@ -131,7 +132,9 @@ class TFormMain {
   void append(TRoute route, std::vector<std::string> files);
   void beginBatch();
   void step();
-  void fileDone(TFileJob& job);
+  void fileDone(std::shared_ptr<TFileJob> job);
+  void finishGroup();
+  void reportGroup();
   std::shared_ptr<TFileJob> beginFile(const std::string& FileName, const std::string& label);
   void runFile(TFileJob& job) const;
   void finishFile(TFileJob& job);
@@ -157,6 +160,8 @@ class TFormMain {
   TOutcomeCounts outcomes_;
   std::string stoppedAt_;
   std::optional<TRunning> running_;
+  // Files of the running batch done aside whose saves, or reports, wait.
+  TSaveGroup group_;
   std::deque<TBatch> waiting_;
   bool closeWhenDone_ = false;
   bool stopRequested_ = false;  // Esc or a close: no further file begins

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/ExifData.h"
 
@@ -35,6 +38,8 @@ class TPlatformFiles : public ExifData::TFileAccess {
   // The save's own refusals, asked ahead: a file the user may not write, a
   // read-only file, and on Windows a file another program holds open.
   bool MayReplace(const std::string& path, const ExifData::TLoadHandle* loaded) override;
+  // Any of the backups written lately (the last CopyToBackup's and those of
+  // the saves still pending before it).
   bool RemoveBackup(const std::string& backup) override;
 #ifdef _WIN32
   // The system's ANSI code page, as comments written on Windows have always
@@ -55,7 +60,25 @@ class TPlatformFiles : public ExifData::TFileAccess {
   };
 
  private:
-  TWrittenBackup written_;
+  // Backups stay removable while the saves of a group wait; more than a group
+  // of saves never waits at once, so older ones are forgotten.
+  static constexpr size_t kBackupsRemembered = 256;
+  void rememberBackup(TWrittenBackup backup) {
+    if (written_.size() == kBackupsRemembered) written_.erase(written_.begin());
+    written_.push_back(std::move(backup));
+  }
+  // The record of `name`, newest first, taken off the list; an empty record
+  // when there is none.
+  TWrittenBackup takeBackup(const std::string& name) {
+    for (auto at = written_.rbegin(); at != written_.rend(); ++at) {
+      if (at->name != name) continue;
+      TWrittenBackup taken = std::move(*at);
+      written_.erase(std::next(at).base());
+      return taken;
+    }
+    return {};
+  }
+  std::vector<TWrittenBackup> written_;
 };
 
 // Replaces the content of `path` with the output's bytes so that a failure at
@@ -74,6 +97,33 @@ class TPlatformFiles : public ExifData::TFileAccess {
 // half-way.
 void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle* loaded,
                         ExifData::TPulledOutput& output);
+
+// A save begun by BeginSave: the new bytes beside the file, on their way to
+// the disk; the file itself is untouched until FinishSaves. Dropped unfinished,
+// the bytes go and the file stays as it was (also on SIGINT, SIGTERM, SIGHUP).
+class TPendingSave {
+ public:
+  virtual ~TPendingSave() = default;
+  // The bytes the new file holds.
+  virtual uint64_t Size() const = 0;
+};
+
+// The first half of SaveFileAtomically, for many files to share the waits of
+// the second: writes the new bytes beside the file and starts their way to
+// the disk. Returns null when the save is complete already (a file that can
+// only be written in place, or a platform that cannot start a write early).
+// Throws as SaveFileAtomically does. The load's handle must outlive the
+// pending save.
+std::unique_ptr<TPendingSave> BeginSave(const std::string& path,
+                                        const ExifData::TLoadHandle* loaded,
+                                        ExifData::TPulledOutput& output);
+// The second half, for saves begun in any order of files: in the order given,
+// waits for each file's bytes, checks that its name still refers to the file
+// that was loaded, and puts it in place; then flushes each folder once. Only
+// then is a file saved. One file's failure stops no other: the result holds,
+// per save, null or its error (EFileChanged, EFileError).
+std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& saves);
+
 // The same for pieces known whole, of a path taken as it stands.
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces);
 // The same with one piece.

@@ -39,7 +39,7 @@ app::TFormMain& FormFixture::Form() {
     app::TFormEnvironment env{
         files,
         [this](const std::string& path, const ExifData::TLoadHandle*,
-               ExifData::TPulledOutput& output) {
+               ExifData::TPulledOutput& output) -> std::unique_ptr<platform::TPendingSave> {
           if (readOnly.count(path) != 0)
             throw platform::EFileError("ファイル " + path +
                                        " を作成できません。 Permission denied");
@@ -51,6 +51,7 @@ app::TFormMain& FormFixture::Form() {
           bytes.clear();
           for (const auto piece : output.Pieces())
             bytes.insert(bytes.end(), piece.begin(), piece.end());
+          return nullptr;
         },
         "/opt/velmora/velmora.bin",
         appData.string(),

@@ -115,7 +115,10 @@ TEST_F(Routes, CommandLineBatchClosesOnlyWhenEveryFileWasWrittenOrClean) {
     TRecordingView fresh;
     app::TFormMain form(
         fresh,
-        {files, [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        {files,
+         [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+           return std::unique_ptr<platform::TPendingSave>();
+         },
          "/opt/velmora/velmora.bin", appData.string(), chime});
     files.files["/p/png.jpg"] = {0x89, 0x50, 0x4E, 0x47};
     // A dropped segment that claims more bytes than the file has.

@@ -84,7 +84,10 @@ TEST_F(Settings, LanguageIsWrittenBackAsAPlainCode) {
     WriteSettings(std::string("[CONFIG]\nLanguage=") + stored + "\n");
     TRecordingView fresh;
     app::TFormEnvironment env{
-        files, [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        files,
+        [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+          return std::unique_ptr<platform::TPendingSave>();
+        },
         "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
@@ -102,7 +105,10 @@ TEST_F(Settings, ChimeNumberIsKeptToItsRange) {
     WriteSettings(std::string("[CONFIG]\nWave_Sound=") + stored + "\n");
     TRecordingView fresh;
     app::TFormEnvironment env{
-        files, [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        files,
+        [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+          return std::unique_ptr<platform::TPendingSave>();
+        },
         "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();

@@ -38,7 +38,9 @@ TEST_F(StripRun, FlagIsBuiltAfreshFromTheOptionsForEveryFile) {
     std::vector<int> flags;
     app::TFormEnvironment env{
         files,
-        [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {},
+        [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+          return std::unique_ptr<platform::TPendingSave>();
+        },
         "/opt/velmora",
         appData.string(),
         chime,
@@ -209,7 +211,10 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
     std::map<std::string, Bytes> written;
     app::TFormEnvironment env{files,
                               [&](const std::string& path, const ExifData::TLoadHandle*,
-                                  ExifData::TPulledOutput&) { written[path] = {}; },
+                                  ExifData::TPulledOutput&) {
+                                written[path] = {};
+                                return std::unique_ptr<platform::TPendingSave>();
+                              },
                               "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();

@@ -63,7 +63,7 @@ bool WindowTest::StartWindow(const std::vector<std::string>& args) {
         if (refusedSaves.count(path) != 0)
           throw platform::EFileError(path + ": refused by the test");
         saves.push_back(path);
-        platform::SaveFileAtomically(path, loaded, output);
+        return platform::BeginSave(path, loaded, output);
       },
       platform::ExecutablePath(),
       platform::AppDataFolder(),

@@ -152,18 +152,12 @@ void checkUnchanged(const TLoadedFile& loaded) {
   if (!SameFile(loaded.st, now)) throw EReplaceFailure(TStep::Changed, 0);
 }
 
-void flushFolder(int folder) {
-  // The new name is only durable once the folder is flushed. The content is in
-  // place already, so a folder that cannot be flushed is no failure of the save.
-  fsync(folder);
-}
-
 // The new bytes over the file `fd` itself: its inode, owner, attributes and
 // other names stay. A flushed copy beside it survives until the file is whole.
 void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void* data, size_t size,
                   const std::function<void()>& beforeFinalCheck) {
   copy.Flush();
-  flushFolder(loaded.place.folder.Get());
+  FlushFolder(loaded.place.folder.Get());
   if (beforeFinalCheck) beforeFinalCheck();
   struct stat now {};
   if (fstat(fd, &now) != 0) throw EReplaceFailure(TStep::Write, errno);
@@ -177,10 +171,12 @@ void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void
   if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fsync(fd) != 0)
     throw EReplaceFailure(TStep::Write, errno);
   copy.Remove();
-  flushFolder(loaded.place.folder.Get());
+  FlushFolder(loaded.place.folder.Get());
 }
 
 }  // namespace
+
+void FlushFolder(int folder) { fsync(folder); }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -342,7 +338,17 @@ void TTempFile::Flush() {
   flushed_ = true;
 }
 
+void TTempFile::StartWriteBack() {
+  // Only a start: errors show in the flush that follows.
+  sync_file_range(fd_.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 void TTempFile::Commit(const std::string& name) {
+  Rename(name);
+  FlushFolder(folder_);
+}
+
+void TTempFile::Rename(const std::string& name) {
   if (!flushed_) Flush();
   if (const int error = fd_.Close()) throw EReplaceFailure(TStep::Write, error);
   {
@@ -354,7 +360,6 @@ void TTempFile::Commit(const std::string& name) {
     removable_ = false;
     ReleaseTempFile(std::exchange(slot_, -1));
   }
-  flushFolder(folder_);
 }
 
 void TTempFile::CommitNew(const std::string& name) {
@@ -371,7 +376,7 @@ void TTempFile::CommitNew(const std::string& name) {
     removable_ = false;
     ReleaseTempFile(std::exchange(slot_, -1));
   }
-  flushFolder(folder_);
+  FlushFolder(folder_);
 }
 
 void TTempFile::Keep() {
@@ -491,8 +496,9 @@ ExifData::TBytePieces writeCopy(ExifData::TPulledOutput& output, TTempFile& temp
   return pieces;
 }
 
-void ReplaceLoadedFile(const TLoadedFile& loaded, ExifData::TPulledOutput& output,
-                       const std::function<void()>& beforeFinalCheck) {
+std::unique_ptr<TPendingReplace> BeginReplace(const TLoadedFile& loaded,
+                                              ExifData::TPulledOutput& output,
+                                              const std::function<void()>& beforeFinalCheck) {
   // The load's status serves until the final check, which refuses the file
   // if any of it changed (a change of owner, mode or links changes its
   // ctime).
@@ -500,15 +506,16 @@ void ReplaceLoadedFile(const TLoadedFile& loaded, ExifData::TPulledOutput& outpu
   const uid_t user = EffectiveUser();
   checkWritable(loaded);
 
-  TTempFile temp(loaded.place.folder.Get(), 0600);
+  auto pending = std::make_unique<TPendingReplace>();
+  pending->loaded = &loaded;
+  pending->copy = std::make_unique<TTempFile>(loaded.place.folder.Get(), 0600);
+  TTempFile& temp = *pending->copy;
   const ExifData::TBytePieces pieces = writeCopy(output, temp);
+  for (const std::span<const uint8_t> piece : pieces) pending->size += piece.size();
   const bool ownFile = user == 0 || st.st_uid == user;
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
-    temp.Flush();
-    if (beforeFinalCheck) beforeFinalCheck();
-    checkUnchanged(loaded);
-    temp.Commit(loaded.place.name);
-    return;
+    temp.StartWriteBack();
+    return pending;
   }
   const TUniqueFd fd = openForWriting(loaded);
   // The copy beside the file stays private to its owner.
@@ -522,6 +529,23 @@ void ReplaceLoadedFile(const TLoadedFile& loaded, ExifData::TPulledOutput& outpu
   for (const std::span<const uint8_t> piece : pieces)
     bytes.insert(bytes.end(), piece.begin(), piece.end());
   writeInPlace(loaded, fd.Get(), temp, bytes.data(), bytes.size(), beforeFinalCheck);
+  return nullptr;
+}
+
+void FinishReplace(TPendingReplace& pending, const std::function<void()>& beforeFinalCheck) {
+  pending.copy->Flush();
+  if (beforeFinalCheck) beforeFinalCheck();
+  checkUnchanged(*pending.loaded);
+  pending.copy->Rename(pending.loaded->place.name);
+}
+
+void ReplaceLoadedFile(const TLoadedFile& loaded, ExifData::TPulledOutput& output,
+                       const std::function<void()>& beforeFinalCheck) {
+  if (const std::unique_ptr<TPendingReplace> pending =
+          BeginReplace(loaded, output, beforeFinalCheck)) {
+    FinishReplace(*pending, beforeFinalCheck);
+    FlushFolder(loaded.place.folder.Get());
+  }
 }
 
 void ReplaceFileContents(const std::string& path, const void* data, size_t size) {

@@ -130,10 +130,16 @@ class TTempFile {
   void Truncate(off_t size);
   // Flushes the content to stable storage. Throws EReplaceFailure(Write).
   void Flush();
-  // Flushes the file (unless nothing was written since the last Flush), renames
-  // it over `name` in the same folder (replacing that name itself, even a
-  // symbolic link) and flushes the folder. Throws
-  // EReplaceFailure.
+  // Starts writing the content to the disk without waiting for it, so that a
+  // later Flush mostly finds it there (where the system has no such call,
+  // nothing happens and Flush does it all).
+  void StartWriteBack();
+  // Flushes the file (unless nothing was written since the last Flush) and
+  // renames it over `name` in the same folder (replacing that name itself,
+  // even a symbolic link). The folder is not flushed: the new name is durable
+  // only once FlushFolder has run. Throws EReplaceFailure.
+  void Rename(const std::string& name);
+  // Rename, then the folder flushed. Throws EReplaceFailure.
   void Commit(const std::string& name);
   // Flushes the file and gives it `name` in the same folder only while nothing
   // bears that name (a hard link, then the temporary name removed; a rename
@@ -158,6 +164,35 @@ class TTempFile {
 // attributes (ACLs included) of the file `from` with status `st`. True when
 // everything was kept; false when something could not be set.
 bool KeepAttributes(int from, const struct stat& st, TTempFile& temp);
+
+// Flushes an open folder, so that the names renamed in it are durable. A
+// folder that cannot be flushed is no failure of a save: its content is in
+// place already.
+void FlushFolder(int folder);
+
+// A replace begun: the new bytes in a copy beside the file, with their
+// write-back started; the file itself is untouched until FinishReplace.
+// Dropped unfinished, the copy goes and the file stays as it was. The loaded
+// file must outlive it.
+struct TPendingReplace {
+  const TLoadedFile* loaded = nullptr;
+  std::unique_ptr<TTempFile> copy;
+  uint64_t size = 0;  // bytes in the copy
+};
+
+// The first half of ReplaceLoadedFile: the checks before writing, the copy
+// with the file's attributes, and its write-back started. Returns null when
+// the file could only be written in place, which is then done whole (a write
+// in place cannot wait: its copy must be flushed before the file is touched).
+// Throws as ReplaceLoadedFile does.
+std::unique_ptr<TPendingReplace> BeginReplace(const TLoadedFile& loaded,
+                                              ExifData::TPulledOutput& output,
+                                              const std::function<void()>& beforeFinalCheck = {});
+// The second half: waits for the copy's bytes, checks that the name still
+// refers to the file that was loaded, and renames the copy over it. The
+// folder is left to FlushFolder, so that many files in one folder share one
+// flush. Throws EReplaceFailure.
+void FinishReplace(TPendingReplace& pending, const std::function<void()>& beforeFinalCheck = {});
 
 // Replaces the content of the file `loaded` read with the output's bytes,
 // written as they are pulled, keeping everything KeepAttributes keeps, by a

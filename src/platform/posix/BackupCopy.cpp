@@ -87,7 +87,6 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
                                                       const std::string& backup,
                                                       const ExifData::TLoadHandle* loaded) {
   using ExifData::TBackupOutcome;
-  written_ = {};
   if (posix::HasNul(existing) || posix::HasNul(backup)) return TBackupOutcome::Failed;
   try {
     // The copy is of the file the load read, not of whatever the name
@@ -137,7 +136,7 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
       if (failure.Error() != EEXIST) throw;
       return takenName(in, source.st_size, folder.Get(), name);
     }
-    written_ = identity(backup, made);
+    rememberBackup(identity(backup, made));
     return TBackupOutcome::Written;
   } catch (const posix::EReplaceFailure&) {
     return TBackupOutcome::Failed;
@@ -153,8 +152,8 @@ bool TPlatformFiles::MayReplace(const std::string& path, const ExifData::TLoadHa
 }
 
 bool TPlatformFiles::RemoveBackup(const std::string& backup) {
-  if (written_.name.empty() || written_.name != backup) return false;
-  const TWrittenBackup made = std::exchange(written_, {});
+  const TWrittenBackup made = takeBackup(backup);
+  if (made.name.empty()) return false;
   const posix::TUniqueFd folder(
       open(posix::FolderOf(backup).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   const size_t slash = backup.find_last_of('/');

@@ -25,9 +25,9 @@ struct TSlot {
   std::atomic<int> folder{-1};
   char name[64] = {};
 };
-// One save at a time in practice; a few more slots cover a backup and the
-// settings file.
-std::array<TSlot, 4> slots;
+// A batch keeps a group of saves waiting (app/SaveGroup.h), each with its
+// copy; the rest cover a backup, the settings file and the library's threads.
+std::array<TSlot, 256> slots;
 
 // Scopes that hold the signals back, on any thread, and a signal that arrived
 // meanwhile. A flag rather than the signal mask: the handler, on whichever

@@ -135,7 +135,6 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
                                                       const std::string& backup,
                                                       const ExifData::TLoadHandle*) {
   using ExifData::TBackupOutcome;
-  written_ = {};
   try {
     const std::wstring source = ApiPath(existing);
     const std::wstring target = ApiPath(backup);
@@ -164,7 +163,7 @@ ExifData::TBackupOutcome TPlatformFiles::CopyToBackup(const std::string& existin
       if (failure.error != ERROR_ALREADY_EXISTS && failure.error != ERROR_FILE_EXISTS) throw;
       return takenName(source, target);
     }
-    if (!identify(backup, target, written_)) written_ = {};
+    if (TWrittenBackup made; identify(backup, target, made)) rememberBackup(std::move(made));
     return TBackupOutcome::Written;
   } catch (const win32::TReplaceFailure&) {
     return TBackupOutcome::Failed;
@@ -184,8 +183,8 @@ bool TPlatformFiles::MayReplace(const std::string& path, const ExifData::TLoadHa
 }
 
 bool TPlatformFiles::RemoveBackup(const std::string& backup) {
-  if (written_.name.empty() || written_.name != backup) return false;
-  const TWrittenBackup made = std::exchange(written_, {});
+  const TWrittenBackup made = takeBackup(backup);
+  if (made.name.empty()) return false;
   const std::wstring target = ApiPath(backup);
   // Another file under that name by now is not ours to remove.
   TWrittenBackup now;
@@ -204,6 +203,19 @@ void SaveFileAtomically(const std::string& path, const void* data, size_t size) 
 void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle*,
                         ExifData::TPulledOutput& output) {
   SaveFileAtomically(path, output.Pieces());
+}
+
+// Windows has no call that starts a file's write-back without waiting for
+// it, so each save is whole at once, in the order it always had.
+std::unique_ptr<TPendingSave> BeginSave(const std::string& path,
+                                        const ExifData::TLoadHandle* loaded,
+                                        ExifData::TPulledOutput& output) {
+  SaveFileAtomically(path, loaded, output);
+  return nullptr;
+}
+
+std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& saves) {
+  return std::vector<std::exception_ptr>(saves.size());
 }
 
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {

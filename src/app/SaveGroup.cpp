@@ -1,0 +1,54 @@
+#include "app/SaveGroup.h"
+
+#include <string_view>
+#include <utility>
+
+#include "engine/PathRules.h"
+#include "platform/Files.h"
+
+namespace app {
+
+void TSaveGroup::Add(std::shared_ptr<TFileJob> job) {
+  if (job->pending) {
+    ++waitingFiles_;
+    waitingBytes_ += job->pending->Size();
+  }
+  jobs_.push_back(std::move(job));
+}
+
+bool TSaveGroup::Due() const {
+  if (jobs_.empty()) return false;
+  if (waitingFiles_ >= kMaxFiles || waitingBytes_ >= kMaxBytes) return true;
+  const TFileJob& last = *jobs_.back();
+  return last.error != nullptr || OutcomeRow(last.Outcome()).warning;
+}
+
+bool TSaveGroup::Holds(const std::string& path) const {
+  // The same name written another way ("./a.jpg") is the same file too; a
+  // link to it is not seen here, and its save is then refused as a file
+  // changed since it was read, which loses nothing.
+  const std::string name = ExifData::FileNameOf(path);
+  for (const std::shared_ptr<TFileJob>& job : jobs_) {
+    if (!job->pending || ExifData::FileNameOf(job->path) != name) continue;
+    if (job->path == path || platform::AbsolutePath(job->path) == platform::AbsolutePath(path))
+      return true;
+  }
+  return false;
+}
+
+void TSaveGroup::Finish(ExifData::TFileAccess& files) {
+  std::vector<TFileJob*> jobs;
+  jobs.reserve(jobs_.size());
+  for (const std::shared_ptr<TFileJob>& job : jobs_) jobs.push_back(job.get());
+  FinishFiles(jobs, files);
+  waitingFiles_ = 0;
+  waitingBytes_ = 0;
+}
+
+std::vector<std::shared_ptr<TFileJob>> TSaveGroup::Take() {
+  waitingFiles_ = 0;
+  waitingBytes_ = 0;
+  return std::exchange(jobs_, {});
+}
+
+}  // namespace app
