@@ -37,7 +37,8 @@ void appendOutcomeLine(const ExifData::TAnalyzeResult& result, std::vector<std::
 
 // A save that failed: its backup goes; a file changed behind our back is
 // told in its block, any other failure is the job's error.
-void settleFailedSave(TFileJob& job, ExifData::TFileAccess& files, const std::exception_ptr& error) {
+void settleFailedSave(TFileJob& job, ExifData::TFileAccess& files,
+                      const std::exception_ptr& error) {
   removeBackup(files, job.result, job.lines);
   try {
     std::rethrow_exception(error);
@@ -81,7 +82,8 @@ void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save) {
   job.lines.insert(job.lines.begin(), job.run.Trace().begin(), job.run.Trace().end());
 }
 
-void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files) {
+void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files,
+                 const TFinishSaves& finish) {
   std::vector<TFileJob*> waiting;
   std::vector<platform::TPendingSave*> saves;
   for (TFileJob* job : jobs) {
@@ -92,7 +94,7 @@ void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& file
   if (saves.empty()) return;
   std::vector<std::exception_ptr> errors;
   try {
-    errors = platform::FinishSaves(saves);
+    errors = finish(saves);
   } catch (...) {
     errors.assign(saves.size(), std::current_exception());
   }

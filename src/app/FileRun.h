@@ -24,6 +24,11 @@ namespace app {
 using TSave = std::function<std::unique_ptr<platform::TPendingSave>(
     const std::string& path, const ExifData::TLoadHandle* loaded, ExifData::TPulledOutput& output)>;
 
+// Finishes saves begun by a TSave, all at once: per save, null or its error
+// (platform::FinishSaves).
+using TFinishSaves =
+    std::function<std::vector<std::exception_ptr>(const std::vector<platform::TPendingSave*>&)>;
+
 struct TFileJob {
   TFileJob(ExifData::TFileAccess& files, const std::string& exePath, std::string file)
       : run(files, exePath), path(std::move(file)) {}
@@ -49,10 +54,11 @@ struct TFileJob {
 // kept in the job, never thrown.
 void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save);
 
-// Finishes the pending saves of the jobs, in their order, waiting for the disk
-// once for all of them (platform::FinishSaves), and settles each job as
-// RunFile would have: written, or changed or failed with its backup taken
-// back. Jobs without a pending save are left as they are. Runs on any thread.
-void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files);
+// Finishes the pending saves of the jobs with `finish`, in their order,
+// waiting for the disk once for all of them, and settles each job as RunFile
+// would have: written, or changed or failed with its backup taken back. Jobs
+// without a pending save are left as they are. Runs on any thread.
+void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files,
+                 const TFinishSaves& finish);
 
 }  // namespace app

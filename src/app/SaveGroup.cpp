@@ -1,5 +1,6 @@
 #include "app/SaveGroup.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -8,8 +9,11 @@
 
 namespace app {
 
+TSaveGroup::TSaveGroup() : maxFiles_(std::min(kMaxFiles, platform::MaxWaitingSaves())) {}
+
 void TSaveGroup::Add(std::shared_ptr<TFileJob> job) {
   if (job->pending) {
+    if (waitingFiles_ == 0) firstWaiting_ = std::chrono::steady_clock::now();
     ++waitingFiles_;
     waitingBytes_ += job->pending->Size();
   }
@@ -18,7 +22,9 @@ void TSaveGroup::Add(std::shared_ptr<TFileJob> job) {
 
 bool TSaveGroup::Due() const {
   if (jobs_.empty()) return false;
-  if (waitingFiles_ >= kMaxFiles || waitingBytes_ >= kMaxBytes) return true;
+  if (waitingFiles_ >= maxFiles_ || waitingBytes_ >= kMaxBytes) return true;
+  if (waitingFiles_ > 0 && std::chrono::steady_clock::now() - firstWaiting_ >= kMaxWait)
+    return true;
   const TFileJob& last = *jobs_.back();
   return last.error != nullptr || OutcomeRow(last.Outcome()).warning;
 }
@@ -36,11 +42,11 @@ bool TSaveGroup::Holds(const std::string& path) const {
   return false;
 }
 
-void TSaveGroup::Finish(ExifData::TFileAccess& files) {
+void TSaveGroup::Finish(ExifData::TFileAccess& files, const TFinishSaves& finish) {
   std::vector<TFileJob*> jobs;
   jobs.reserve(jobs_.size());
   for (const std::shared_ptr<TFileJob>& job : jobs_) jobs.push_back(job.get());
-  FinishFiles(jobs, files);
+  FinishFiles(jobs, files, finish);
   waitingFiles_ = 0;
   waitingBytes_ = 0;
 }

@@ -5,6 +5,7 @@
 // finished, and files are reported in the order they ran.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,10 +18,15 @@ namespace app {
 
 class TSaveGroup {
  public:
-  // Saves waiting at most at once: enough for the disk to take their bytes
-  // together, few enough that a report never lags far behind.
-  static constexpr size_t kMaxFiles = 64;
-  static constexpr uint64_t kMaxBytes = 64ull << 20;
+  // Saves waiting at most at once (fewer where the platform allows fewer):
+  // enough for the disk to take their bytes together, few enough that a
+  // report never lags far behind.
+  static constexpr size_t kMaxFiles = 1024;
+  static constexpr uint64_t kMaxBytes = 128ull << 20;
+  // On a slow disk the log still follows the files within about this long.
+  static constexpr std::chrono::milliseconds kMaxWait{1000};
+
+  TSaveGroup();
 
   // A job done aside joins the group, behind the others.
   void Add(std::shared_ptr<TFileJob> job);
@@ -28,21 +34,24 @@ class TSaveGroup {
   // Saves of the group wait to be finished.
   bool Waiting() const { return waitingFiles_ > 0; }
   // The group is to be finished before the next file runs: it holds enough
-  // files or bytes, or its last file's report should not wait (a warning box
-  // or an error that ends the batch).
+  // files or bytes, its first save has waited long enough, or its last
+  // file's report should not wait (a warning box or an error that ends the
+  // batch).
   bool Due() const;
   // A save of the group waits for the file `path` as given: it must be
   // finished before that file is read again.
   bool Holds(const std::string& path) const;
   // Finishes the waiting saves (FinishFiles). Runs on any thread.
-  void Finish(ExifData::TFileAccess& files);
+  void Finish(ExifData::TFileAccess& files, const TFinishSaves& finish);
   // The jobs in order; the group is empty after.
   std::vector<std::shared_ptr<TFileJob>> Take();
 
  private:
   std::vector<std::shared_ptr<TFileJob>> jobs_;
+  size_t maxFiles_;
   size_t waitingFiles_ = 0;
   uint64_t waitingBytes_ = 0;
+  std::chrono::steady_clock::time_point firstWaiting_;
 };
 
 }  // namespace app

@@ -159,7 +159,7 @@ void TFormMain::StripJpeg(const std::string& FileName) {
   const std::shared_ptr<TFileJob> job =
       beginFile(FileName, std::string(platform::Tr(texts::kAnalyzing)));
   runFile(*job);
-  FinishFiles({job.get()}, env_.files);
+  FinishFiles({job.get()}, env_.files, env_.finishSaves);
   finishFile(*job);
 }
 
@@ -324,7 +324,7 @@ void TFormMain::fileDone(std::shared_ptr<TFileJob> job) {
 // The waits of the group's saves happen aside, so that the window stays live
 // through them; its files are then reported in order, and the batch goes on.
 void TFormMain::finishGroup() {
-  view_.RunAside([this] { group_.Finish(env_.files); },
+  view_.RunAside([this] { group_.Finish(env_.files, env_.finishSaves); },
                  [this] {
                    reportGroup();
                    step();
@@ -357,8 +357,8 @@ void TFormMain::reportGroup() {
   outcomes_.notHandled += static_cast<int>(left);
   runTotal_ -= static_cast<int>(left);
   stoppedAt_ = failed->path;
-  view_.AppendLogLines(
-      stopLines(std::string(texts::kBatchStopped) + ExifData::FileNameOf(failed->path) + ": ", left));
+  view_.AppendLogLines(stopLines(
+      std::string(texts::kBatchStopped) + ExifData::FileNameOf(failed->path) + ": ", left));
   endBatch(false);
   std::rethrow_exception(error);
 }

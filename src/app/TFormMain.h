@@ -32,6 +32,8 @@ struct TFormEnvironment {
   platform::TChimePlayer& chime;
   // Told the FLAG of each file's run before the engine starts; may be empty.
   std::function<void(ExifData::TStripOptions FLAG)> runStarting = {};
+  // Finishes the saves `save` left pending, a group at a time.
+  TFinishSaves finishSaves = platform::FinishSaves;
 };
 
 class TFormMain {

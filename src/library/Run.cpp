@@ -176,14 +176,13 @@ TRunResult StripFile(const std::string& path, const velmora_options& options, bo
   app::TFileJob job(files, kProgramName, path);
   job.run.FLAG = flagOf(options);
   job.run.PullLongScan = true;
-  app::RunFile(
-      job, files,
-      // A call strips one file, and returns once it is on the disk.
-      [](const std::string& file, const ExifData::TLoadHandle* loaded,
-         ExifData::TPulledOutput& output) -> std::unique_ptr<platform::TPendingSave> {
-        platform::SaveFileAtomically(file, loaded, output);
-        return nullptr;
-      });
+  app::RunFile(job, files,
+               // A call strips one file, and returns once it is on the disk.
+               [](const std::string& file, const ExifData::TLoadHandle* loaded,
+                  ExifData::TPulledOutput& output) -> std::unique_ptr<platform::TPendingSave> {
+                 platform::SaveFileAtomically(file, loaded, output);
+                 return nullptr;
+               });
   result.outcome = outcomeOf(job.Outcome());
   if (job.error) takeError(job.error, result);
   collect(job.run, job.result, job.lines, wantTrace, result);

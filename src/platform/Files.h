@@ -117,12 +117,15 @@ class TPendingSave {
 std::unique_ptr<TPendingSave> BeginSave(const std::string& path,
                                         const ExifData::TLoadHandle* loaded,
                                         ExifData::TPulledOutput& output);
-// The second half, for saves begun in any order of files: in the order given,
-// waits for each file's bytes, checks that its name still refers to the file
-// that was loaded, and puts it in place; then flushes each folder once. Only
+// The second half: waits for the bytes of all the files at once, then in the
+// order given checks that each name still refers to the file that was loaded
+// and puts the file in place, then waits once more for the new names. Only
 // then is a file saved. One file's failure stops no other: the result holds,
 // per save, null or its error (EFileChanged, EFileError).
 std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& saves);
+// How many saves may wait at once between BeginSave and FinishSaves: each
+// holds open files and a place in the record the signal handlers clean up.
+size_t MaxWaitingSaves();
 
 // The same for pieces known whole, of a path taken as it stands.
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces);

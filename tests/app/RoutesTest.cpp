@@ -114,12 +114,11 @@ TEST_F(Routes, CommandLineBatchClosesOnlyWhenEveryFileWasWrittenOrClean) {
     SCOPED_TRACE(c.what);
     TRecordingView fresh;
     app::TFormMain form(
-        fresh,
-        {files,
-         [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
-           return std::unique_ptr<platform::TPendingSave>();
-         },
-         "/opt/velmora/velmora.bin", appData.string(), chime});
+        fresh, {files,
+                [](const std::string&, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+                  return std::unique_ptr<platform::TPendingSave>();
+                },
+                "/opt/velmora/velmora.bin", appData.string(), chime});
     files.files["/p/png.jpg"] = {0x89, 0x50, 0x4E, 0x47};
     // A dropped segment that claims more bytes than the file has.
     files.files["/p/cut.jpg"] = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x40, 0x01, 0x02};

@@ -209,13 +209,13 @@ TEST_F(StripRun, EachOutcomeHasItsLineWarningAndCount) {
   for (const Case& c : cases) {
     TRecordingView fresh;
     std::map<std::string, Bytes> written;
-    app::TFormEnvironment env{files,
-                              [&](const std::string& path, const ExifData::TLoadHandle*,
-                                  ExifData::TPulledOutput&) {
-                                written[path] = {};
-                                return std::unique_ptr<platform::TPendingSave>();
-                              },
-                              "/opt/velmora", appData.string(), chime};
+    app::TFormEnvironment env{
+        files,
+        [&](const std::string& path, const ExifData::TLoadHandle*, ExifData::TPulledOutput&) {
+          written[path] = {};
+          return std::unique_ptr<platform::TPendingSave>();
+        },
+        "/opt/velmora", appData.string(), chime};
     app::TFormMain form(fresh, env);
     form.FormCreate();
     files.files[std::string("/p/") + c.name] = c.content;

@@ -103,6 +103,10 @@ pid_t StartProgram(const std::string& program, const TRunOptions& options) {
     dup2(devNull, 0);
     dup2(devNull, 1);
     dup2(devNull, 2);
+    if (!options.outputFile.empty()) {
+      const int out = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out >= 0) dup2(out, 1);
+    }
     execChild(program, options);
   }
   return pid;

@@ -23,6 +23,7 @@ struct TRunOptions {
   std::string cwd;                         // empty: the test's own
   std::optional<uid_t> user;               // run as this user (and its group) when set
   bool outputReaderGone = false;           // standard output: a pipe whose reader has gone
+  std::string outputFile;  // StartProgram: standard output goes to this file, else nowhere
 };
 
 TRunResult RunProgram(const std::string& program, const TRunOptions& options);

@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <thread>
 
 #include "TestSupport.h"
+#include "engine/StripOutput.h"
 #include "platform/Files.h"
 
 namespace velmora::test {
@@ -298,6 +301,104 @@ TEST(SaveFileAtomically, ProcessKilledWhileSavingLeavesTheWholeOldOrWholeNewFile
   }
   // The kills must have landed while saves went on, or the test proves nothing.
   EXPECT_GT(newSeen, 0);
+}
+
+}  // namespace
+}  // namespace velmora::test
+
+namespace velmora::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Four photos loaded and backed up, their saves begun together, the way a
+// batch begins them before it waits for the disk once for all.
+struct TGroupOfSaves {
+  explicit TGroupOfSaves(const TScratchFolder& folder) {
+    for (const char* name : {"a", "b", "c", "d"}) {
+      const std::string path = folder / (std::string(name) + ".jpg");
+      WriteFile(path, std::string("old ") + name);
+      paths.push_back(path);
+    }
+    for (const std::string& path : paths) {
+      loads.emplace_back();
+      streams.push_back(std::make_unique<ExifData::TMemoryStream>());
+      loads.back() = files.LoadFile(path, *streams.back());
+      EXPECT_EQ(files.CopyToBackup(path, path + ".bak", loads.back().handle.get()),
+                ExifData::TBackupOutcome::Written);
+      const std::string content = "new " + path;
+      ExifData::TKnownOutput output(
+          {{reinterpret_cast<const uint8_t*>(content.data()), content.size()}});
+      saves.push_back(BeginSave(path, loads.back().handle.get(), output));
+      EXPECT_NE(saves.back(), nullptr);
+    }
+  }
+  std::vector<platform::TPendingSave*> Pending() const {
+    std::vector<platform::TPendingSave*> pending;
+    for (const auto& save : saves) pending.push_back(save.get());
+    return pending;
+  }
+
+  platform::TPlatformFiles files;
+  std::vector<std::string> paths;
+  std::vector<std::unique_ptr<ExifData::TMemoryStream>> streams;
+  std::vector<ExifData::TLoadResult> loads;
+  std::vector<std::unique_ptr<platform::TPendingSave>> saves;
+};
+
+// While the saves wait, the files are untouched; a file changed meanwhile,
+// whichever way, is refused at its turn and only it, and its backup can
+// still be taken back although backups of later files were written since.
+TEST(SavesInAGroup, AFileChangedWhileItsSaveWaitsIsRefusedAndTheOthersAreWritten) {
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> change;
+    std::string after;  // the file once the group is finished
+  } cases[] = {
+      {"another program writes on", [](const std::string& p) { WriteFile(p, "old b, and more"); },
+       "old b, and more"},
+      {"another file takes the name",
+       [](const std::string& p) {
+         WriteFile(p + ".other", "another");
+         std::filesystem::rename(p + ".other", p);
+       },
+       "another"},
+      {"the file is removed", [](const std::string& p) { std::filesystem::remove(p); },
+       "<missing>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScratchFolder folder;
+    TGroupOfSaves group(folder);
+    for (const std::string& path : group.paths) EXPECT_EQ(ReadFile(path).substr(0, 4), "old ");
+    c.change(group.paths[1]);
+
+    const std::vector<std::exception_ptr> errors = FinishSaves(group.Pending());
+    ASSERT_EQ(errors.size(), 4u);
+    for (size_t i : {0, 2, 3}) {
+      EXPECT_EQ(errors[i], nullptr);
+      EXPECT_EQ(ReadFile(group.paths[i]), "new " + group.paths[i]);
+    }
+    ASSERT_NE(errors[1], nullptr);
+    EXPECT_THROW(std::rethrow_exception(errors[1]), EFileChanged);
+    EXPECT_EQ(ReadFile(group.paths[1]), c.after);
+    EXPECT_TRUE(group.files.RemoveBackup(group.paths[1] + ".bak"));
+    group.saves.clear();
+    Names expected = {"a.jpg", "a.jpg.bak", "b.jpg", "c.jpg", "c.jpg.bak", "d.jpg", "d.jpg.bak"};
+    if (c.after == "<missing>") expected.erase(expected.begin() + 2);
+    EXPECT_EQ(folder.Names(), expected);
+  }
+}
+
+TEST(SavesInAGroup, SavesDroppedBeforeTheirTurnLeaveEveryFileAsItWas) {
+  TScratchFolder folder;
+  {
+    TGroupOfSaves group(folder);
+    EXPECT_EQ(folder.Names().size(), 12u);  // four photos, four backups, four copies
+  }
+  EXPECT_EQ(folder.Names(), (Names{"a.jpg", "a.jpg.bak", "b.jpg", "b.jpg.bak", "c.jpg", "c.jpg.bak",
+                                   "d.jpg", "d.jpg.bak"}));
+  EXPECT_EQ(ReadFile(folder / "c.jpg"), "old c");
 }
 
 }  // namespace

@@ -178,6 +178,8 @@ void writeInPlace(const TLoadedFile& loaded, int fd, TTempFile& copy, const void
 
 void FlushFolder(int folder) { fsync(folder); }
 
+int FlushFileSystem(int fd) { return syncfs(fd) == 0 ? 0 : errno; }
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -336,6 +338,10 @@ void TTempFile::Truncate(off_t size) {
 void TTempFile::Flush() {
   if (fsync(fd_.Get()) != 0) throw EReplaceFailure(TStep::Write, errno);
   flushed_ = true;
+}
+
+void TTempFile::FlushIfNeeded() {
+  if (!flushed_) Flush();
 }
 
 void TTempFile::StartWriteBack() {
@@ -533,7 +539,7 @@ std::unique_ptr<TPendingReplace> BeginReplace(const TLoadedFile& loaded,
 }
 
 void FinishReplace(TPendingReplace& pending, const std::function<void()>& beforeFinalCheck) {
-  pending.copy->Flush();
+  pending.copy->FlushIfNeeded();
   if (beforeFinalCheck) beforeFinalCheck();
   checkUnchanged(*pending.loaded);
   pending.copy->Rename(pending.loaded->place.name);

@@ -130,6 +130,8 @@ class TTempFile {
   void Truncate(off_t size);
   // Flushes the content to stable storage. Throws EReplaceFailure(Write).
   void Flush();
+  // Flush, unless nothing was written since the content was last made durable.
+  void FlushIfNeeded();
   // Starts writing the content to the disk without waiting for it, so that a
   // later Flush mostly finds it there (where the system has no such call,
   // nothing happens and Flush does it all).
@@ -141,6 +143,9 @@ class TTempFile {
   void Rename(const std::string& name);
   // Rename, then the folder flushed. Throws EReplaceFailure.
   void Commit(const std::string& name);
+  // The content is durable by other means (its whole file system was
+  // flushed): Rename does not flush it again.
+  void Flushed() { flushed_ = true; }
   // Flushes the file and gives it `name` in the same folder only while nothing
   // bears that name (a hard link, then the temporary name removed; a rename
   // that replaces nothing where links are not had), then flushes the folder.
@@ -188,11 +193,17 @@ struct TPendingReplace {
 std::unique_ptr<TPendingReplace> BeginReplace(const TLoadedFile& loaded,
                                               ExifData::TPulledOutput& output,
                                               const std::function<void()>& beforeFinalCheck = {});
-// The second half: waits for the copy's bytes, checks that the name still
-// refers to the file that was loaded, and renames the copy over it. The
-// folder is left to FlushFolder, so that many files in one folder share one
-// flush. Throws EReplaceFailure.
+// The second half: waits for the copy's bytes (unless TTempFile::Flushed),
+// checks that the name still refers to the file that was loaded, and renames
+// the copy over it. The folder is left to FlushFolder, or to a flush of the
+// whole file system, so that many files share one flush. Throws
+// EReplaceFailure.
 void FinishReplace(TPendingReplace& pending, const std::function<void()>& beforeFinalCheck = {});
+
+// Flushes the whole file system that holds the open file or folder `fd`: the
+// data and names of every file on it are durable after. 0, or the errno of a
+// write that failed there.
+int FlushFileSystem(int fd);
 
 // Replaces the content of the file `loaded` read with the output's bytes,
 // written as they are pulled, keeping everything KeepAttributes keeps, by a

@@ -1,6 +1,7 @@
 // The crash-safe save of a stripped file over its original, whole or in two
 // halves, so that a batch waits for the disk once per group of files rather
 // than once per file.
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/PlatformTexts.h"
 #include "platform/posix/AtomicReplace.h"
+#include "platform/posix/SignalCleanup.h"
 #include "platform/posix/SystemReason.h"
 
 namespace platform {
@@ -69,42 +71,84 @@ std::unique_ptr<TPendingSave> BeginSave(const std::string& path,
 
 std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& saves) {
   std::vector<std::exception_ptr> errors(saves.size());
-  // The folders renamed in, each to be flushed once: the same folder is open
-  // under as many descriptors as files were loaded from it.
-  struct TFolder {
-    dev_t device;
-    ino_t inode;
-    int fd;
-  };
-  std::vector<TFolder> folders;
-  for (size_t i = 0; i < saves.size(); ++i) {
-    auto& save = static_cast<TPosixPendingSave&>(*saves[i]);
+  const auto fail = [&](size_t i, const std::string& path, const posix::EReplaceFailure& failure) {
     try {
-      posix::TPendingReplace& replace = *save.Replace();
-      posix::FinishReplace(replace);
-      const int fd = replace.loaded->place.folder.Get();
-      struct stat st {};
-      if (fstat(fd, &st) != 0) {
-        posix::FlushFolder(fd);
-        continue;
-      }
-      const auto same = [&](const TFolder& f) {
-        return f.device == st.st_dev && f.inode == st.st_ino;
-      };
-      if (std::find_if(folders.begin(), folders.end(), same) == folders.end())
-        folders.push_back({st.st_dev, st.st_ino, fd});
-    } catch (const posix::EReplaceFailure& failure) {
-      try {
-        throwSaveError(save.Path(), failure);
-      } catch (...) {
-        errors[i] = std::current_exception();
-      }
+      throwSaveError(path, failure);
     } catch (...) {
       errors[i] = std::current_exception();
     }
+  };
+  const auto replaceOf = [&](size_t i) -> posix::TPendingReplace& {
+    return *static_cast<TPosixPendingSave&>(*saves[i]).Replace();
+  };
+  const auto pathOf = [&](size_t i) -> const std::string& {
+    return static_cast<TPosixPendingSave&>(*saves[i]).Path();
+  };
+  if (saves.size() == 1) {
+    // One file waits for its own bytes and its folder, never for the rest
+    // of a busy file system.
+    try {
+      posix::FinishReplace(replaceOf(0));
+      posix::FlushFolder(replaceOf(0).loaded->place.folder.Get());
+    } catch (const posix::EReplaceFailure& failure) {
+      fail(0, pathOf(0), failure);
+    }
+    return errors;
   }
-  for (const TFolder& folder : folders) posix::FlushFolder(folder.fd);
+  // Many files: one flush of each file system they are on makes every copy
+  // durable at once, where a flush per file waits for the disk per file. A
+  // file system that reports a failed write fails each of its files: which
+  // copy it hit is not known, and no copy that may be torn goes in place.
+  std::vector<std::pair<dev_t, int>> systems;  // each file system, and a folder on it
+  std::vector<dev_t> deviceOf(saves.size());
+  for (size_t i = 0; i < saves.size(); ++i) {
+    const int folder = replaceOf(i).loaded->place.folder.Get();
+    struct stat st {};
+    if (fstat(folder, &st) != 0) {
+      fail(i, pathOf(i), posix::EReplaceFailure(posix::EReplaceFailure::TStep::Write, errno));
+      continue;
+    }
+    deviceOf[i] = st.st_dev;
+    const auto same = [&](const auto& system) { return system.first == st.st_dev; };
+    if (std::find_if(systems.begin(), systems.end(), same) == systems.end())
+      systems.emplace_back(st.st_dev, folder);
+  }
+  for (const auto& [device, folder] : systems) {
+    const int error = posix::FlushFileSystem(folder);
+    for (size_t i = 0; i < saves.size(); ++i) {
+      if (errors[i] || deviceOf[i] != device) continue;
+      if (error != 0)
+        fail(i, pathOf(i), posix::EReplaceFailure(posix::EReplaceFailure::TStep::Write, error));
+      else
+        replaceOf(i).copy->Flushed();
+    }
+  }
+  // In order, each file checked right before its copy takes its name.
+  for (size_t i = 0; i < saves.size(); ++i) {
+    if (errors[i]) continue;
+    try {
+      posix::FinishReplace(replaceOf(i));
+    } catch (const posix::EReplaceFailure& failure) {
+      fail(i, pathOf(i), failure);
+    }
+  }
+  // The new names: durable once each file system is flushed again. The bytes
+  // are in place already, so a failure here fails no save.
+  for (const auto& [device, folder] : systems) posix::FlushFileSystem(folder);
   return errors;
+}
+
+size_t MaxWaitingSaves() {
+  // A waiting save holds three descriptors (the file loaded, its folder, the
+  // copy); some are left for everything else.
+  constexpr size_t kPerSave = 3;
+  constexpr rlim_t kKeptFree = 64;
+  struct rlimit limit {};
+  size_t byFiles = posix::kTempFileSlots;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    byFiles = limit.rlim_cur > kKeptFree ? (limit.rlim_cur - kKeptFree) / kPerSave : 1;
+  // Some places on record stay for a backup and the settings file.
+  return std::max<size_t>(1, std::min(byFiles, posix::kTempFileSlots - 16));
 }
 
 void SaveFileAtomically(const std::string& path, const ExifData::TLoadHandle* loaded,

@@ -3,7 +3,12 @@
 // (platform/Signals.h).
 #pragma once
 
+#include <cstddef>
+
 namespace platform::posix {
+
+// Temporary files the handlers can hold on record at once.
+inline constexpr size_t kTempFileSlots = 1040;
 
 // Records the temporary file `name` in the open folder `folder` for removal on
 // a termination signal. Returns its slot, or -1 when every slot is taken (the

@@ -27,7 +27,7 @@ struct TSlot {
 };
 // A batch keeps a group of saves waiting (app/SaveGroup.h), each with its
 // copy; the rest cover a backup, the settings file and the library's threads.
-std::array<TSlot, 256> slots;
+std::array<TSlot, kTempFileSlots> slots;
 
 // Scopes that hold the signals back, on any thread, and a signal that arrived
 // meanwhile. A flag rather than the signal mask: the handler, on whichever

@@ -218,6 +218,8 @@ std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& sa
   return std::vector<std::exception_ptr>(saves.size());
 }
 
+size_t MaxWaitingSaves() { return 1; }
+
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
   try {
     win32::ReplaceFileContents(ApiPath(path), pieces);
