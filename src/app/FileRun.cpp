@@ -1,5 +1,7 @@
 #include "app/FileRun.h"
 
+#include <algorithm>
+
 #include "app/Texts.h"
 #include "platform/Files.h"
 
@@ -57,6 +59,14 @@ TOutcomeCode TFileJob::Outcome() const {
   if (changed) return TOutcomeCode::Changed;
   return OutcomeOf(result.outcome);
 }
+
+std::string ReasonOf(const std::vector<std::string>& lines) {
+  if (lines.empty()) return {};
+  const std::string& line = lines.back();
+  return line.substr(std::min(line.find_first_not_of(" *"), line.size()));
+}
+
+std::string TFileJob::Reason() const { return ReasonOf(lines); }
 
 void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save) {
   try {

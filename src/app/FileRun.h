@@ -47,7 +47,13 @@ struct TFileJob {
   // What became of the file (a pending save counts as written: a file is
   // reported only once its save is finished).
   TOutcomeCode Outcome() const;
+  // Why the file was not written, as its reports give it (ReasonOf).
+  std::string Reason() const;
 };
+
+// Why a file was not written, as its reports give it: its last line without
+// the leading marks.
+std::string ReasonOf(const std::vector<std::string>& lines);
 
 // Runs the job with the options already set on its run. Touches nothing but
 // the job, `files` and `save`, so that it can run on any thread; an error is

@@ -24,27 +24,21 @@ std::vector<std::string> stopLines(const std::string& head, size_t left) {
           "", ""};
 }
 
-// The report of a file whose lines are complete: for one not written, the
-// last of them says why.
-TFileReport fileReport(const std::string& file, const ExifData::TStripRun& run,
-                       const std::vector<std::string>& lines,
-                       const ExifData::TAnalyzeResult& result, TOutcomeCode outcome) {
+// The report of a file whose lines are complete.
+TFileReport fileReport(const TFileJob& job, TOutcomeCode outcome) {
   TFileReport report;
-  report.file = file;
+  report.file = job.path;
   report.outcome = outcome;
-  report.bytesBefore = run.Input().Size();
+  report.bytesBefore = job.run.Input().Size();
   report.bytesAfter = report.bytesBefore;
   switch (report.Fate()) {
     case TFileFate::NotWritten:
-      if (!lines.empty()) {
-        const std::string& line = lines.back();
-        report.detail = line.substr(std::min(line.find_first_not_of(" *"), line.size()));
-      }
+      report.detail = job.Reason();
       break;
     case TFileFate::Written:
-      report.bytesAfter = run.Stripped().Size();
-      report.removed = run.RemovedSegments();
-      if (result.backupAttempted) report.backup = result.backupName;
+      report.bytesAfter = job.run.Stripped().Size();
+      report.removed = job.run.RemovedSegments();
+      if (job.result.backupAttempted) report.backup = job.result.backupName;
       break;
     case TFileFate::Clean:
       break;
@@ -197,7 +191,7 @@ void TFormMain::finishFile(TFileJob& job) {
       std::rethrow_exception(job.error);
     }
     // Its reason is the file's own last line, not the blank ones after it.
-    report = fileReport(job.path, job.run, job.lines, job.result, outcome);
+    report = fileReport(job, outcome);
     // The file's lines and the blank lines after them, in one piece.
     job.lines.insert(job.lines.end(), 2, std::string());
     view_.AppendLogLines(job.lines);

@@ -93,20 +93,12 @@ velmora_outcome outcomeOf(app::TOutcomeCode code) {
   return VELMORA_ERROR;
 }
 
-// The run's last line without its leading marks, as the program's report
-// gives it for a file it did not write.
-std::string lastLine(const ExifData::TStringList& lines) {
-  if (lines.empty()) return {};
-  const std::string& line = lines.back();
-  return line.substr(std::min(line.find_first_not_of(" *"), line.size()));
-}
-
 // A file's removed stretches, backup and lines, and for a file left as it
 // was, why: the last line, as the program's report gives it.
 void collect(const ExifData::TStripRun& run, const ExifData::TAnalyzeResult& analyzed,
              const std::vector<std::string>& lines, bool wantTrace, TRunResult& result) {
   if (result.outcome != VELMORA_WRITTEN && result.outcome != VELMORA_CLEAN && result.reason.empty())
-    result.reason = lastLine(lines);
+    result.reason = app::ReasonOf(lines);
   if (result.outcome == VELMORA_WRITTEN || result.outcome == VELMORA_CHANGED ||
       result.outcome == VELMORA_ERROR) {
     result.removed.reserve(run.RemovedSegments().size());
