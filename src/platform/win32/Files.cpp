@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
@@ -218,7 +219,8 @@ std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& sa
   return std::vector<std::exception_ptr>(saves.size());
 }
 
-size_t MaxWaitingSaves() { return 1; }
+// No save waits here, so none limits how many may.
+size_t MaxWaitingSaves() { return std::numeric_limits<size_t>::max(); }
 
 void SaveFileAtomically(const std::string& path, const ExifData::TBytePieces& pieces) {
   try {
