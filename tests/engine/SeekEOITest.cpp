@@ -132,6 +132,28 @@ TEST(SeekEOI, AgreesWithTheByteByByteWalk) {
   }
 }
 
+// Restart markers are scan data the block test passes over: one in every
+// block, one whose 0xFF ends a block, and one just before the end of image in
+// the same block must neither stop the search nor hide the end.
+TEST(SeekEOI, RestartMarkersInEveryBlockAreScanData) {
+  constexpr int64_t kBlockStart = 7;  // blocks are counted from after the header
+  for (const int64_t lastBlockAt : {int64_t{0}, int64_t{100}, int64_t{253}}) {
+    Bytes input = Scan(Bytes(4096, 0x11));
+    for (int64_t block = 0; block < 14; ++block) {
+      const int64_t at = kBlockStart + block * 256 + (block % 2 == 0 ? 255 : 40);
+      input[static_cast<size_t>(at)] = 0xFF;
+      input[static_cast<size_t>(at + 1)] = static_cast<uint8_t>(0xD0 + block % 8);
+    }
+    const int64_t end = kBlockStart + 14 * 256 + lastBlockAt;
+    input[static_cast<size_t>(end - 2)] = 0xFF;
+    input[static_cast<size_t>(end - 1)] = 0xD3;
+    input[static_cast<size_t>(end)] = 0xFF;
+    input[static_cast<size_t>(end + 1)] = 0xD9;
+    EXPECT_EQ(Seek(input, 0).result, end) << lastBlockAt;
+    EXPECT_EQ(ReferenceSeek(input, 0), end) << lastBlockAt;
+  }
+}
+
 // The search passes over whole blocks, and a long scan in chunks, counted
 // from the first byte after the start-of-scan header: runs of 0xFF across
 // the end of a block or chunk, and markers on either side of it, deep into a

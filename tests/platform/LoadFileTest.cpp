@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "platform/Files.h"
+#include "platform/posix/MappedFiles.h"
 
 namespace velmora::test {
 
@@ -114,7 +115,7 @@ TEST(LoadFile, LargeFileIsMappedAndAFileCutShortUnderneathIsNeitherACrashNorSave
   // anything taken from them is refused.
   TScratchFolder folder;
   const std::string path = folder / "big.jpg";
-  std::string content(1 << 20, '\x5A');
+  std::string content(platform::posix::kMapFrom, '\x5A');
   content[0] = '\xFF';
   content[1] = '\xD8';
   velmora::test::WriteFile(path, content);
