@@ -90,6 +90,11 @@ void RunFile(TFileJob& job, ExifData::TFileAccess& files, const TSave& save) {
   job.run.FinishScan();
   // The engine's lines, then what became of the file.
   job.lines.insert(job.lines.begin(), job.run.Trace().begin(), job.run.Trace().end());
+  job.bytesBefore = job.run.Input().Size();
+  job.bytesAfter = job.run.Stripped().Size();
+  // A save that waits has its copy written: the memory of a group of files
+  // is not held until the group is finished.
+  if (job.pending) job.run.ReleaseBytes();
 }
 
 void FinishFiles(const std::vector<TFileJob*>& jobs, ExifData::TFileAccess& files,

@@ -37,6 +37,10 @@ struct TFileJob {
   // The file's lines once the job is done: the engine's, then the outcome's.
   std::vector<std::string> lines;
   ExifData::TAnalyzeResult result;
+  // The file's size as loaded and as stripped, kept once the job is done:
+  // a job whose save waits gives its bytes back (ReleaseBytes).
+  int64_t bytesBefore = 0;
+  int64_t bytesAfter = 0;
   bool saved = false;
   bool changed = false;  // the file changed after it was read: not written
   std::exception_ptr error;

@@ -16,6 +16,7 @@ void TSaveGroup::Add(std::shared_ptr<TFileJob> job) {
     if (waitingFiles_ == 0) firstWaiting_ = std::chrono::steady_clock::now();
     ++waitingFiles_;
     waitingBytes_ += job->pending->Size();
+    waitingNames_.emplace(ExifData::FileNameOf(job->path), job->path);
   }
   jobs_.push_back(std::move(job));
 }
@@ -32,11 +33,12 @@ bool TSaveGroup::Due() const {
 bool TSaveGroup::Holds(const std::string& path) const {
   // The same name written another way ("./a.jpg") is the same file too; a
   // link to it is not seen here, and its save is then refused as a file
-  // changed since it was read, which loses nothing.
-  const std::string name = ExifData::FileNameOf(path);
-  for (const std::shared_ptr<TFileJob>& job : jobs_) {
-    if (!job->pending || ExifData::FileNameOf(job->path) != name) continue;
-    if (job->path == path || platform::AbsolutePath(job->path) == platform::AbsolutePath(path))
+  // changed since it was read, which loses nothing. Names are looked up
+  // first: a group of many files is asked once per file.
+  const auto [first, last] = waitingNames_.equal_range(ExifData::FileNameOf(path));
+  for (auto at = first; at != last; ++at) {
+    const std::string& waiting = at->second;
+    if (waiting == path || platform::AbsolutePath(waiting) == platform::AbsolutePath(path))
       return true;
   }
   return false;
@@ -49,11 +51,13 @@ void TSaveGroup::Finish(ExifData::TFileAccess& files, const TFinishSaves& finish
   FinishFiles(jobs, files, finish);
   waitingFiles_ = 0;
   waitingBytes_ = 0;
+  waitingNames_.clear();
 }
 
 std::vector<std::shared_ptr<TFileJob>> TSaveGroup::Take() {
   waitingFiles_ = 0;
   waitingBytes_ = 0;
+  waitingNames_.clear();
   return std::exchange(jobs_, {});
 }
 

@@ -29,14 +29,14 @@ TFileReport fileReport(const TFileJob& job, TOutcomeCode outcome) {
   TFileReport report;
   report.file = job.path;
   report.outcome = outcome;
-  report.bytesBefore = job.run.Input().Size();
+  report.bytesBefore = job.bytesBefore;
   report.bytesAfter = report.bytesBefore;
   switch (report.Fate()) {
     case TFileFate::NotWritten:
       report.detail = job.Reason();
       break;
     case TFileFate::Written:
-      report.bytesAfter = job.run.Stripped().Size();
+      report.bytesAfter = job.bytesAfter;
       report.removed = job.run.RemovedSegments();
       if (job.result.backupAttempted) report.backup = job.result.backupName;
       break;

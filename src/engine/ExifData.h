@@ -187,6 +187,10 @@ class TStripRun {
   // Ends a search that still waits for pulls: the output, the removed
   // stretches and the trace lines are then whole.
   void FinishScan();
+  // Gives back the file's bytes and the output once they are written: a save
+  // that waits for others holds only the load's handle. Input() and
+  // Stripped() are empty after; Trace(), RemovedSegments() and Loaded() stay.
+  void ReleaseBytes();
 
  private:
   // The walk's steps one at a time, for tests (engine/WalkSteps.h).

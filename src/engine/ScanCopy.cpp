@@ -72,6 +72,12 @@ void TStripRun::FinishScan() {
   EndPending(FollowUpTo(input->Data(), pending_.searchAt, input->Size(), input->Size()));
 }
 
+void TStripRun::ReleaseBytes() {
+  FinishScan();
+  StripJpeg.Clear();
+  Src.Clear();
+}
+
 void TStripRun::EndPending(int64_t found) {
   TMemoryStream& input = *std::exchange(pending_.input, nullptr);
   if (found != kNoEnd)
