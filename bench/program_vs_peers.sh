@@ -14,8 +14,9 @@
 #     turned into no-ops (eatmydata), on tmpfs;
 #   - on a disk folder ($VELMORA_BENCH_DISK, /var/tmp by default), each batch
 #     from a fresh copy flushed before the run: velmora, cp -r then sync,
-#     jhead, and jhead then sync (the same durability), with ratios to
-#     cp -r then sync;
+#     jhead, jhead then sync (the same durability), and the floor of a
+#     crash-safe replace with the flushes of a group of files shared
+#     (replace_floor grouped), with ratios to cp -r then sync;
 #   - the floor under the program: the batches run by a bare crash-safe
 #     replace (bench/replace_floor.cpp) with more of the save's work at each
 #     level, and nothing of the program's own.
@@ -293,9 +294,10 @@ rm -rf "$work/t"
 # nothing of the copy is left to write back while a tool runs.
 for corpus in real small camera; do
   [ -d "$work/corpus/$corpus" ] || continue
-  for variant in velmora cp-sync jhead jhead-sync; do
+  for variant in velmora cp-sync jhead jhead-sync floor-grouped; do
     case $variant in
       velmora) cmd="$program *.jpg >/dev/null 2>&1" ;;
+      floor-grouped) cmd="$floor grouped *.jpg" ;;
       cp-sync) cmd="cp -r . $disk/t-copy && sync" ;;
       jhead) cmd="${run[jhead]} *.jpg >/dev/null 2>&1" ;;
       jhead-sync) cmd="${run[jhead]} *.jpg >/dev/null 2>&1; sync" ;;
@@ -394,7 +396,8 @@ print(f"On the disk ({disk_root}, {disk_type}), one process for the batch, each 
 print("fresh copy flushed before the run; ratio to cp -r then sync:")
 print()
 variants = [("velmora", "velmora"), ("cp-sync", "cp -r + sync"),
-            ("jhead", "jhead"), ("jhead-sync", "jhead + sync")]
+            ("jhead", "jhead"), ("jhead-sync", "jhead + sync"),
+            ("floor-grouped", "floor: grouped replace")]
 print("| batch | " + " | ".join(label for _, label in variants) + " |")
 print("|---|" + "---|" * len(variants))
 for corpus in ("real", "small", "camera"):
