@@ -28,6 +28,10 @@ using TStep = EReplaceFailure::TStep;
 // Symbolic links followed before giving up, as the kernel does (ELOOP).
 constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 100;
+// A copy this large starts its way to the disk at once, so that the disk
+// writes it while the next files are stripped. Smaller ones wait for the
+// group's flush, which sends them to the disk together.
+constexpr uint64_t kWriteBackFrom = uint64_t{1} << 20;
 // A temporary name: start, random characters, end.
 constexpr std::string_view kTempNameStart = ".velmora-";
 constexpr size_t kNameBytes = 16;
@@ -520,7 +524,7 @@ std::unique_ptr<TPendingReplace> BeginReplace(const TLoadedFile& loaded,
   for (const std::span<const uint8_t> piece : pieces) pending->size += piece.size();
   const bool ownFile = user == 0 || st.st_uid == user;
   if (ownFile && st.st_nlink == 1 && KeepAttributes(loaded.file.Get(), st, temp)) {
-    temp.StartWriteBack();
+    if (pending->size >= kWriteBackFrom) temp.StartWriteBack();
     return pending;
   }
   const TUniqueFd fd = openForWriting(loaded);

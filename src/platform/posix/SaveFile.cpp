@@ -102,16 +102,13 @@ std::vector<std::exception_ptr> FinishSaves(const std::vector<TPendingSave*>& sa
   std::vector<std::pair<dev_t, int>> systems;  // each file system, and a folder on it
   std::vector<dev_t> deviceOf(saves.size());
   for (size_t i = 0; i < saves.size(); ++i) {
-    const int folder = replaceOf(i).loaded->place.folder.Get();
-    struct stat st {};
-    if (fstat(folder, &st) != 0) {
-      fail(i, pathOf(i), posix::EReplaceFailure(posix::EReplaceFailure::TStep::Write, errno));
-      continue;
-    }
-    deviceOf[i] = st.st_dev;
-    const auto same = [&](const auto& system) { return system.first == st.st_dev; };
+    // The copy is beside the file, so on the file system the load saw the
+    // file on (a file that moved since is refused by its check).
+    const posix::TLoadedFile& loaded = *replaceOf(i).loaded;
+    deviceOf[i] = loaded.st.st_dev;
+    const auto same = [&](const auto& system) { return system.first == deviceOf[i]; };
     if (std::find_if(systems.begin(), systems.end(), same) == systems.end())
-      systems.emplace_back(st.st_dev, folder);
+      systems.emplace_back(deviceOf[i], loaded.place.folder.Get());
   }
   for (const auto& [device, folder] : systems) {
     const int error = posix::FlushFileSystem(folder);
